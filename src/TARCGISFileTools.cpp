@@ -1,0 +1,173 @@
+#include "TARCGISFileTools.h"
+
+#include "TMap.h"
+#include "TMapTools.h"
+#include "TTextFile.h"
+
+#include <iomanip>
+#include <memory>
+
+namespace {
+
+/// Reads one header pair; the number is read before the keyword is checked.
+template <typename TNumber>
+void ReadHeaderPair(std::istream& In, std::string& Keyword, TNumber& Number, const char* Expected,
+                    const char* Message) {
+    In >> Keyword >> Number;
+    if (Keyword != Expected)
+        TError::Throw(Message);
+}
+
+/// Reads the next cell value of the body.
+double ReadBodyValue(std::istream& In) {
+    double Value;
+    if (!(In >> Value)) {
+        if (In.eof())
+            TError::Throw("Unexpected end of file found in TARCGISFileTools::LoadARCGISFile");
+        TError::Throw("Invalid number found in TARCGISFileTools::LoadARCGISFile");
+    }
+    return Value;
+}
+
+/// Which way each axis of the map runs. Maps read from grids have ascending X and
+/// descending Y axes; others are written turned into that orientation.
+struct TOrientation {
+    bool ColumnsEastToWest;
+    bool RowsSouthToNorth;
+};
+
+TOrientation OrientationOf(const TMap* Map) {
+    const TAxis* X = Map->GetXAxisInterval();
+    const TAxis* Y = Map->GetYAxisInterval();
+    return {X->GetPoint(Map->GetXDim())->GetX() < X->GetPoint(0)->GetX(),
+            Y->GetPoint(Map->GetYDim())->GetY() > Y->GetPoint(0)->GetY()};
+}
+
+void RequireIntervalAxes(const TMap* Map) {
+    if (!Map->GetXAxisInterval() || !Map->GetYAxisInterval())
+        TError::Throw("Map has no interval axes in TARCGISFileTools::WriteARCGISFile");
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+
+TMap* TARCGISFileTools::LoadARCGISFile(std::istream& In) {
+    // One keyword variable for all pairs: after a number fails to read, the stream reads
+    // nothing more and the next check meets the keyword that was read before.
+    std::string Keyword;
+    long Columns = 0, Rows = 0;
+    double XCorner = 0.0, YCorner = 0.0, CellSize = 0.0, NoData = 0.0;
+    ReadHeaderPair(In, Keyword, Columns, "ncols", "File format error: expected to find ncols tag");
+    ReadHeaderPair(In, Keyword, Rows, "nrows", "File format error: expectd to find nrows tag");
+    ReadHeaderPair(In, Keyword, XCorner, "xllcorner",
+                   "File format error: expected to find xllcorner tag");
+    ReadHeaderPair(In, Keyword, YCorner, "yllcorner",
+                   "File format error: expected to find yllcorner tag");
+    ReadHeaderPair(In, Keyword, CellSize, "cellsize",
+                   "File format error: expected to find cellsize tag");
+    In >> Keyword;
+    if (Keyword != "NODATA_value" && Keyword != "nodata_value")
+        TError::Throw("File format error: expected to find NODATA_value tag");
+    NoData = ReadBodyValue(In);
+    if (Columns <= 0)
+        TError::Throw("Number of columns must be greater than 0 in "
+                      "TARCGISFileTools::LoadARCGISFile");
+    if (Rows <= 0)
+        TError::Throw("Number of rows must be greater than 0 in TARCGISFileTools::LoadARCGISFile");
+
+    // The body grows with the values actually read, never with the announced size.
+    std::unique_ptr<TMap> Map(new TMap(CellSize));
+    Map->SetNoDataValue(NoData);
+    for (long I = 0; I < Rows; ++I) {
+        std::vector<double> Row;
+        for (long J = 0; J < Columns; ++J)
+            Row.push_back(ReadBodyValue(In));
+        Map->AddRow(std::move(Row));
+    }
+
+    // Edges by repeated addition: Y upward from the lower-left corner to the top edge at
+    // index 0, X eastward from the corner.
+    TAxis YIntervals(CellSize, Rows + 1);
+    double Y = YCorner;
+    for (long I = Rows; I >= 0; --I, Y += CellSize)
+        YIntervals.SetPoint(I, new TPoint(XCorner, Y));
+    const double Top = YIntervals.GetPoint(0)->GetY();
+    TAxis XIntervals(CellSize, Columns + 1);
+    double X = XCorner;
+    for (long J = 0; J <= Columns; ++J, X += CellSize)
+        XIntervals.SetPoint(J, new TPoint(X, Top));
+    Map->SetXAxisInterval(&XIntervals);
+    Map->SetYAxisInterval(&YIntervals);
+    return Map.release();
+}
+
+TMap* TARCGISFileTools::LoadARCGISFile(std::string FileName) {
+    std::ifstream In;
+    TTextFile::OpenForReading(In, FileName);
+    return LoadARCGISFile(In);
+}
+
+// ---------------------------------------------------------------------------------------
+
+void TARCGISFileTools::WriteHeader(const TMap* Map, std::ostream& Out) {
+    const TOrientation Orientation = OrientationOf(Map);
+    const TAxis* X = Map->GetXAxisInterval();
+    const TAxis* Y = Map->GetYAxisInterval();
+    // The lower-left corner: the western edge and the southern edge.
+    const double XCorner = X->GetPoint(Orientation.ColumnsEastToWest ? Map->GetXDim() : 0)->GetX();
+    const double YCorner = Y->GetPoint(Orientation.RowsSouthToNorth ? 0 : Map->GetYDim())->GetY();
+    Out << "ncols " << Map->GetXDim() << std::endl;
+    Out << "nrows " << Map->GetYDim() << std::endl;
+    Out << "xllcorner " << std::setw(8) << XCorner << std::endl;
+    Out << "yllcorner " << std::setw(8) << YCorner << std::endl;
+    Out << "cellsize " << Map->GetResolution() << std::endl;
+    Out << "NODATA_value " << Map->GetNoDataValue() << std::endl;
+}
+
+void TARCGISFileTools::WriteBody(const TMap* Map, std::ostream& Out) {
+    const TOrientation Orientation = OrientationOf(Map);
+    TMapTools::WriteFlatFile(Map, Out, ' ', Orientation.RowsSouthToNorth,
+                             Orientation.ColumnsEastToWest);
+}
+
+void TARCGISFileTools::WriteARCGISFile(TMap* Map, std::ostream& Out) {
+    RequireIntervalAxes(Map);
+    WriteHeader(Map, Out);
+    WriteBody(Map, Out);
+}
+
+void TARCGISFileTools::WriteARCGISFile(TMap* Map, std::string FileName) {
+    RequireIntervalAxes(Map);
+    OrientationOf(Map); // fails on inconsistent axes before the file is touched
+    std::ofstream Out;
+    TTextFile::OpenForWriting(Out, FileName);
+    // Enough digits to give back every digit of the source: the header's corners are sums
+    // whose rounding noise sits beyond the 12th digit.
+    Out.precision(12);
+    WriteHeader(Map, Out);
+    Out.precision(15);
+    WriteBody(Map, Out);
+    TTextFile::CloseAfterWriting(Out, FileName);
+}
+
+// ---------------------------------------------------------------------------------------
+
+void TARCGISFileTools::WriteFileList(std::vector<TMap*> Maps, std::vector<std::string> FileNames) {
+    if (Maps.size() != FileNames.size())
+        TError::Throw("Size of map list and filename list do not match in "
+                      "TARCGISFileTools::WriteFileList");
+    for (size_t I = 0; I < Maps.size(); ++I)
+        WriteARCGISFile(Maps[I], FileNames[I]);
+}
+
+std::vector<TMap*> TARCGISFileTools::LoadFileList(std::vector<std::string> FileNames) {
+    std::vector<std::unique_ptr<TMap>> Loaded;
+    for (const std::string& FileName : FileNames)
+        Loaded.emplace_back(LoadARCGISFile(FileName));
+    std::vector<TMap*> Maps;
+    Maps.reserve(Loaded.size());
+    for (auto& Map : Loaded)
+        Maps.push_back(Map.release());
+    return Maps;
+}

@@ -1,0 +1,38 @@
+#ifndef VELDGRID_TARCGISFILETOOLS_H
+#define VELDGRID_TARCGISFILETOOLS_H
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+class TMap;
+
+/// Reader and writer of ARC/INFO ASCII grids: six header lines ("ncols", "nrows",
+/// "xllcorner", "yllcorner", "cellsize", "NODATA_value") and the rows, northernmost first.
+class TARCGISFileTools {
+public:
+    /// Reads a grid from the stream's current position. The caller owns the new map, whose
+    /// Y axes descend (row 0 is the northernmost row).
+    static TMap* LoadARCGISFile(std::istream& In);
+    /// Reads the named grid file. The caller owns the new map.
+    static TMap* LoadARCGISFile(std::string FileName);
+
+    /// Writes the map under the stream's own precision and flags. Rows go out north to
+    /// south and columns west to east, whatever the direction of the map's axes.
+    static void WriteARCGISFile(TMap* Map, std::ostream& Out);
+    /// Creates or truncates the named file and writes the map losslessly: cell values with
+    /// 15 significant digits, header numbers with 12.
+    static void WriteARCGISFile(TMap* Map, std::string FileName);
+
+    /// Writes map i to file name i, in list order.
+    static void WriteFileList(std::vector<TMap*> Maps, std::vector<std::string> FileNames);
+    /// Reads the named files in order. The caller owns the new maps.
+    static std::vector<TMap*> LoadFileList(std::vector<std::string> FileNames);
+
+private:
+    static void WriteHeader(const TMap* Map, std::ostream& Out);
+    static void WriteBody(const TMap* Map, std::ostream& Out);
+};
+
+#endif

@@ -1,0 +1,18 @@
+#ifndef VELDGRID_TAXISTOOLS_H
+#define VELDGRID_TAXISTOOLS_H
+
+class TAxis;
+
+/// Conversions between point axes (cell centres) and interval axes (cell edges).
+class TAxisTools {
+public:
+    /// New interval axis (caller owns) of one point more than the point axis: edges half a
+    /// resolution either side of the centres, stepping by the resolution from the first
+    /// point in the direction the axis runs.
+    static TAxis* PointsToIntervals(const TAxis* Axis, char Direction);
+
+    /// New point axis (caller owns) of one point less: the midpoint of every segment.
+    static TAxis* IntervalsToPoints(const TAxis* Axis, char Direction);
+};
+
+#endif

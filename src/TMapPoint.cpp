@@ -1,0 +1,5 @@
+#include "TMapPoint.h"
+
+TMapPoint* TMapPoint::Clone() const {
+    return new TMapPoint(*this);
+}
