@@ -19,6 +19,18 @@ public:
     /// Writes one line "X,Y,value" per cell, column by column, from the point axes.
     static void WriteCSVFile(TMap* Map, std::ostream& Out);
 
+    // ---- Cell-wise arithmetic and aggregation --------------------------------------
+
+    // ---- Resampling ----------------------------------------------------------------
+
+    // ---- Thresholds, masks, replacement and counts ---------------------------------
+
+    // ---- Sampling at points and by value -------------------------------------------
+
+    // ---- Windows and placement -----------------------------------------------------
+
+    // ---- Value gradients over map series -------------------------------------------
+
 private:
     friend class TARCGISFileTools;
 
