@@ -1,0 +1,263 @@
+#include "TARCGISFileTools.h"
+#include "TMapTools.h"
+#include "TVELDANFileTools.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using testsupport::MakeMap;
+using testsupport::MessageOf;
+
+namespace {
+
+const char* const ExampleGrid = "ncols 3\n"
+                                "nrows 2\n"
+                                "xllcorner        0\n"
+                                "yllcorner      9.5\n"
+                                "cellsize 0.5\n"
+                                "NODATA_value -9999\n"
+                                "1 2 3 \n"
+                                "4 5 -6 \n";
+
+/// The 3 x 2 example map: X edges from 0, Y edges down to 9.5, resolution 0.5.
+std::unique_ptr<TMap> ExampleMap() {
+    return MakeMap({{1, 2, 3}, {4, 5, -6}}, 0.5, 0.25, 10.25);
+}
+
+std::string WrittenToStream(TMap* Map) {
+    std::ostringstream Out;
+    TARCGISFileTools::WriteARCGISFile(Map, Out);
+    return Out.str();
+}
+
+std::unique_ptr<TMap> Read(const std::string& Text) {
+    std::istringstream In(Text);
+    return std::unique_ptr<TMap>(TARCGISFileTools::LoadARCGISFile(In));
+}
+
+class ARCGISFileToolsTest : public ::testing::Test {};
+
+} // namespace
+
+TEST_F(ARCGISFileToolsTest, MalformedGridsAreRejected) {
+    const std::string Header = "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\n";
+    const char* const Eof = "Unexpected end of file found in TARCGISFileTools::LoadARCGISFile";
+    const char* const NotANumber = "Invalid number found in TARCGISFileTools::LoadARCGISFile";
+    const struct {
+        const char* Name;
+        std::string Text;
+        const char* Expected;
+    } Cases[] = {
+        {"empty input", "", "File format error: expected to find ncols tag"},
+        {"upper-case keyword", "NCOLS 2\n", "File format error: expected to find ncols tag"},
+        {"nrows missing", "ncols 2\nrows 2\n", "File format error: expectd to find nrows tag"},
+        {"ncols not a number", "ncols x\nnrows 2\n",
+         "File format error: expectd to find nrows tag"},
+        {"centre instead of corner", "ncols 2\nnrows 2\nxllcenter 0\n",
+         "File format error: expected to find xllcorner tag"},
+        {"yllcorner missing", "ncols 2\nnrows 2\nxllcorner 0\nyll 0\n",
+         "File format error: expected to find yllcorner tag"},
+        {"cellsize missing", "ncols 2\nnrows 2\nxllcorner 0\nyllcorner 0\nsize 1\n",
+         "File format error: expected to find cellsize tag"},
+        {"no no-data line", Header + "1 2\n3 4\n",
+         "File format error: expected to find NODATA_value tag"},
+        {"mixed-case no-data keyword", Header + "NoData_Value -9999\n1 2 3 4\n",
+         "File format error: expected to find NODATA_value tag"},
+        {"no-data number missing", Header + "NODATA_value", Eof},
+        {"no-data not a number", Header + "NODATA_value none\n1 2 3 4\n", NotANumber},
+        {"one value short", Header + "NODATA_value -9999\n1 2\n3\n", Eof},
+        {"value not a number", Header + "NODATA_value -9999\n1 2\n3 x4\n", NotANumber},
+        {"no columns",
+         "ncols 0\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n",
+         "Number of columns must be greater than 0 in TARCGISFileTools::LoadARCGISFile"},
+        {"negative rows",
+         "ncols 2\nnrows -2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n",
+         "Number of rows must be greater than 0 in TARCGISFileTools::LoadARCGISFile"},
+        {"huge announced size",
+         "ncols 100000\nnrows 100000\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9\n1 2",
+         Eof},
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(MessageOf([&] { Read(C.Text); }), C.Expected) << C.Name;
+}
+
+TEST_F(ARCGISFileToolsTest, FilesThatCannotBeOpenedOrWritten) {
+    const std::string Dir = testsupport::TempDir();
+    EXPECT_EQ(MessageOf([&] { delete TARCGISFileTools::LoadARCGISFile(Dir + "/grid.asc"); }),
+              "Unable to open file " + Dir + "/grid.asc");
+    EXPECT_EQ(MessageOf([&] { delete TARCGISFileTools::LoadARCGISFile(Dir); }),
+              "Unable to open file " + Dir);
+    auto Map = ExampleMap();
+    EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(Map.get(), Dir + "/no/x.asc"); }),
+              "Unable to open file " + Dir + "/no/x.asc");
+    EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(Map.get(), "/dev/full"); }),
+              "Unable to write file /dev/full");
+
+    TMap NoAxes(1.0, 2, 2);
+    const std::string Never = Dir + "/never.asc";
+    EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(&NoAxes, Never); }),
+              "Map has no interval axes in TARCGISFileTools::WriteARCGISFile");
+    EXPECT_FALSE(std::ifstream(Never).good());
+    std::ostringstream Out;
+    EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(&NoAxes, Out); }),
+              "Map has no interval axes in TARCGISFileTools::WriteARCGISFile");
+    EXPECT_EQ(Out.str(), "");
+}
+
+TEST_F(ARCGISFileToolsTest, FileListsMatchMapsToNames) {
+    auto A = ExampleMap();
+    auto B = MakeMap({{7}}, 1.0, 0.5, 0.5);
+    const std::string Dir = testsupport::TempDir();
+    EXPECT_EQ(MessageOf([&] {
+                  TARCGISFileTools::WriteFileList({A.get(), B.get()},
+                                                  {Dir + "/a", Dir + "/b", Dir + "/c"});
+              }),
+              "Size of map list and filename list do not match in TARCGISFileTools::WriteFileList");
+    EXPECT_FALSE(std::ifstream(Dir + "/a").good());
+
+    TARCGISFileTools::WriteFileList({A.get(), B.get()}, {Dir + "/a", Dir + "/b"});
+    std::vector<TMap*> Loaded = TARCGISFileTools::LoadFileList({Dir + "/a", Dir + "/b"});
+    ASSERT_EQ(Loaded.size(), 2u);
+    std::unique_ptr<TMap> LoadedA(Loaded[0]), LoadedB(Loaded[1]);
+    EXPECT_EQ(LoadedA->GetRow(1), (std::vector<double>{4, 5, -6}));
+    EXPECT_EQ(LoadedB->GetPointVal(0, 0), 7.0);
+    EXPECT_EQ(MessageOf([&] {
+                  TARCGISFileTools::LoadFileList({Dir + "/a", Dir + "/x"});
+              }),
+              "Unable to open file " + Dir + "/x");
+}
+
+TEST_F(ARCGISFileToolsTest, WritesTheExampleExactly) {
+    auto Map = ExampleMap();
+    EXPECT_EQ(WrittenToStream(Map.get()), ExampleGrid);
+    const std::string File = testsupport::TempDir() + "/example.asc";
+    TARCGISFileTools::WriteARCGISFile(Map.get(), File);
+    EXPECT_EQ(testsupport::ReadFile(File), ExampleGrid);
+}
+
+TEST_F(ARCGISFileToolsTest, StreamsKeepTheirOwnFormatting) {
+    // The corners are right-aligned in eight characters; the stream's six digits drop the
+    // fraction of a large corner.
+    auto West = MakeMap({{1}}, 0.5, -179.5, 0.25);
+    EXPECT_NE(WrittenToStream(West.get()).find("xllcorner  -179.75\n"), std::string::npos);
+    auto Far = MakeMap({{1}}, 0.5, 123457.0, 0.25);
+    EXPECT_NE(WrittenToStream(Far.get()).find("xllcorner   123457\n"), std::string::npos);
+
+    auto Third = MakeMap({{1.0 / 3}}, 1, 0.5, 0.5);
+    std::ostringstream Out;
+    Out.precision(10);
+    TARCGISFileTools::WriteARCGISFile(Third.get(), Out);
+    EXPECT_NE(Out.str().find("\n0.3333333333 \n"), std::string::npos) << Out.str();
+}
+
+TEST_F(ARCGISFileToolsTest, NamedFilesKeepEveryDigit) {
+    // A 1/12-degree global grid: the derived corner and cell size keep their digits, and
+    // the rounding noise of deriving the edges stays hidden.
+    const double Twelfth = 1.0 / 12;
+    TAxis X(Twelfth), Y(Twelfth);
+    for (int J = 0; J < 3; ++J)
+        X.AddPoint(new TPoint(-180 + Twelfth / 2 + J * Twelfth, 0));
+    Y.AddPoint(new TPoint(0, 89.9583333333333));
+    TMap Map(&X, &Y);
+    Map.SetPoint(0, 0, 0.123456789012345);
+    Map.SetPoint(1, 0, -1234.56789012345);
+    Map.SetPoint(2, 0, 0.5);
+    const std::string File = testsupport::TempDir() + "/twelfth.asc";
+    TARCGISFileTools::WriteARCGISFile(&Map, File);
+    EXPECT_EQ(testsupport::ReadFile(File), "ncols 3\n"
+                                           "nrows 1\n"
+                                           "xllcorner     -180\n"
+                                           "yllcorner 89.9166666667\n"
+                                           "cellsize 0.0833333333333\n"
+                                           "NODATA_value -9999\n"
+                                           "0.123456789012345 -1234.56789012345 0.5 \n");
+}
+
+TEST_F(ARCGISFileToolsTest, EveryOrientationIsWrittenNorthUp) {
+    auto NorthUp = MakeMap({{1, 2}, {3, 4}}, 1, 0.5, 1.5);
+    const std::string Expected = WrittenToStream(NorthUp.get());
+    ASSERT_EQ(Expected, "ncols 2\nnrows 2\nxllcorner        0\nyllcorner        0\n"
+                        "cellsize 1\nNODATA_value -9999\n1 2 \n3 4 \n");
+    // Rows listed south to north.
+    auto SouthUp = MakeMap({{3, 4}, {1, 2}}, 1, 0.5, 0.5, false);
+    EXPECT_EQ(WrittenToStream(SouthUp.get()), Expected);
+    // Columns listed east to west.
+    TAxis X(1), Y(1);
+    X.AddPoint(new TPoint(1.5, 1.5));
+    X.AddPoint(new TPoint(0.5, 1.5));
+    Y.AddPoint(new TPoint(1.5, 1.5));
+    Y.AddPoint(new TPoint(1.5, 0.5));
+    TMap EastFirst(&X, &Y);
+    EastFirst.SetPoint(0, 0, 2);
+    EastFirst.SetPoint(1, 0, 1);
+    EastFirst.SetPoint(0, 1, 4);
+    EastFirst.SetPoint(1, 1, 3);
+    EXPECT_EQ(WrittenToStream(&EastFirst), Expected);
+}
+
+TEST_F(ARCGISFileToolsTest, ReadsWhatItWrites) {
+    auto Map = Read(ExampleGrid);
+    ASSERT_EQ(Map->GetXDim(), 3);
+    ASSERT_EQ(Map->GetYDim(), 2);
+    EXPECT_EQ(Map->GetResolution(), 0.5);
+    EXPECT_EQ(Map->GetMetadata(), "");
+    const double XEdges[] = {0, 0.5, 1, 1.5}, YEdges[] = {10.5, 10, 9.5};
+    for (long K = 0; K < 4; ++K)
+        EXPECT_EQ(Map->GetXAxisInterval()->GetPoint(K)->GetX(), XEdges[K]);
+    for (long K = 0; K < 3; ++K)
+        EXPECT_EQ(Map->GetYAxisInterval()->GetPoint(K)->GetY(), YEdges[K]);
+    EXPECT_EQ(Map->GetYAxis()->GetPoint(0)->GetY(), 10.25);
+    EXPECT_EQ(WrittenToStream(Map.get()), ExampleGrid);
+}
+
+TEST_F(ARCGISFileToolsTest, ReadsAnyLayoutOfWords) {
+    auto Map = Read("ncols 2 nrows 2 xllcorner -1.5 yllcorner 2 cellsize 0.5 nodata_value -1\n"
+                    "1\n2\n3\t4 5 6 junk");
+    ASSERT_EQ(Map->GetYDim(), 2);
+    EXPECT_EQ(Map->GetNoDataValue(), -1.0);
+    EXPECT_EQ(Map->GetRow(1), (std::vector<double>{3, 4}));
+    EXPECT_EQ(Map->GetXAxisInterval()->GetPoint(0)->GetX(), -1.5);
+    EXPECT_EQ(Map->GetYAxisInterval()->GetPoint(0)->GetY(), 3.0);
+    // The last value may end the input without white space after it.
+    EXPECT_EQ(Read("ncols 1 nrows 1 xllcorner 0 yllcorner 0 cellsize 1 NODATA_value 0 7")
+                  ->GetPointVal(0, 0),
+              7.0);
+}
+
+TEST_F(ARCGISFileToolsTest, FlatAndCSVDumps) {
+    auto Map = MakeMap({{1, 2}, {3, 4}}, 0.5, 0.25, 10.25);
+    std::ostringstream Flat, Commas, Csv;
+    TMapTools::WriteFlatFile(Map.get(), Flat, ' ');
+    TMapTools::WriteFlatFile(Map.get(), Commas, ',');
+    TMapTools::WriteCSVFile(Map.get(), Csv);
+    EXPECT_EQ(Flat.str(), "1 2 \n3 4 \n");
+    EXPECT_EQ(Commas.str(), "1,2,\n3,4,\n");
+    EXPECT_EQ(Csv.str(), "0.25,10.25,1\n0.25,9.75,3\n0.75,10.25,2\n0.75,9.75,4\n");
+
+    TMap Narrow(1.0, 0, 3), Flat0(1.0, 3, 0);
+    std::ostringstream Lines, Nothing;
+    TMapTools::WriteFlatFile(&Narrow, Lines, ' ');
+    TMapTools::WriteFlatFile(&Flat0, Nothing, ' ');
+    EXPECT_EQ(Lines.str(), "\n\n\n");
+    EXPECT_EQ(Nothing.str(), "");
+}
+
+TEST_F(ARCGISFileToolsTest, ConvertsTheShippedExamplesExactly) {
+    for (const char* Name : {"example", "field"}) {
+        const std::string Base = std::string(VELDGRID_EXAMPLES) + "/" + Name;
+        std::unique_ptr<TMap> Map(TVELDANFileTools::LoadVELDANFile(Base + ".txt"));
+        const std::string File = testsupport::TempDir() + "/out.asc";
+        TARCGISFileTools::WriteARCGISFile(Map.get(), File);
+        EXPECT_EQ(testsupport::ReadFile(File), testsupport::ReadFile(Base + ".asc")) << Name;
+        EXPECT_EQ(Map->GetMetadata(), testsupport::ReadFile(Base + ".meta")) << Name;
+        // And back: the grid reads as the same cells.
+        std::unique_ptr<TMap> Back(TARCGISFileTools::LoadARCGISFile(File));
+        ASSERT_EQ(Back->GetYDim(), Map->GetYDim()) << Name;
+        for (long I = 0; I < Map->GetYDim(); ++I)
+            EXPECT_EQ(Back->GetRow(I), Map->GetRow(I)) << Name << " row " << I;
+    }
+}

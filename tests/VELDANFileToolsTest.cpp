@@ -1,0 +1,144 @@
+#include "TVELDANFileTools.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using testsupport::MessageOf;
+
+namespace {
+
+const char* const Example = "Mean annual field\n"
+                            "lon 0.25 0.75 1.25 lat degN/degE\n"
+                            "r1 1.0 2.0 3.0 10.25\n"
+                            "r2 4.0 5.0-6.0 9.75\n"
+                            "end degN/degE\n";
+
+std::unique_ptr<TMap> Load(const std::string& Text) {
+    std::istringstream In(Text);
+    return std::unique_ptr<TMap>(TVELDANFileTools::LoadVELDANFile(In));
+}
+
+std::vector<double> RowOf(const TMap& Map, long Row) {
+    return Map.GetRow(Row);
+}
+
+class VELDANFileToolsTest : public ::testing::Test {};
+
+} // namespace
+
+TEST_F(VELDANFileToolsTest, MalformedInputIsReportedNotGuessed) {
+    const std::string Axis = "lon 0 1 2 lat degN/degE\n";
+    const struct {
+        const char* Name;
+        std::string Text;
+        const char* Expected;
+    } Cases[] = {
+        {"empty input", "", "Unexpected end of file found in TVELDANFileTools::LoadVELDANFile"},
+        {"header only", "a\nb\n",
+         "Unexpected end of file found in TVELDANFileTools::LoadVELDANFile"},
+        {"no closing line", Axis + "r 1 2 3 5\n",
+         "Unexpected end of file found in TVELDANFileTools::LoadVELDANFile"},
+        {"one X coordinate", "x 0 lat degN/degE\nr 1 5\nend degN/degE\n",
+         "Axis line must hold at least two X coordinates in TVELDANFileTools::LoadVELDANFile"},
+        {"equal X coordinates", "x 1 1 lat degN/degE\nr 1 2 5\nend degN/degE\n",
+         "Resolution cannot be 0 in TVELDANFileTools::LoadVELDANFile"},
+        {"no data line", Axis + "end degN/degE\n",
+         "No data lines found in TVELDANFileTools::LoadVELDANFile"},
+        {"data line of spaces", Axis + "r 1 2 3 5\n   \nend degN/degE\n",
+         "Empty data line found in TVELDANFileTools::LoadVELDANFile"},
+        {"empty data line", Axis + "\nend degN/degE\n",
+         "Empty data line found in TVELDANFileTools::LoadVELDANFile"},
+        {"second row short", Axis + "r 1 2 3 5\nr 1 2 4\nend degN/degE\n",
+         "Number of values in data line does not match the first data line in "
+         "TVELDANFileTools::LoadVELDANFile"},
+        {"second row long", Axis + "r 1 2 3 5\nr 1 2 3 4 4\nend degN/degE\n",
+         "Number of values in data line does not match the first data line in "
+         "TVELDANFileTools::LoadVELDANFile"},
+        {"first row against the axis line", Axis + "r 1 2 5\nend degN/degE\n",
+         "Length of new X axis does not match the X dimension of the map"},
+        {"exponent with a minus shifts the row", Axis + "r 1 2.5e-3 3 5\nend degN/degE\n",
+         "Length of new X axis does not match the X dimension of the map"},
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(MessageOf([&] { Load(C.Text); }), C.Expected) << C.Name;
+}
+
+TEST_F(VELDANFileToolsTest, MissingFilesAndDirectoriesCannotBeOpened) {
+    const std::string Missing = testsupport::TempDir() + "/in.txt";
+    EXPECT_EQ(MessageOf([&] { delete TVELDANFileTools::LoadVELDANFile(Missing); }),
+              "Unable to open file " + Missing);
+    const std::string Dir = testsupport::TempDir();
+    EXPECT_EQ(MessageOf([&] { delete TVELDANFileTools::LoadVELDANFile(Dir); }),
+              "Unable to open file " + Dir);
+}
+
+TEST_F(VELDANFileToolsTest, ReadsTheExample) {
+    auto Map = Load(Example);
+    ASSERT_EQ(Map->GetXDim(), 3);
+    ASSERT_EQ(Map->GetYDim(), 2);
+    EXPECT_EQ(Map->GetResolution(), 0.5);
+    EXPECT_EQ(RowOf(*Map, 0), (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(RowOf(*Map, 1), (std::vector<double>{4, 5, -6}));
+    EXPECT_EQ(Map->GetXAxis()->GetPoint(2)->GetX(), 1.25);
+    EXPECT_EQ(Map->GetXAxis()->GetPoint(2)->GetY(), 10.25);
+    EXPECT_EQ(Map->GetYAxis()->GetPoint(1)->GetY(), 9.75);
+    EXPECT_EQ(Map->GetYAxis()->GetPoint(1)->GetX(), 0.25);
+    EXPECT_EQ(Map->GetXAxisInterval()->GetPoint(0)->GetX(), 0.0);
+    EXPECT_EQ(Map->GetYAxisInterval()->GetPoint(2)->GetY(), 9.5);
+    EXPECT_EQ(Map->GetNoDataValue(), -9999.0);
+    EXPECT_EQ(Map->GetMetadata(), "\nMean annual field\n");
+}
+
+TEST_F(VELDANFileToolsTest, HeaderLinesBecomeTheMetadata) {
+    const std::string Rest = "x 0 1 lat degN/degE\nr 1 2 5\nend degN/degE\n";
+    const struct {
+        const char* Header;
+        const char* Metadata;
+    } Cases[] = {
+        {"", "\n"},
+        {"A\nB\n\nC\n", "\nA\nB\n\n\nC\n"},
+        {"\n\n", "\n\n\n\n\n"},
+        {"1 2 -3\n", "\n1 2 -3\n"},
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(Load(C.Header + Rest)->GetMetadata(), C.Metadata) << C.Header;
+}
+
+TEST_F(VELDANFileToolsTest, TokensFollowTheFormatsOwnRules) {
+    // A tab joins two numbers into one token, atof reads its leading number; labels are
+    // never read; the resolution comes from the first two X coordinates only; descending X
+    // coordinates still give a positive resolution.
+    auto Map = Load("x 1.25 0.75 0.0 lat degN/degE\n"
+                    "label 1.0\t2.0 3.0 junk 1\n"
+                    "end degN/degE\nnot read at all\n");
+    EXPECT_EQ(Map->GetResolution(), 0.5);
+    ASSERT_EQ(Map->GetXDim(), 3);
+    EXPECT_EQ(RowOf(*Map, 0), (std::vector<double>{1.0, 3.0, 0.0}));
+    // A label holding a minus sign becomes two tokens and shifts the row.
+    EXPECT_EQ(MessageOf([] { Load("x 0 1 lat degN/degE\nr-1 1 2 5\nend degN/degE\n"); }),
+              "Length of new X axis does not match the X dimension of the map");
+    // "5.0-6.0" is two values.
+    EXPECT_EQ(RowOf(*Load("x 0 1 lat degN/degE\nr 5.0-6.0 5\nend degN/degE\n"), 0),
+              (std::vector<double>{5.0, -6.0}));
+}
+
+TEST_F(VELDANFileToolsTest, StreamsAreReadAsDeliveredFilesAsText) {
+    const std::string Crlf = "head\r\nx 0 1 lat degN/degE\r\nr 1 2 5\r\nend degN/degE";
+    auto FromStream = Load(Crlf);
+    EXPECT_EQ(FromStream->GetMetadata(), "\nhead\r\n");
+
+    const std::string File = testsupport::TempDir() + "/crlf.txt";
+    testsupport::WriteFile(File, Crlf);
+    std::unique_ptr<TMap> FromFile(TVELDANFileTools::LoadVELDANFile(File));
+    EXPECT_EQ(FromFile->GetMetadata(), "\nhead\n");
+    EXPECT_EQ(FromFile->GetRow(0), (std::vector<double>{1, 2}));
+
+    std::istringstream In(std::string(Example) + "after");
+    std::unique_ptr<TMap> Map(TVELDANFileTools::LoadVELDANFile(In));
+    std::string Rest;
+    std::getline(In, Rest);
+    EXPECT_EQ(Rest, "after");
+}

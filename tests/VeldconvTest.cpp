@@ -1,0 +1,137 @@
+// The command, run as a process: its exit status, its standard streams and its files.
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+
+using testsupport::ReadFile;
+
+namespace {
+
+struct TRun {
+    int Status;
+    std::string Out;
+    std::string Err;
+};
+
+class VeldconvTest : public ::testing::Test {
+protected:
+    void SetUp() override { Dir = testsupport::TempDir(); }
+
+    /// Runs veldconv with the shell-quoted arguments (and optional redirections).
+    TRun Run(const std::string& Arguments) {
+        const std::string Out = Dir + "/stdout", Err = Dir + "/stderr";
+        const std::string Command =
+            std::string("'") + VELDCONV_PATH + "' " + Arguments + " >'" + Out + "' 2>'" + Err + "'";
+        return Finish(std::system(Command.c_str()), Out, Err);
+    }
+
+    /// Runs veldconv with the given shell text deciding where standard output goes.
+    TRun RunWithStdout(const std::string& Arguments, const std::string& StdoutRedirection) {
+        const std::string Err = Dir + "/stderr";
+        const std::string Command = std::string("'") + VELDCONV_PATH + "' " + Arguments + " " +
+                                    StdoutRedirection + " 2>'" + Err + "'";
+        return Finish(std::system(Command.c_str()), "", Err);
+    }
+
+    static TRun Finish(int Raw, const std::string& Out, const std::string& Err) {
+        const int Status = WIFEXITED(Raw) ? WEXITSTATUS(Raw) : -1;
+        return {Status, Out.empty() ? "" : ReadFile(Out), ReadFile(Err)};
+    }
+
+    std::string Example(const char* Suffix) const {
+        return std::string(VELDGRID_EXAMPLES) + "/example" + Suffix;
+    }
+    bool Exists(const std::string& Name) const { return std::ifstream(Dir + "/" + Name).good(); }
+
+    std::string Dir;
+};
+
+} // namespace
+
+TEST_F(VeldconvTest, FailuresAreReportedWithExitStatusOne) {
+    const std::string Usage = "Usage: veldconv source_file destination_file [metadata_file]";
+    const std::string Bad = Dir + "/bad.txt";
+    testsupport::WriteFile(Bad, "x 0 1 lat degN/degE\nr 1 2 5\n");
+    const struct {
+        const char* Name;
+        std::string Arguments;
+        std::string Err;
+    } Cases[] = {
+        {"no arguments", "", Usage},
+        {"source only", "'" + Example(".txt") + "'", Usage},
+        {"missing source", "'" + Dir + "/in.txt' '" + Dir + "/out.asc'",
+         "Unable to open file " + Dir + "/in.txt"},
+        {"source is a directory", "'" + Dir + "' '" + Dir + "/out.asc'",
+         "Unable to open file " + Dir},
+        {"malformed source", "'" + Bad + "' '" + Dir + "/out.asc'",
+         "Unexpected end of file found in TVELDANFileTools::LoadVELDANFile"},
+        {"destination is a directory", "'" + Example(".txt") + "' '" + Dir + "'",
+         "Unable to open file " + Dir},
+        {"destination device full", "'" + Example(".txt") + "' /dev/full",
+         "Unable to write file /dev/full"},
+    };
+    for (const auto& C : Cases) {
+        const TRun R = Run(C.Arguments);
+        EXPECT_EQ(R.Status, 1) << C.Name;
+        EXPECT_EQ(R.Err, C.Err) << C.Name;
+        EXPECT_EQ(R.Out, "") << C.Name;
+    }
+    EXPECT_FALSE(Exists("out.asc"));
+}
+
+TEST_F(VeldconvTest, MetadataFileFailuresAreReportedAfterTheGrid) {
+    const std::string Grid = Dir + "/out.asc";
+    const struct {
+        const char* Name;
+        std::string MetadataFile;
+        std::string Err;
+    } Cases[] = {
+        {"missing directory", Dir + "/none/meta.txt",
+         "Unable to open file " + Dir + "/none/meta.txt"},
+        {"a directory", Dir, "Unable to open file " + Dir},
+        {"device full", "/dev/full", "Unable to write file /dev/full"},
+    };
+    for (const auto& C : Cases) {
+        const TRun R = Run("'" + Example(".txt") + "' '" + Grid + "' '" + C.MetadataFile + "'");
+        EXPECT_EQ(R.Status, 1) << C.Name;
+        EXPECT_EQ(R.Err, C.Err) << C.Name;
+        EXPECT_EQ(ReadFile(Grid), ReadFile(Example(".asc"))) << C.Name;
+    }
+}
+
+TEST_F(VeldconvTest, MetadataGoesToStandardOutputWithOneEndOfLine) {
+    const TRun R = Run("'" + Example(".txt") + "' '" + Dir + "/out.asc'");
+    EXPECT_EQ(R.Status, 0);
+    EXPECT_EQ(R.Err, "");
+    EXPECT_EQ(R.Out, ReadFile(Example(".meta")) + "\n");
+    EXPECT_EQ(ReadFile(Dir + "/out.asc"), ReadFile(Example(".asc")));
+
+    // Without header lines the metadata is one line feed: two in all.
+    testsupport::WriteFile(Dir + "/bare.txt", "x 0 1 lat degN/degE\nr 1 2 5\nend degN/degE\n");
+    EXPECT_EQ(Run("'" + Dir + "/bare.txt' '" + Dir + "/bare.asc'").Out, "\n\n");
+}
+
+TEST_F(VeldconvTest, MetadataFileHoldsExactlyTheMetadata) {
+    const std::string Meta = Dir + "/meta.txt";
+    testsupport::WriteFile(Meta, "an older and much longer text that must be replaced\n");
+    const TRun R = Run("'" + Example(".txt") + "' '" + Dir + "/out.asc' '" + Meta + "' extra");
+    EXPECT_EQ(R.Status, 0);
+    EXPECT_EQ(R.Out, "");
+    EXPECT_EQ(R.Err, "");
+    EXPECT_EQ(ReadFile(Meta), ReadFile(Example(".meta")));
+}
+
+TEST_F(VeldconvTest, AFailingStandardOutputIsReported) {
+    const std::string Args = "'" + Example(".txt") + "' '" + Dir + "/out.asc'";
+    for (const char* Redirection : {">/dev/full", ">&-"}) {
+        const TRun R = RunWithStdout(Args, Redirection);
+        EXPECT_EQ(R.Status, 1) << Redirection;
+        EXPECT_EQ(R.Err, "Unable to write metadata to standard output") << Redirection;
+    }
+}
