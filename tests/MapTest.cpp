@@ -39,6 +39,9 @@ TEST_F(MapTest, FailuresCarryTheirMessages) {
         std::function<void()> Action;
     } Cases[] = {
         {"Axes resolutions do not match in TMap::TMap", [&] { TMap M(X5.get(), Y2.get()); }},
+        {"X axis is not set in TMap::TMap", [&] { TMap M(nullptr, Y2.get()); }},
+        {"Y axis is not set in TMap::TMap", [&] { TMap M(X5.get(), nullptr); }},
+        {"Dimensions cannot be negative in TMap::Init", [&] { TMap M(1.0, 2, -1); }},
         {"Length of new X axis does not match the X dimension of the map",
          [&] { Map->SetXAxis(X5.get()); }},
         {"Length of new Y axis does not match the Y dimension of the map",
