@@ -1,5 +1,7 @@
 #include "TMapTools.h"
 
+#include <cmath>
+
 // ---------------------------------------------------------------------------------------
 // Helpers shared by the grid operations
 
@@ -45,11 +47,245 @@ void TMapTools::WriteCSVFile(TMap* Map, std::ostream& Out) {
 // ---------------------------------------------------------------------------------------
 // Cell-wise arithmetic and aggregation
 
+namespace {
+
+/// The no-data value of a map built on axes, which the single-map results keep.
+const double ResultNoData = -9999.0;
+
+/// Throws the X message when the column counts differ, else the Y message when the row
+/// counts differ.
+void CheckSameSize(const TMap* First, const TMap* Other, const char* XMessage,
+                   const char* YMessage) {
+    if (Other->GetXDim() != First->GetXDim())
+        TError::Throw(XMessage);
+    if (Other->GetYDim() != First->GetYDim())
+        TError::Throw(YMessage);
+}
+
+/// `CheckSameSize` of every map after the first against the first, in list order.
+void CheckSameSizes(const std::vector<TMap*>& Maps, const char* XMessage, const char* YMessage) {
+    for (size_t I = 1; I < Maps.size(); ++I)
+        CheckSameSize(Maps[0], Maps[I], XMessage, YMessage);
+}
+
+/// Hands the maps over to the caller as raw pointers, once nothing can fail any more.
+std::vector<TMap*> ReleaseAll(std::vector<std::unique_ptr<TMap>> Owned) {
+    std::vector<TMap*> Maps(Owned.size());
+    for (size_t I = 0; I < Owned.size(); ++I)
+        Maps[I] = Owned[I].release();
+    return Maps;
+}
+
+double Plus(double V, double W) {
+    return V + W;
+}
+double Minus(double V, double W) {
+    return V - W;
+}
+double Times(double V, double W) {
+    return V * W;
+}
+double Over(double V, double W) {
+    return V / W;
+}
+
+} // namespace
+
+std::unique_ptr<TMap> TMapTools::CombineByPosition(const TMap* Base, const TMap* Other,
+                                                   TCellOp Op) {
+    std::unique_ptr<TMap> Result = MakeResultSizedOn(Base);
+    ForEachCell(Base, [&](long LngX, long LngY) {
+        const double V = Base->GetPointVal(LngX, LngY);
+        const std::unique_ptr<TPoint> Centre(Base->GetCoordinates(LngX, LngY));
+        const double W = Other->GetPointVal(Centre.get());
+        const bool NoData = IsNoData(Base, V) || IsNoData(Other, W);
+        Result->SetPoint(LngX, LngY, NoData ? Base->GetNoDataValue() : Op(V, W));
+    });
+    return Result;
+}
+
+std::unique_ptr<TMap> TMapTools::CombineByIndex(const TMap* Base, const TMap* Other, TCellOp Op) {
+    std::unique_ptr<TMap> Result = MakeResultOnAxes(Base);
+    Result->SetNoDataValue(Base->GetNoDataValue());
+    ForEachCell(Base, [&](long LngX, long LngY) {
+        const double V = Base->GetPointVal(LngX, LngY);
+        const double W = Other->GetPointVal(LngX, LngY);
+        const bool NoData = IsNoData(Base, V) || IsNoData(Other, W);
+        Result->SetPoint(LngX, LngY, NoData ? Base->GetNoDataValue() : Op(V, W));
+    });
+    return Result;
+}
+
+// The finer of two maps is the base of the result; the first one when they are equally fine.
+TMap* TMapTools::Add(TMap* First, TMap* Second) {
+    if (First->GetResolution() <= Second->GetResolution())
+        return CombineByPosition(First, Second, Plus).release();
+    return CombineByPosition(Second, First, Plus).release();
+}
+
+TMap* TMapTools::Subtract(TMap* Minuend, TMap* Subtrahend) {
+    CheckSameSize(Minuend, Subtrahend, "X dimensions do not match in TMapTools::Subtract",
+                  "Y dimensions do not match in TMapTools::Subtract");
+    return CombineByIndex(Minuend, Subtrahend, Minus).release();
+}
+
+TMap* TMapTools::Multiply(TMap* Map, double Factor) {
+    return MapCells(Map, Map,
+                    [&](double V) { return IsNoData(Map, V) ? ResultNoData : Factor * V; })
+        .release();
+}
+
+TMap* TMapTools::Multiply(TMap* First, TMap* Second) {
+    if (First->GetResolution() <= Second->GetResolution())
+        return CombineByPosition(First, Second, Times).release();
+    return CombineByPosition(Second, First, Times).release();
+}
+
+TMap* TMapTools::Divide(TMap* Map, double Divisor) {
+    return MapCells(Map, Map,
+                    [&](double V) { return IsNoData(Map, V) ? ResultNoData : V / Divisor; })
+        .release();
+}
+
+// A divisor cell of 0 gives an infinity, or a NaN for 0 / 0.
+TMap* TMapTools::Divide(TMap* Dividend, TMap* Divisor) {
+    if (Dividend->GetResolution() > Divisor->GetResolution())
+        TError::Throw("Divisor must be of equal of coarser resolution than the dividend in "
+                      "TMapTools::Divide");
+    return CombineByPosition(Dividend, Divisor, Over).release();
+}
+
+// The terms are added in list order, starting from the first map's value.
+TMap* TMapTools::Sum(std::vector<TMap*> Maps) {
+    if (Maps.size() < 2)
+        TError::Throw("Must have more than 2 maps to sum in TMapTools::Sum");
+    CheckSameSizes(Maps, "X-dimension of maps are inconsistent in TMapTools::Sum",
+                   "Y-dimension of maps are inconsistent in TMapTools::Sum");
+    std::unique_ptr<TMap> Result = MakeResultOnAxes(Maps[0]);
+    ForEachCellByColumn(Maps[0], [&](long LngX, long LngY) {
+        double Total = 0.0;
+        for (size_t I = 0; I < Maps.size(); ++I) {
+            const double V = Maps[I]->GetPointVal(LngX, LngY);
+            if (IsNoData(Maps[I], V)) {
+                Total = ResultNoData;
+                break;
+            }
+            Total = I == 0 ? V : Total + V;
+        }
+        Result->SetPoint(LngX, LngY, Total);
+    });
+    return Result.release();
+}
+
+TMap* TMapTools::DataCounts(std::vector<TMap*> Maps) {
+    if (Maps.empty())
+        TError::Throw("Map list is empty in TMapTools::DataCounts");
+    CheckSameSizes(Maps, "X-dimension of maps are inconsistent in TMapTools::DataCounts",
+                   "Y-dimension of maps are inconsistent in TMapTools::DataCounts");
+    std::unique_ptr<TMap> Result = MakeResultOnAxes(Maps[0]);
+    ForEachCellByColumn(Maps[0], [&](long LngX, long LngY) {
+        double Count = 0.0;
+        for (const TMap* Map : Maps)
+            if (!IsNoData(Map, Map->GetPointVal(LngX, LngY)))
+                Count += 1.0;
+        Result->SetPoint(LngX, LngY, Count);
+    });
+    return Result.release();
+}
+
+// The sum and the counts lie on the same grid, so they are paired by index: pairing them
+// by position would fail on an unevenly spaced point axis, whose centres its evenly
+// stepped interval axis does not follow.
+TMap* TMapTools::Average(std::vector<TMap*> Maps) {
+    const std::unique_ptr<TMap> Total(Sum(Maps));
+    const std::unique_ptr<TMap> Counts(DataCounts(Maps));
+    return CombineByIndex(Total.get(), Counts.get(), Over).release();
+}
+
+// Window k averages maps k to k + Window - 1. A window longer than the list gives no
+// windows; a window of fewer than two maps cannot be averaged.
+std::vector<TMap*> TMapTools::MovingAverage(std::vector<TMap*> Maps, int Window) {
+    const long Count = static_cast<long>(Maps.size());
+    if (Window > Count)
+        return {};
+    if (Window < 2)
+        TError::Throw("Must have more than 2 maps to sum in TMapTools::Sum");
+    std::vector<std::unique_ptr<TMap>> Averages;
+    for (long Start = 0; Start + Window <= Count; ++Start) {
+        const auto First = Maps.begin() + Start;
+        Averages.emplace_back(Average(std::vector<TMap*>(First, First + Window)));
+    }
+    return ReleaseAll(std::move(Averages));
+}
+
+// std::round works in double precision, so it also serves values beyond the range of a
+// 32-bit integer, infinities and NaNs.
+TMap* TMapTools::RoundContents(TMap* Map) {
+    return MapCells(Map, Map,
+                    [&](double V) { return IsNoData(Map, V) ? ResultNoData : std::round(V); })
+        .release();
+}
+
 // ---------------------------------------------------------------------------------------
 // Resampling
 
 // ---------------------------------------------------------------------------------------
 // Thresholds, masks, replacement and counts
+
+TMap* TMapTools::Threshold(TMap* Map, double ThresholdValue) {
+    return MapCells(Map, Map, [&](double V) { return V >= ThresholdValue ? V : 0.0; }).release();
+}
+
+std::vector<TMap*> TMapTools::Threshold(std::vector<TMap*> Maps, double ThresholdValue) {
+    std::vector<std::unique_ptr<TMap>> Results;
+    for (TMap* Map : Maps)
+        Results.emplace_back(Threshold(Map, ThresholdValue));
+    return ReleaseAll(std::move(Results));
+}
+
+TMap* TMapTools::ThresholdReplace(TMap* Map, double ThresholdValue, double Replacement) {
+    return MapCells(Map, Map, [&](double V) { return V >= ThresholdValue ? Replacement : V; })
+        .release();
+}
+
+TMap* TMapTools::Mask(TMap* Template, TMap* Values, double MaskedValue, double Replacement) {
+    CheckSameSize(Template, Values, "X dimensions do not match in TMapTools::Mask",
+                  "Y dimensions do not match in TMapTools::Mask");
+    return MapCells(Template, Values, [&](double V) { return V == MaskedValue ? Replacement : V; })
+        .release();
+}
+
+// A NaN would be equivalent to every key of an ordered map, so it is never looked up.
+TMap* TMapTools::ReplaceValue(TMap* Map, std::map<double, double> Table, double Other) {
+    return MapCells(Map, Map,
+                    [&](double V) {
+                        if (std::isnan(V))
+                            return Other;
+                        const auto Found = Table.find(V);
+                        return Found == Table.end() ? Other : Found->second;
+                    })
+        .release();
+}
+
+// NaN cells are left out: as keys they would break the ordering of the histogram.
+std::map<double, long> TMapTools::CountValues(TMap* Map) {
+    std::map<double, long> Histogram;
+    ForEachCellByColumn(Map, [&](long LngX, long LngY) {
+        const double V = Map->GetPointVal(LngX, LngY);
+        if (!std::isnan(V))
+            ++Histogram[V];
+    });
+    return Histogram;
+}
+
+long TMapTools::CountValues(TMap* Map, double Value) {
+    long Count = 0;
+    ForEachCell(Map, [&](long LngX, long LngY) {
+        if (Map->GetPointVal(LngX, LngY) == Value)
+            ++Count;
+    });
+    return Count;
+}
 
 // ---------------------------------------------------------------------------------------
 // Sampling at points and by value

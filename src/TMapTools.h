@@ -3,8 +3,10 @@
 
 #include "TMap.h"
 
+#include <map>
 #include <memory>
 #include <ostream>
+#include <vector>
 
 /// Stateless operations on maps. Operations that build maps return new ones that the
 /// caller owns; the maps passed in stay the caller's and are only read, except by `Insert`
@@ -20,10 +22,57 @@ public:
     static void WriteCSVFile(TMap* Map, std::ostream& Out);
 
     // ---- Cell-wise arithmetic and aggregation --------------------------------------
+    // Each of these returns a new map (or a list of new maps) that the caller owns. Where an
+    // input cell is no-data, the result cell (other than a count) is no-data too, marked with
+    // the result's own no-data value. `Add`, `Multiply` and `Divide` of two maps pair the cells by
+    // position (so the maps may differ in resolution); the others pair them by column and row.
+
+    /// New map (caller owns) on the finer grid: the sum of the two maps cell by cell.
+    static TMap* Add(TMap* First, TMap* Second);
+    /// New map (caller owns) on the minuend's grid: minuend minus subtrahend cell by cell.
+    static TMap* Subtract(TMap* Minuend, TMap* Subtrahend);
+    /// New map (caller owns) on the map's grid: every data cell times the factor.
+    static TMap* Multiply(TMap* Map, double Factor);
+    /// New map (caller owns) on the finer grid: the product of the two maps cell by cell.
+    static TMap* Multiply(TMap* First, TMap* Second);
+    /// New map (caller owns) on the map's grid: every data cell divided by the divisor.
+    static TMap* Divide(TMap* Map, double Divisor);
+    /// New map (caller owns) on the dividend's grid; the divisor must be as coarse or coarser.
+    static TMap* Divide(TMap* Dividend, TMap* Divisor);
+    /// New map (caller owns) on the first map's grid: the sum of two or more maps.
+    static TMap* Sum(std::vector<TMap*> Maps);
+    /// New map (caller owns) on the first map's grid: in how many maps each cell holds data.
+    static TMap* DataCounts(std::vector<TMap*> Maps);
+    /// New map (caller owns) on the first map's grid: the mean of two or more maps.
+    static TMap* Average(std::vector<TMap*> Maps);
+    /// New maps (caller owns each): the `Average` of every run of `Window` consecutive maps.
+    static std::vector<TMap*> MovingAverage(std::vector<TMap*> Maps, int Window);
+    /// New map (caller owns): every data cell rounded to a whole number, halves away from 0.
+    static TMap* RoundContents(TMap* Map);
 
     // ---- Resampling ----------------------------------------------------------------
 
     // ---- Thresholds, masks, replacement and counts ---------------------------------
+    // The maps built here lie on the grid of the (first) input with the no-data value
+    // -9999.0; the input's no-data value is compared and replaced like any other value.
+
+    /// New map (caller owns): the cells at or above the threshold, 0.0 elsewhere.
+    static TMap* Threshold(TMap* Map, double ThresholdValue);
+    /// New maps (caller owns each): the one-map `Threshold` of every map, in order.
+    static std::vector<TMap*> Threshold(std::vector<TMap*> Maps, double ThresholdValue);
+    /// New map (caller owns): the replacement in the cells at or above the threshold.
+    static TMap* ThresholdReplace(TMap* Map, double ThresholdValue, double Replacement);
+    /// New map (caller owns) on the template's grid holding the value map's cells, with the
+    /// masked value replaced.
+    static TMap* Mask(TMap* Template, TMap* Values, double MaskedValue, double Replacement);
+    /// New map (caller owns): each cell's value looked up in the table, `Other` for values
+    /// (and NaNs) that are not keys of it.
+    static TMap* ReplaceValue(TMap* Map, std::map<double, double> Table, double Other);
+    /// How many cells hold each distinct value, in ascending order of value; NaN cells are
+    /// left out.
+    static std::map<double, long> CountValues(TMap* Map);
+    /// How many cells hold exactly the value.
+    static long CountValues(TMap* Map, double Value);
 
     // ---- Sampling at points and by value -------------------------------------------
 
@@ -69,6 +118,32 @@ private:
     /// New map of the base map's resolution and size on copies of its point axes, with the
     /// base map's no-data value in every cell and as its no-data value.
     static std::unique_ptr<TMap> MakeResultSizedOn(const TMap* Base);
+
+    // ---- Helpers of the cell-wise operations -----------------------------------------------
+
+    /// Combines a value v of one map with a value w of another into a result cell.
+    using TCellOp = double (*)(double V, double W);
+
+    /// Result sized on the base map: the base's no-data value where v (the base cell) or w
+    /// (the cell of the other map that holds the base cell's centre) is no-data, else
+    /// Op(v, w). Every centre is looked up, so a base map that the other does not cover
+    /// fails with the lookup's message.
+    static std::unique_ptr<TMap> CombineByPosition(const TMap* Base, const TMap* Other, TCellOp Op);
+
+    /// As `CombineByPosition`, but on the axes of the base map (with its no-data value) and
+    /// with w taken from the same column and row of the other map, which has the same size.
+    static std::unique_ptr<TMap> CombineByIndex(const TMap* Base, const TMap* Other, TCellOp Op);
+
+    /// New map on the axes of `Grid` whose cell (LngX, LngY) is Value(v), v being that cell
+    /// of `Source`, a map of the same size.
+    template <typename TValue>
+    static std::unique_ptr<TMap> MapCells(const TMap* Grid, const TMap* Source, TValue&& Value) {
+        std::unique_ptr<TMap> Result = MakeResultOnAxes(Grid);
+        ForEachCellByColumn(Grid, [&](long LngX, long LngY) {
+            Result->SetPoint(LngX, LngY, Value(Source->GetPointVal(LngX, LngY)));
+        });
+        return Result;
+    }
 };
 
 #endif
