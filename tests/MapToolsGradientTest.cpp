@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,8 +20,8 @@ template <typename TCall> std::string ThrownMessage(TCall&& Call) {
     return "<nothing thrown>";
 }
 
-/// Map from its rows (row 0 northernmost) on point axes starting at (X0, Y0) for the
-/// north-western cell centre.
+/// Map from its rows (row 0 northernmost) whose north-western cell centre is (X0, YDim - 0.5)
+/// times the resolution.
 std::unique_ptr<TMap> MakeMap(const std::vector<std::vector<double>>& Rows, double NoData = -9999.0,
                               double Resolution = 1.0, double X0 = 0.5) {
     std::unique_ptr<TMap> Map(new TMap(Resolution));
@@ -47,9 +48,10 @@ std::unique_ptr<TMap> Block(double Centre, double Around = 0.0, double NoData = 
 struct TSeries {
     std::vector<std::unique_ptr<TMap>> Owned;
     std::vector<TMap*> List;
-    void Add(std::unique_ptr<TMap> Map) {
+    TSeries& Add(std::unique_ptr<TMap> Map) {
         List.push_back(Map.get());
         Owned.push_back(std::move(Map));
+        return *this;
     }
 };
 
@@ -61,94 +63,73 @@ std::vector<std::unique_ptr<TMap>> Adopt(const std::vector<TMap*>& Maps) {
 class MapToolsGradientTest : public ::testing::Test {
 protected:
     /// Series of one-cell maps holding the given values.
-    static TSeries OneCellSeries(const std::vector<double>& Values, double NoData = -9999.0) {
+    static TSeries OneCell(const std::vector<double>& Values, double NoData = -9999.0) {
         TSeries Series;
         for (double Value : Values)
             Series.Add(MakeMap({{Value}}, NoData));
         return Series;
     }
-    /// Slopes of the one-cell results, in order.
-    static std::vector<double> Slopes(const std::vector<TMap*>& Results) {
+    /// Value of cell (LngX, LngY) in each result, in order.
+    static std::vector<double> Slopes(const std::vector<TMap*>& Results, long LngX = 0,
+                                      long LngY = 0) {
         std::vector<double> Values;
         for (const auto& Map : Adopt(Results))
-            Values.push_back(Map->GetPointVal(0, 0));
+            Values.push_back(Map->GetPointVal(LngX, LngY));
         return Values;
     }
 };
 
 // ---- Failures ---------------------------------------------------------------------------
 
-TEST_F(MapToolsGradientTest, WindowAndDimensionChecksComeFirst) {
+TEST_F(MapToolsGradientTest, FailuresNameTheOperation) {
     const char* TooLarge = "Window size must be < number of maps in TMapTools::ValueGradients";
     const char* TooSmall = "Window size must be > 0 in TMapTools::ValueGradients";
     const char* Dimensions = "Map dimensions do not match in TMapTools::ValueGradients";
-    TSeries Four = OneCellSeries({1, 2, 3, 4});
-    TSeries Mixed = OneCellSeries({1, 2});
-    Mixed.Add(MakeMap({{1, 2}}));
-    TSeries Taller = OneCellSeries({1});
-    Taller.Add(MakeMap({{1}, {2}}));
-    struct {
-        const char* Name;
-        std::vector<TMap*> Maps;
-        int WindowSize;
-        const char* Message;
-    } Cases[] = {
-        {"window = number of maps", Four.List, 4, TooLarge},
-        {"empty list", {}, 0, TooLarge},
-        {"window too large before dimensions", Mixed.List, 3, TooLarge},
-        {"zero window", Four.List, 0, TooSmall},
-        {"negative window", Four.List, -2, TooSmall},
-        {"negative window on empty list", {}, -1, TooSmall},
-        {"small window before dimensions", Mixed.List, 0, TooSmall},
-        {"X dimension differs", Mixed.List, 1, Dimensions},
-        {"Y dimension differs", Taller.List, 1, Dimensions},
-    };
-    for (const auto& Case : Cases)
-        EXPECT_EQ(
-            ThrownMessage([&] { Adopt(TMapTools::ValueGradients(Case.Maps, Case.WindowSize)); }),
-            Case.Message)
-            << Case.Name;
-}
-
-TEST_F(MapToolsGradientTest, NeighbourSearchChecksTheCell) {
-    auto Map = Block(1);
     const char* X = "X-ordinate is out of range in TMapTools::FindNonzeroNeighbourVal";
     const char* Y = "Y-ordinate is out of range in TMapTools::FindNonzeroNeighbourVal";
+    TSeries Four = OneCell({1, 2, 3, 4});
+    TSeries Wider = OneCell({1, 2});
+    Wider.Add(MakeMap({{1, 2}}));
+    TSeries Taller = OneCell({1});
+    Taller.Add(MakeMap({{1}, {2}}));
+    auto Map = Block(1);
     struct {
         const char* Name;
-        long LngX, LngY;
+        std::function<void()> Call;
         const char* Message;
     } Cases[] = {
-        {"column -1", -1, 1, X}, {"column = XDim", 3, 1, X}, {"both outside", -1, -1, X},
-        {"row -1", 1, -1, Y},    {"row = YDim", 1, 3, Y},
+        {"window = number of maps", [&] { Adopt(TMapTools::ValueGradients(Four.List, 4)); },
+         TooLarge},
+        {"empty list", [&] { Adopt(TMapTools::ValueGradients({}, 0)); }, TooLarge},
+        {"window before dimensions", [&] { Adopt(TMapTools::ValueGradients(Wider.List, 3)); },
+         TooLarge},
+        {"zero window", [&] { Adopt(TMapTools::ValueGradients(Four.List, 0)); }, TooSmall},
+        {"negative window, empty list", [&] { Adopt(TMapTools::ValueGradients({}, -1)); },
+         TooSmall},
+        {"small window before dimensions", [&] { Adopt(TMapTools::ValueGradients(Wider.List, 0)); },
+         TooSmall},
+        {"X dimension differs", [&] { Adopt(TMapTools::ValueGradients(Wider.List, 1)); },
+         Dimensions},
+        {"Y dimension differs", [&] { Adopt(TMapTools::ValueGradients(Taller.List, 1)); },
+         Dimensions},
+        {"column -1, row too", [&] { TMapTools::FindNonzeroNeighbourVal(Map.get(), -1, -1); }, X},
+        {"column = XDim", [&] { TMapTools::FindNonzeroNeighbourVal(Map.get(), 3, 1); }, X},
+        {"row = YDim", [&] { TMapTools::FindNonzeroNeighbourVal(Map.get(), 1, 3); }, Y},
     };
     for (const auto& Case : Cases)
-        EXPECT_EQ(ThrownMessage(
-                      [&] { TMapTools::FindNonzeroNeighbourVal(Map.get(), Case.LngX, Case.LngY); }),
-                  Case.Message)
-            << Case.Name;
+        EXPECT_EQ(ThrownMessage(Case.Call), Case.Message) << Case.Name;
 }
 
 // ---- Neighbour search -------------------------------------------------------------------
 
 TEST_F(MapToolsGradientTest, NeighbourSearchTakesTheLastColumnWithAValue) {
-    // Middle column 5 (row 2), right-hand column 7 (row 1) and 9 (row 2): 7 wins.
+    // Middle column 5; right-hand column 7 above 9: 7 wins.
     auto Map = MakeMap({{0, 0, 0}, {0, 0, 7}, {0, 5, 9}});
     EXPECT_EQ(TMapTools::FindNonzeroNeighbourVal(Map.get(), 1, 1), 7.0);
-    // At column 0 the block ends at column 1.
-    EXPECT_EQ(TMapTools::FindNonzeroNeighbourVal(Map.get(), 0, 1), 5.0);
+    EXPECT_EQ(TMapTools::FindNonzeroNeighbourVal(Map.get(), 0, 1), 5.0) << "block clipped";
+    EXPECT_EQ(TMapTools::FindNonzeroNeighbourVal(Map.get(), 0, 0), 0.0) << "corner: four cells";
     EXPECT_EQ(TMapTools::FindNonzeroNeighbourVal(Block(0).get(), 1, 1), 0.0);
-    EXPECT_EQ(TMapTools::FindNonzeroNeighbourVal(Block(-3).get(), 1, 1), -3.0);
     EXPECT_TRUE(std::isnan(TMapTools::FindNonzeroNeighbourVal(Block(NAN).get(), 1, 1)));
-}
-
-TEST_F(MapToolsGradientTest, NeighbourSearchAtACornerSeesFourCells) {
-    auto Far = MakeMap({{0, 0, 0}, {0, 0, 0}, {0, 0, 6}});
-    EXPECT_EQ(TMapTools::FindNonzeroNeighbourVal(Far.get(), 0, 0), 0.0);
-    EXPECT_EQ(TMapTools::FindNonzeroNeighbourVal(Far.get(), 2, 2), 6.0);
-    auto Near = MakeMap({{0, 0, 0}, {0, 4, 0}, {0, 0, 0}});
-    EXPECT_EQ(TMapTools::FindNonzeroNeighbourVal(Near.get(), 0, 0), 4.0);
-    EXPECT_EQ(TMapTools::FindNonzeroNeighbourVal(Near.get(), 2, 2), 4.0);
 }
 
 // ---- Gradients --------------------------------------------------------------------------
@@ -168,75 +149,50 @@ TEST_F(MapToolsGradientTest, GradientsOfKnownSeries) {
         {"zero in the first map gives no data", {0, 2, 3}, 1, {-9999, 1}},
     };
     for (const auto& Case : Cases) {
-        TSeries Series = OneCellSeries(Case.Values);
+        TSeries Series = OneCell(Case.Values);
         EXPECT_EQ(Slopes(TMapTools::ValueGradients(Series.List, Case.WindowSize)), Case.Expected)
             << Case.Name;
     }
 }
 
 TEST_F(MapToolsGradientTest, ZerosAreFilledFromTheNeighbourhood) {
-    // Values 1, 0, 3, 4 at the centre cell.
+    // Values 1, 0, 3, 4 at the centre; map 1 is all zero, or holds a 2 in its corner.
     TSeries AllZero;
-    AllZero.Add(Block(1));
-    AllZero.Add(Block(0));
-    AllZero.Add(Block(3));
-    AllZero.Add(Block(4));
-    auto Kept = Adopt(TMapTools::ValueGradients(AllZero.List, 3));
-    ASSERT_EQ(Kept.size(), 1u);
-    EXPECT_DOUBLE_EQ(Kept[0]->GetPointVal(1, 1), 1.2);
-
+    AllZero.Add(Block(1)).Add(Block(0)).Add(Block(3)).Add(Block(4));
+    EXPECT_EQ(Slopes(TMapTools::ValueGradients(AllZero.List, 3), 1, 1), (std::vector<double>{1.2}));
     TSeries WithTwo;
-    WithTwo.Add(Block(1));
-    WithTwo.Add(MakeMap({{0, 0, 0}, {0, 0, 0}, {2, 0, 0}}));
-    WithTwo.Add(Block(3));
-    WithTwo.Add(Block(4));
-    auto Filled = Adopt(TMapTools::ValueGradients(WithTwo.List, 3));
-    ASSERT_EQ(Filled.size(), 1u);
-    EXPECT_DOUBLE_EQ(Filled[0]->GetPointVal(1, 1), 1.0);
-    // Cells where the first map holds 0 stay no data.
-    EXPECT_EQ(Filled[0]->GetPointVal(0, 0), -9999.0);
+    WithTwo.Add(Block(1))
+        .Add(MakeMap({{0, 0, 0}, {0, 0, 0}, {2, 0, 0}}))
+        .Add(Block(3))
+        .Add(Block(4));
+    EXPECT_EQ(Slopes(TMapTools::ValueGradients(WithTwo.List, 3), 1, 1), (std::vector<double>{1}));
+    // A zero filled with its map's no-data value is left out: (0, 1), (2, 3).
+    TSeries Gap;
+    Gap.Add(Block(1, 0, -5)).Add(Block(0, -5, -5)).Add(Block(3, 0, -5));
+    EXPECT_EQ(Slopes(TMapTools::ValueGradients(Gap.List, 2), 1, 1), (std::vector<double>{1}));
 }
 
 TEST_F(MapToolsGradientTest, NoDataValuesAreLeftOut) {
     // Each map's own no-data value counts: -1 is no data in maps 0 to 2, a value in map 3.
-    TSeries Series;
-    Series.Add(MakeMap({{1}}, -1));
-    Series.Add(MakeMap({{-1}}, -1));
-    Series.Add(MakeMap({{3}}, -1));
-    Series.Add(MakeMap({{-1}}, -9999));
+    TSeries Series = OneCell({1, -1, 3}, -1);
+    Series.Add(MakeMap({{-1}}));
     EXPECT_EQ(Slopes(TMapTools::ValueGradients(Series.List, 2)), (std::vector<double>{1, -4}));
-
     const std::vector<double> Single = Slopes(TMapTools::ValueGradients(Series.List, 1));
     ASSERT_EQ(Single.size(), 3u);
     EXPECT_TRUE(std::isnan(Single[0])) << "one usable value";
-    EXPECT_TRUE(std::isnan(Single[1])) << "one usable value";
     EXPECT_EQ(Single[2], -4.0);
-
-    // A zero filled in with a no-data value of its map is left out too.
-    TSeries Filled;
-    Filled.Add(Block(1, 0, -5));
-    Filled.Add(Block(0, -5, -5));
-    Filled.Add(Block(3, 0, -5));
-    auto Result = Adopt(TMapTools::ValueGradients(Filled.List, 2));
-    EXPECT_EQ(Result[0]->GetPointVal(1, 1), 1.0);
 }
 
 TEST_F(MapToolsGradientTest, ResultsLieOnTheFirstMapsGrid) {
     TSeries Series;
-    Series.Add(MakeMap({{1, 2}}, -1, 0.5, 10.25));
-    Series.Add(MakeMap({{2, 4}}, -2, 2.0, -100));
+    Series.Add(MakeMap({{1, 2}}, -1, 0.5, 10.25)).Add(MakeMap({{2, 4}}, -2, 2.0, -100));
     auto Results = Adopt(TMapTools::ValueGradients(Series.List, 1));
     ASSERT_EQ(Results.size(), 1u);
-    const TMap& Result = *Results[0];
-    EXPECT_EQ(Result.GetResolution(), 0.5);
-    ASSERT_EQ(Result.GetXDim(), 2);
-    ASSERT_EQ(Result.GetYDim(), 1);
-    EXPECT_EQ(Result.GetXAxis()->GetPoint(1)->GetX(), 10.75);
-    EXPECT_NE(Result.GetXAxis(), Series.List[0]->GetXAxis());
-    EXPECT_EQ(Result.GetNoDataValue(), -9999.0);
-    EXPECT_EQ(Result.GetMetadata(), "");
-    EXPECT_EQ(Result.GetPointVal(0, 0), 1.0);
-    EXPECT_EQ(Result.GetPointVal(1, 0), 2.0);
+    EXPECT_EQ(Results[0]->GetResolution(), 0.5);
+    EXPECT_EQ(Results[0]->GetXAxis()->GetPoint(1)->GetX(), 10.75);
+    EXPECT_EQ(Results[0]->GetNoDataValue(), -9999.0);
+    EXPECT_EQ(Results[0]->GetMetadata(), "");
+    EXPECT_EQ(Results[0]->GetPointVal(1, 0), 2.0);
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <deque>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -38,13 +39,18 @@ std::unique_ptr<TMap> MakeMap(const std::vector<std::vector<double>>& Rows,
     return Map;
 }
 
-/// Owns the points of a point set built or returned in a test.
+using TPointSet = std::map<double, TMapPoint*>;
+using TGroups = std::map<double, std::vector<double>>;
+
+/// Owns the points of the point sets built or returned in a test; the sets never move.
 struct TOwnedPoints {
-    std::map<double, TMapPoint*> Points;
+    std::deque<TPointSet> Sets;
     ~TOwnedPoints() {
-        for (auto& Entry : Points)
-            delete Entry.second;
+        for (auto& Set : Sets)
+            for (auto& Entry : Set)
+                delete Entry.second;
     }
+    TPointSet& Add(TPointSet Set) { return Sets.emplace_back(std::move(Set)); }
 };
 
 const double NaN = std::numeric_limits<double>::quiet_NaN();
@@ -53,84 +59,52 @@ class MapToolsSamplingTest : public ::testing::Test {
 protected:
     // Visiting order (columns outer): 1, 2, 3, 4.
     std::unique_ptr<TMap> Values = MakeMap({{1, 3}, {2, 4}});
+    TOwnedPoints Owned;
 };
 
 // ---- Failures ---------------------------------------------------------------------------
 
-TEST_F(MapToolsSamplingTest, FetchFailsForPointsOutsideTheMap) {
-    TOwnedPoints Set;
-    Set.Points[1.0] = new TMapPoint(0.5, 0.5);
-    Set.Points[2.0] = new TMapPoint(2.5, 0.5);
-    EXPECT_EQ(ThrownMessage([&] { TMapTools::FetchMapValues(Values.get(), Set.Points); }),
-              "Ordinate is out of range in TAxis::GetIndex");
-}
-
-TEST_F(MapToolsSamplingTest, FetchOnListsRefusesTooFewPointSetsFirst) {
-    TOwnedPoints Outside;
-    Outside.Points[1.0] = new TMapPoint(-5, -5);
-    EXPECT_EQ(ThrownMessage([&] {
-                  TMapTools::FetchMapValues({Values.get(), Values.get()}, {Outside.Points});
-              }),
-              "Number of point sets is less than number of maps in TMapTools::FetchMapValues");
-    EXPECT_EQ(ThrownMessage([&] {
-                  TMapTools::FetchMapValues(std::vector<TMap*>{Values.get()},
-                                            std::vector<std::map<double, TMapPoint*>>{});
-              }),
-              "Number of point sets is less than number of maps in TMapTools::FetchMapValues");
-}
-
-TEST_F(MapToolsSamplingTest, OverlayRefusesMapsOfOtherSizes) {
-    auto Wider = MakeMap({{1, 2, 3}, {4, 5, 6}});
+TEST_F(MapToolsSamplingTest, FailuresNameTheOperation) {
+    std::vector<TMap*> Four(4, Values.get());
+    auto Wider = MakeMap({{1, 2, 3}});
     auto Taller = MakeMap({{1, 2}, {3, 4}, {5, 6}});
-    auto Other = MakeMap({{1, 2, 3}});
-    struct {
-        const char* Name;
-        TMap* Classes;
-        const char* Message;
-    } Cases[] = {
-        {"X differs", Wider.get(), "Map X-dimensions do not match"},
-        {"Y differs", Taller.get(), "Map Y-Dimensions do not match"},
-        {"both differ", Other.get(), "Map X-dimensions do not match"},
-    };
-    for (const auto& Case : Cases)
-        EXPECT_EQ(
-            ThrownMessage([&] { TMapTools::GetValuesOverlay(Values.get(), Case.Classes, {}); }),
-            Case.Message)
-            << Case.Name;
-}
-
-TEST_F(MapToolsSamplingTest, ValuesVectorChecksMapNumbersThenCell) {
-    std::vector<TMap*> Maps(4, Values.get());
+    const TPointSet& Outside = Owned.Add({{1.0, new TMapPoint(-5, -5)}});
     const char* Start = "Start map number is out of range in TMapTools::GetValuesVector";
     const char* End = "End map number is out of range in TMapTools::GetValuesVector";
     const char* Order = "Stat map number must be less than end map number";
     struct {
         const char* Name;
-        long LngX, LngY;
-        int Start, End;
+        std::function<void()> Call;
         const char* Message;
     } Cases[] = {
-        {"start negative", 0, 0, -1, 2, Start},
-        {"start = number of maps", 0, 0, 4, 5, Start},
-        {"start checked before end", 0, 0, -1, 9, Start},
-        {"end = number of maps", 0, 0, 0, 4, End},
-        {"end negative", 0, 0, 0, -1, End},
-        {"start = end", 0, 0, 2, 2, Order},
-        {"start > end", 0, 0, 3, 1, Order},
-        {"column outside", 2, 0, 0, 1, "X-ordinate is out of range in TMap::GetPointVal"},
-        {"row outside", 0, -1, 0, 1, "Y-ordinate is out of range in TMap::GetPointVal"},
+        {"point outside", [&] { TMapTools::FetchMapValues(Values.get(), Outside); },
+         "Ordinate is out of range in TAxis::GetIndex"},
+        {"too few point sets, checked first",
+         [&] {
+             TMapTools::FetchMapValues({Values.get(), Values.get()}, {Outside});
+         },
+         "Number of point sets is less than number of maps in TMapTools::FetchMapValues"},
+        {"overlay, both dimensions differ",
+         [&] { TMapTools::GetValuesOverlay(Values.get(), Wider.get(), {}); },
+         "Map X-dimensions do not match"},
+        {"overlay, Y differs", [&] { TMapTools::GetValuesOverlay(Values.get(), Taller.get(), {}); },
+         "Map Y-Dimensions do not match"},
+        {"start negative", [&] { TMapTools::GetValuesVector(Four, 0, 0, -1, 9); }, Start},
+        {"start = number of maps", [&] { TMapTools::GetValuesVector(Four, 0, 0, 4, 5); }, Start},
+        {"end = number of maps", [&] { TMapTools::GetValuesVector(Four, 0, 0, 0, 4); }, End},
+        {"end negative", [&] { TMapTools::GetValuesVector(Four, 0, 0, 0, -1); }, End},
+        {"start = end", [&] { TMapTools::GetValuesVector(Four, 0, 0, 2, 2); }, Order},
+        {"column outside", [&] { TMapTools::GetValuesVector(Four, 2, 0, 0, 1); },
+         "X-ordinate is out of range in TMap::GetPointVal"},
+        {"row outside", [&] { TMapTools::GetValuesVector(Four, 0, -1, 0, 1); },
+         "Y-ordinate is out of range in TMap::GetPointVal"},
     };
     for (const auto& Case : Cases)
-        EXPECT_EQ(ThrownMessage([&] {
-                      TMapTools::GetValuesVector(Maps, Case.LngX, Case.LngY, Case.Start, Case.End);
-                  }),
-                  Case.Message)
-            << Case.Name;
+        EXPECT_EQ(ThrownMessage(Case.Call), Case.Message) << Case.Name;
 }
 
-TEST_F(MapToolsSamplingTest, FirstValuesOfMapWithoutAxesFail) {
-    // The first map yields points before the second fails; none of them may be lost
-    // (visible under a leak checker).
+TEST_F(MapToolsSamplingTest, FirstValuesFailingOnALaterMapLoseNoPoints) {
+    // The first map's points exist when the second map fails (visible under a leak checker).
     TMap NoAxes(1.0, 2, 2);
     NoAxes.InitValues(1.0);
     EXPECT_EQ(ThrownMessage([&] {
@@ -143,26 +117,19 @@ TEST_F(MapToolsSamplingTest, FirstValuesOfMapWithoutAxesFail) {
 
 TEST_F(MapToolsSamplingTest, FetchReadsTheCellUnderEachPoint) {
     EXPECT_TRUE(TMapTools::FetchMapValues(Values.get(), {}).empty());
-    TOwnedPoints Set;
-    Set.Points[3.0] = new TMapPoint(1.5, 0.5, 100.0); // column 1, row 1; own value ignored
-    Set.Points[1.0] = new TMapPoint(0.2, 1.9);        // column 0, row 0
-    Set.Points[2.0] = new TMapPoint(1.0, 1.0);        // edges: eastern column, northern row
-    const std::map<double, double> Expected = {{1.0, 1}, {2.0, 3}, {3.0, 4}};
-    EXPECT_EQ(TMapTools::FetchMapValues(Values.get(), Set.Points), Expected);
-    EXPECT_EQ(Set.Points[3.0]->GetValue(), 100.0);
-}
+    const TPointSet& Set = Owned.Add({
+        {3.0, new TMapPoint(1.5, 0.5, 100.0)}, // column 1, row 1; its own value is ignored
+        {1.0, new TMapPoint(0.2, 1.9)},        // column 0, row 0
+        {2.0, new TMapPoint(1.0, 1.0)},        // on edges: eastern column, northern row
+    });
+    EXPECT_EQ(TMapTools::FetchMapValues(Values.get(), Set),
+              (std::map<double, double>{{1.0, 1}, {2.0, 3}, {3.0, 4}}));
 
-TEST_F(MapToolsSamplingTest, FetchOnListsPairsByPositionAndIgnoresSurplusSets) {
     auto Tens = MakeMap({{10, 30}, {20, 40}});
-    TOwnedPoints First, Second, Surplus;
-    First.Points[7.0] = new TMapPoint(0.5, 0.5);
-    Second.Points[8.0] = new TMapPoint(1.5, 1.5);
-    Surplus.Points[9.0] = new TMapPoint(-5, -5);
-    const auto Result = TMapTools::FetchMapValues({Values.get(), Tens.get()},
-                                                  {First.Points, Second.Points, Surplus.Points});
-    ASSERT_EQ(Result.size(), 2u);
-    EXPECT_EQ(Result[0], (std::map<double, double>{{7.0, 2}}));
-    EXPECT_EQ(Result[1], (std::map<double, double>{{8.0, 30}}));
+    const TPointSet& Surplus = Owned.Add({{9.0, new TMapPoint(-5, -5)}});
+    const auto Lists = TMapTools::FetchMapValues({Values.get(), Tens.get()}, {Set, Set, Surplus});
+    ASSERT_EQ(Lists.size(), 2u);
+    EXPECT_EQ(Lists[1], (std::map<double, double>{{1.0, 10}, {2.0, 30}, {3.0, 40}}));
 }
 
 // ---- First values -----------------------------------------------------------------------
@@ -170,84 +137,61 @@ TEST_F(MapToolsSamplingTest, FetchOnListsPairsByPositionAndIgnoresSurplusSets) {
 TEST_F(MapToolsSamplingTest, FirstValuesTakeTheFirstCellByColumn) {
     // Visiting order: 4, 4, 7, 4.
     auto Map = MakeMap({{4, 7}, {4, 4}});
-    TOwnedPoints Firsts{TMapTools::GetFirstValues(Map.get(), {})};
-    ASSERT_EQ(Firsts.Points.size(), 2u);
-    const TMapPoint* Four = Firsts.Points.at(4.0);
-    const TMapPoint* Seven = Firsts.Points.at(7.0);
-    EXPECT_EQ(Four->GetX(), 0.5);
-    EXPECT_EQ(Four->GetY(), 1.5);
-    EXPECT_EQ(Four->GetValue(), 4.0);
-    EXPECT_EQ(Seven->GetX(), 1.5);
-    EXPECT_EQ(Seven->GetY(), 1.5);
-    EXPECT_EQ(Seven->GetValue(), 7.0);
+    const TPointSet& Firsts = Owned.Add(TMapTools::GetFirstValues(Map.get(), {}));
+    ASSERT_EQ(Firsts.size(), 2u);
+    EXPECT_EQ(Firsts.at(4.0)->GetX(), 0.5);
+    EXPECT_EQ(Firsts.at(4.0)->GetY(), 1.5);
+    EXPECT_EQ(Firsts.at(7.0)->GetX(), 1.5);
+    EXPECT_EQ(Firsts.at(7.0)->GetValue(), 7.0);
+    EXPECT_EQ(Owned.Add(TMapTools::GetFirstValues(Map.get(), {7.0})).size(), 1u);
 
-    TOwnedPoints WithoutSeven{TMapTools::GetFirstValues(Map.get(), {7.0})};
-    ASSERT_EQ(WithoutSeven.Points.size(), 1u);
-    EXPECT_EQ(WithoutSeven.Points.begin()->first, 4.0);
-
-    // Lowest column wins over lowest row: 2 first appears in column 0, row 1.
+    // The lowest column wins over the lowest row: 2 is first met in column 0, row 1.
     auto Diagonal = MakeMap({{1, 2}, {2, 1}});
-    TOwnedPoints Twos{TMapTools::GetFirstValues(Diagonal.get(), {})};
-    EXPECT_EQ(Twos.Points.at(2.0)->GetX(), 0.5);
-    EXPECT_EQ(Twos.Points.at(2.0)->GetY(), 0.5);
+    const TPointSet& Twos = Owned.Add(TMapTools::GetFirstValues(Diagonal.get(), {}));
+    EXPECT_EQ(Twos.at(2.0)->GetX(), 0.5);
+    EXPECT_EQ(Twos.at(2.0)->GetY(), 0.5);
 }
 
 TEST_F(MapToolsSamplingTest, FirstValuesLeaveNoDataAndNaNCellsOut) {
-    // No-data -1 appears first, after another value and once more at the end; NaN and the
-    // default no-data value -9999 of another map are ordinary values here except NaN.
+    // The no-data value -1 comes first, after another value and at the end; -9999 is an
+    // ordinary value of this map.
     auto Map = MakeMap({{-1, 5, NaN}, {-1, -1, -9999}}, -1.0);
-    TOwnedPoints Firsts{TMapTools::GetFirstValues(Map.get(), {})};
-    ASSERT_EQ(Firsts.Points.size(), 2u);
-    EXPECT_EQ(Firsts.Points.count(-1.0), 0u);
-    EXPECT_EQ(Firsts.Points.at(5.0)->GetX(), 1.5);
-    EXPECT_EQ(Firsts.Points.at(-9999.0)->GetX(), 2.5);
-    EXPECT_EQ(Firsts.Points.at(-9999.0)->GetY(), 0.5);
+    const TPointSet& Firsts = Owned.Add(TMapTools::GetFirstValues(Map.get(), {}));
+    ASSERT_EQ(Firsts.size(), 2u);
+    EXPECT_EQ(Firsts.at(5.0)->GetX(), 1.5);
+    EXPECT_EQ(Firsts.at(-9999.0)->GetX(), 2.5);
 }
 
-TEST_F(MapToolsSamplingTest, FirstValuesOfListGiveOneResultPerMapWithOwnPoints) {
+TEST_F(MapToolsSamplingTest, FirstValuesOfAListGiveOneResultPerMap) {
     auto Other = MakeMap({{8, 8}, {8, 9}});
-    std::vector<std::map<double, TMapPoint*>> Results =
-        TMapTools::GetFirstValues({Values.get(), Other.get(), Values.get()}, {3.0});
-    ASSERT_EQ(Results.size(), 3u);
-    TOwnedPoints First{Results[0]}, Second{Results[1]}, Third{Results[2]};
-    EXPECT_EQ(First.Points.size(), 3u);
-    EXPECT_EQ(First.Points.count(3.0), 0u);
-    EXPECT_EQ(Second.Points.size(), 2u);
-    EXPECT_EQ(Second.Points.at(9.0)->GetY(), 0.5);
-    ASSERT_EQ(Third.Points.size(), 3u);
-    EXPECT_NE(First.Points.at(1.0), Third.Points.at(1.0));
+    auto Results = TMapTools::GetFirstValues({Values.get(), Other.get(), Values.get()}, {3.0});
+    for (auto& Result : Results)
+        Owned.Add(std::move(Result));
+    ASSERT_EQ(Owned.Sets.size(), 3u);
+    EXPECT_EQ(Owned.Sets[0].size(), 3u);
+    EXPECT_EQ(Owned.Sets[1].size(), 2u);
+    EXPECT_NE(Owned.Sets[0].at(1.0), Owned.Sets[2].at(1.0)) << "each result has its own points";
 }
 
 // ---- Overlay and values across maps -----------------------------------------------------
 
 TEST_F(MapToolsSamplingTest, OverlayGroupsValuesByClass) {
-    // Class visiting order: 9, 8, 9, 8.
-    auto Classes = MakeMap({{9, 9}, {8, 8}});
-    using TGroups = std::map<double, std::vector<double>>;
+    auto Classes = MakeMap({{9, 9}, {8, 8}}); // visiting order 9, 8, 9, 8
     EXPECT_EQ(TMapTools::GetValuesOverlay(Values.get(), Classes.get(), {}),
               (TGroups{{8, {2, 4}}, {9, {1, 3}}}));
     EXPECT_EQ(TMapTools::GetValuesOverlay(Values.get(), Classes.get(), {8}),
               (TGroups{{9, {1, 3}}}));
-}
-
-TEST_F(MapToolsSamplingTest, OverlayKeepsNoDataClassesAndSkipsNaNClasses) {
-    auto Classes = MakeMap({{-9999, NaN}, {-9999, 5}});
-    using TGroups = std::map<double, std::vector<double>>;
-    EXPECT_EQ(TMapTools::GetValuesOverlay(Values.get(), Classes.get(), {}),
+    // No-data classes are a class of their own; NaN classes are skipped.
+    auto WithGaps = MakeMap({{-9999, NaN}, {-9999, 5}});
+    EXPECT_EQ(TMapTools::GetValuesOverlay(Values.get(), WithGaps.get(), {}),
               (TGroups{{-9999, {1, 2}}, {5, {4}}}));
-    EXPECT_EQ(TMapTools::GetValuesOverlay(Values.get(), Classes.get(), {-9999}),
-              (TGroups{{5, {4}}}));
 }
 
 TEST_F(MapToolsSamplingTest, ValuesVectorReadsOneCellAcrossARun) {
-    std::vector<std::unique_ptr<TMap>> Maps;
-    std::vector<TMap*> List;
-    for (double Value : {10.0, 11.0, 12.0, 13.0}) {
-        Maps.push_back(MakeMap({{0, Value}, {0, 0}}));
-        List.push_back(Maps.back().get());
-    }
+    auto M0 = MakeMap({{0, 10}}), M1 = MakeMap({{0, 11}}), M2 = MakeMap({{0, 12}}),
+         M3 = MakeMap({{0, 13}});
+    const std::vector<TMap*> List = {M0.get(), M1.get(), M2.get(), M3.get()};
     EXPECT_EQ(TMapTools::GetValuesVector(List, 1, 0, 1, 3), (std::vector<double>{11, 12, 13}));
-    EXPECT_EQ(TMapTools::GetValuesVector(List, 1, 0, 0, 1), (std::vector<double>{10, 11}));
 }
 
 } // namespace
