@@ -76,9 +76,41 @@ public:
 
     // ---- Sampling at points and by value -------------------------------------------
 
+    /// For each key of the point set, the value of the map's cell that holds the point (the
+    /// point's own value is ignored). The points stay the caller's.
+    static std::map<double, double> FetchMapValues(TMap* Map,
+                                                   std::map<double, TMapPoint*> PointSet);
+    /// Entry i is `FetchMapValues` of map i with point set i; surplus point sets are ignored.
+    static std::vector<std::map<double, double>>
+    FetchMapValues(std::vector<TMap*> Maps, std::vector<std::map<double, TMapPoint*>> PointSets);
+
+    /// For each distinct cell value not excluded, a new point (caller owns) at the centre of
+    /// the first cell holding it, columns outer. No-data and NaN cells are left out.
+    static std::map<double, TMapPoint*> GetFirstValues(TMap* Map, std::vector<double> Excluded);
+    /// `GetFirstValues` of each map in order; the caller owns every point returned.
+    static std::vector<std::map<double, TMapPoint*>> GetFirstValues(std::vector<TMap*> Maps,
+                                                                    std::vector<double> Excluded);
+
+    /// The value map's cells grouped by the class map's value at the same cell, in visiting
+    /// order (columns outer); excluded and NaN class values are left out.
+    static std::map<double, std::vector<double>> GetValuesOverlay(TMap* ValueMap, TMap* ClassMap,
+                                                                  std::vector<double> Excluded);
+
+    /// The value at (LngX, LngY) of maps Start to End inclusive, in list order; Start < End.
+    static std::vector<double> GetValuesVector(std::vector<TMap*> Maps, long LngX, long LngY,
+                                               int Start, int End);
+
     // ---- Windows and placement -----------------------------------------------------
 
     // ---- Value gradients over map series -------------------------------------------
+
+    /// New list of new maps (the caller owns each) on the first map's grid: map k holds, per
+    /// cell, the least-squares slope of the values of maps k to k + WindowSize against the
+    /// map number (NaN with fewer than two usable values), or -9999.0 where map k holds 0.
+    static std::vector<TMap*> ValueGradients(std::vector<TMap*> Maps, int WindowSize);
+    /// The first non-zero value (lowest row) of the highest column of the cell's clipped
+    /// 3 x 3 block that has one; 0.0 when the whole block is zero.
+    static double FindNonzeroNeighbourVal(TMap* Map, long LngX, long LngY);
 
 private:
     friend class TARCGISFileTools;
@@ -144,6 +176,14 @@ private:
         });
         return Result;
     }
+
+    // ---- Helpers of the value gradients ----------------------------------------------------
+
+    /// Least-squares slope at one cell over a window of maps whose map numbers are
+    /// `Numbers`: zeros except in the last map are filled from the neighbourhood, no-data
+    /// values are left out.
+    static double WindowGradient(const std::vector<TMap*>& Window,
+                                 const std::vector<double>& Numbers, long LngX, long LngY);
 };
 
 #endif
