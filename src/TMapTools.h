@@ -26,7 +26,7 @@ public:
     // Maps built here are new, owned by the caller, with empty metadata and the no-data
     // value -9999.0; the source map is only read. Every axis built here runs in the
     // direction of the source's axis of that direction (an interval axis ascends when its
-    // last edge is greater than its first).
+    // last edge is greater than its first), except that the edges of a single cell ascend.
 
     /// Bilinear value at (x, y) from the values Q11 at (x1, y1), Q21 at (x2, y1), Q12 at
     /// (x1, y2) and Q22 at (x2, y2); extrapolates outside the rectangle. Either order of
