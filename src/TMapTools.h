@@ -51,6 +51,37 @@ public:
     static TMap* RoundContents(TMap* Map);
 
     // ---- Resampling ----------------------------------------------------------------
+    //
+    // Maps built here are new, owned by the caller, with empty metadata and the no-data
+    // value -9999.0; the source map is only read. Every axis built here runs in the
+    // direction of the source's axis of that direction (an interval axis ascends when its
+    // last edge is greater than its first), except that the edges of a single cell ascend.
+
+    /// Bilinear value at (x, y) from the values Q11 at (x1, y1), Q21 at (x2, y1), Q12 at
+    /// (x1, y2) and Q22 at (x2, y2); extrapolates outside the rectangle. Either order of
+    /// x1, x2 and of y1, y2 works; x1 == x2 or y1 == y2 gives IEEE infinities or NaN.
+    static double BilinearInterpolate(double Q11, double Q21, double Q12, double Q22, double x,
+                                      double x1, double x2, double y, double y1, double y2);
+
+    /// Stores in `Target` the bilinear value at its position from the corners Q11 at (x1, y1),
+    /// Q21 at (x2, y1), Q12 at (x1, y2) and Q22 at (x2, y2): x1 and y1 come from Q11, x2 from
+    /// Q21 and y2 from Q12; Q22's position is not read. The points stay the caller's.
+    static void BilinearInterpolate(const TMapPoint* Q11, const TMapPoint* Q21,
+                                    const TMapPoint* Q12, const TMapPoint* Q22, TMapPoint* Target);
+
+    /// New map (caller owns) over the source's extent at the new resolution whose sampled cells
+    /// hold the bilinear interpolation of the source's cell centres; cells left unsampled (a
+    /// border of about one source cell) and cells whose four source corners include a no-data
+    /// cell hold -9999.0.
+    static TMap* BilinearInterpolate(const TMap* Map, double NewResolution);
+
+    /// New map (caller owns) of the new resolution starting at the source's first edges, with
+    /// as many whole cells as fit in the source's extent; every cell holds -9999.0.
+    static TMap* Downscale(const TMap* Map, double NewResolution);
+
+    /// New map (caller owns) at the source resolution divided by `Factor`, each source cell
+    /// repeated over a block of `Factor` x `Factor` cells covering it.
+    static TMap* Subdivide(const TMap* Map, int Factor);
 
     // ---- Thresholds, masks, replacement and counts ---------------------------------
     // The maps built here lie on the grid of the (first) input with the no-data value
