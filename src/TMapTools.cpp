@@ -1,12 +1,9 @@
 #include "TMapTools.h"
 
+#include "TAxis.h"
 #include "TVectorTools.h"
 
 #include <algorithm>
-#include <cmath>
-
-#include "TAxis.h"
-
 #include <array>
 #include <cmath>
 #include <limits>
