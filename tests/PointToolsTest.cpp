@@ -55,16 +55,12 @@ double Cross(const std::pair<double, double>& O, const std::pair<double, double>
 
 // ---- Centroid, pseudo-angle, extremes -------------------------------------------------
 
-TEST_F(PointToolsTest, CentroidOfEmptyListIsNaN) {
-    std::unique_ptr<TPoint> Centre(TPointTools::FindCentroid({}));
-    EXPECT_TRUE(std::isnan(Centre->GetX()));
-    EXPECT_TRUE(std::isnan(Centre->GetY()));
-}
-
 TEST_F(PointToolsTest, CentroidIsTheMeanPoint) {
     std::unique_ptr<TPoint> Centre(TPointTools::FindCentroid(Points({{0, 0}, {2, 0}, {1, 3}})));
     EXPECT_DOUBLE_EQ(Centre->GetX(), 1.0);
     EXPECT_DOUBLE_EQ(Centre->GetY(), 1.0);
+    std::unique_ptr<TPoint> OfNothing(TPointTools::FindCentroid({}));
+    EXPECT_TRUE(std::isnan(OfNothing->GetX()) && std::isnan(OfNothing->GetY()));
 }
 
 TEST_F(PointToolsTest, ThetaGrowsWithTheCounterClockwiseAngle) {
@@ -95,22 +91,7 @@ TEST_F(PointToolsTest, MaxAndMinMixTheTwoPoints) {
     EXPECT_EQ(Min->GetY(), 1.0);
 }
 
-TEST_F(PointToolsTest, MaxAndMinTakeTheFirstPointOnNaN) {
-    const TPoint A(NAN, 1), B(2, NAN);
-    std::unique_ptr<TPoint> Max(TPointTools::Max(&A, &B)), Min(TPointTools::Min(&A, &B));
-    EXPECT_TRUE(std::isnan(Max->GetX()));
-    EXPECT_EQ(Max->GetY(), 1.0);
-    EXPECT_TRUE(std::isnan(Min->GetX()));
-    EXPECT_EQ(Min->GetY(), 1.0);
-}
-
 // ---- Areas ----------------------------------------------------------------------------
-
-TEST_F(PointToolsTest, HeronIsTheTriangleAreaInAnyOrder) {
-    const TPoint P(0, 0), Q(4, 0), R(0, 3);
-    EXPECT_DOUBLE_EQ(TPointTools::Heron(&P, &Q, &R), 6.0);
-    EXPECT_DOUBLE_EQ(TPointTools::Heron(&R, &P, &Q), 6.0);
-}
 
 TEST_F(PointToolsTest, RegressionHeronOfCollinearPointsIsZeroNotNaN) {
     const TPoint P(0, 0), Q(0.1, 0.3), R(4, 12);
@@ -121,7 +102,7 @@ TEST_F(PointToolsTest, RegressionHeronOfCollinearPointsIsZeroNotNaN) {
     EXPECT_EQ(TPointTools::Heron(&P, &Q, &R), 0.0);
 }
 
-TEST_F(PointToolsTest, ConvexPolygonArea) {
+TEST_F(PointToolsTest, RegressionConvexPolygonAreaOfOpenAndClosedLists) {
     struct TCase {
         const char* Name;
         std::vector<TXY> Vertices;
@@ -141,32 +122,7 @@ TEST_F(PointToolsTest, ConvexPolygonArea) {
             << C.Name;
 }
 
-TEST_F(PointToolsTest, RegressionOpenPolygonIncludesTheClosingEdge) {
-    const double Open =
-        TPointTools::FindConvexPolygonArea(Points({{0, 0}, {1, 0}, {1, 1}, {0, 1}}));
-    EXPECT_NEAR(Open, 1.0, 1e-12) << "the open square lacked the triangle of its closing edge";
-}
-
 // ---- Convex hull ----------------------------------------------------------------------
-
-TEST_F(PointToolsTest, HullOfFewPointsGivesTheDistinctPoints) {
-    struct TCase {
-        const char* Name;
-        std::vector<TXY> Input;
-        TPositions Expected;
-    };
-    const std::vector<TCase> Cases = {
-        {"empty list", {}, {}},
-        {"one point", {{2, 3}}, {{2, 3}}},
-        {"one point twice", {{2, 3}, {2, 3}}, {{2, 3}}},
-        {"two points", {{5, 5}, {1, 2}}, {{1, 2}, {5, 5}}},
-        {"two points, repeated", {{1, 2}, {5, 5}, {1, 2}, {5, 5}}, {{1, 2}, {5, 5}}},
-        {"points on a diagonal", {{1, 1}, {0, 0}, {3, 3}, {2, 2}}, {{0, 0}, {3, 3}}},
-        {"points on a row", {{1, 0}, {0, 0}, {2, 0}}, {{2, 0}, {0, 0}}},
-    };
-    for (const TCase& C : Cases)
-        EXPECT_EQ(Adopt(TPointTools::FindConvexHull(Points(C.Input))), C.Expected) << C.Name;
-}
 
 TEST_F(PointToolsTest, RegressionHullGivesEveryCornerOnceCounterClockwise) {
     struct TCase {
@@ -175,6 +131,7 @@ TEST_F(PointToolsTest, RegressionHullGivesEveryCornerOnceCounterClockwise) {
         TPositions Expected;
     };
     const std::vector<TCase> Cases = {
+
         {"unit square", {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {{0, 0}, {1, 0}, {1, 1}, {0, 1}}},
         {"square, shuffled", {{1, 1}, {0, 1}, {0, 0}, {1, 0}}, {{0, 0}, {1, 0}, {1, 1}, {0, 1}}},
         {"interior, edge and repeated points",
