@@ -132,6 +132,39 @@ public:
                                                int Start, int End);
 
     // ---- Windows and placement -----------------------------------------------------
+    // A cell window is given by its north row, south row, west column and east column, in
+    // this order, each inclusive. Rows and columns are indexes: row 0 is the first row of
+    // the map (the northernmost in the system orientation).
+
+    /// New map (caller owns) of the cells from the one holding `P1` to the one holding `P2`,
+    /// both included, given in any order; built on segments of the map's point axes, so
+    /// its no-data value is -9999.0 and its metadata empty.
+    static TMap* Extract(const TMap* Map, const TPoint* P1, const TPoint* P2);
+
+    /// Sets `OA` to a new map of the cells of `A` whose centres lie within the extent of `B`,
+    /// and `OB` to a new map of the cells of `B` whose centres lie within the extent of `A`;
+    /// the caller owns both, whichever way the axes of either map run. Throws (setting neither)
+    /// when one of them would hold no cell: extents that are apart or only touch.
+    static void Intersection(const TMap* A, const TMap* B, TMap*& OA, TMap*& OB);
+
+    /// Copies every cell of `InsertMap`, no-data cells included, into the cell of
+    /// `Destination` that holds its centre; the last copied wins where several centres
+    /// share a cell. An insert map reaching beyond the destination is refused before any
+    /// cell is copied, whatever the direction of either map's axes.
+    static void Insert(TMap* Destination, const TMap* InsertMap);
+
+    /// Sets every cell of the window to `Value`; a window not wholly on the grid is
+    /// refused before any cell is written.
+    static void FillBlock(TMap* Map, double Value, long North, long South, long West, long East);
+
+    /// Widens the window by `Margin` cells on every side, clamped to the grid.
+    static void BufferIndices(const TMap* Map, long Margin, long& North, long& South, long& West,
+                              long& East);
+
+    /// Sets the window to the smallest one that holds every cell exactly equal to `Value`;
+    /// to 0, 0, 0, 0 when no cell is.
+    static void FindPatchExtent(const TMap* Map, double Value, long& North, long& South, long& West,
+                                long& East);
 
     // ---- Value gradients over map series -------------------------------------------
 
@@ -215,6 +248,11 @@ private:
     /// values are left out.
     static double WindowGradient(const std::vector<TMap*>& Window,
                                  const std::vector<double>& Numbers, long LngX, long LngY);
+
+    /// New map on segments of the map's point axes holding the cells of the window (north
+    /// row, south row, west column, east column, inclusive), read column by column.
+    static std::unique_ptr<TMap> ExtractWindow(const TMap* Map, long North, long South, long West,
+                                               long East);
 };
 
 #endif
