@@ -135,3 +135,57 @@ TEST_F(VeldconvTest, AFailingStandardOutputIsReported) {
         EXPECT_EQ(R.Err, "Unable to write metadata to standard output") << Redirection;
     }
 }
+
+TEST_F(VeldconvTest, OptionsAreOnlyTheExactSingleArguments) {
+    const std::string Usage = "Usage: veldconv source_file destination_file [metadata_file]";
+    const struct {
+        const char* Name;
+        std::string Arguments;
+        std::string Err;
+    } Cases[] = {
+        {"upper case", "--HELP", Usage},
+        {"single dash long name", "-help", Usage},
+        {"version with a value", "--version=1", Usage},
+        {"short version", "-v", Usage},
+        {"double dash", "--", Usage},
+        {"padded", "' --help'", Usage},
+        {"help with a destination", "--help '" + Dir + "/out.asc'", "Unable to open file --help"},
+        {"version with a destination", "--version '" + Dir + "/out.asc'",
+         "Unable to open file --version"},
+    };
+    for (const auto& C : Cases) {
+        const TRun R = Run(C.Arguments);
+        EXPECT_EQ(R.Status, 1) << C.Name;
+        EXPECT_EQ(R.Err, C.Err) << C.Name;
+        EXPECT_EQ(R.Out, "") << C.Name;
+    }
+    EXPECT_FALSE(Exists("out.asc"));
+}
+
+TEST_F(VeldconvTest, AFailingStandardOutputIsReportedForHelpAndVersion) {
+    for (const char* Option : {"--help", "--version"}) {
+        const TRun R = RunWithStdout(Option, ">/dev/full");
+        EXPECT_EQ(R.Status, 1) << Option;
+        EXPECT_EQ(R.Err, "Unable to write to standard output") << Option;
+    }
+}
+
+TEST_F(VeldconvTest, HelpGoesToStandardOutput) {
+    const TRun Help = Run("--help");
+    EXPECT_EQ(Help.Status, 0);
+    EXPECT_EQ(Help.Err, "");
+    EXPECT_EQ(Help.Out.rfind("Usage: veldconv source_file destination_file [metadata_file]\n", 0),
+              0u);
+    for (const char* Topic : {"--version", "degN/degE", "NODATA_value", "Exit status:"})
+        EXPECT_NE(Help.Out.find(Topic), std::string::npos) << Topic;
+    const TRun Short = Run("-h");
+    EXPECT_EQ(Short.Status, 0);
+    EXPECT_EQ(Short.Out, Help.Out);
+}
+
+TEST_F(VeldconvTest, VersionIsTheProjectVersion) {
+    const TRun R = Run("--version");
+    EXPECT_EQ(R.Status, 0);
+    EXPECT_EQ(R.Err, "");
+    EXPECT_EQ(R.Out, std::string("veldconv ") + VELDCONV_VERSION + "\n");
+}

@@ -1,0 +1,96 @@
+# Installation of veldconv and the veldgrid library.
+#
+#   cmake --install build [--prefix DIR]
+#
+# installs bin/veldconv, the library (static by default, shared with
+# -DBUILD_SHARED_LIBS=ON), its headers under include/veldgrid/, the CMake package
+# (find_package(veldgrid CONFIG) giving veldgrid::veldgrid), lib/pkgconfig/veldgrid.pc and
+# the man page veldconv.1. Every installed path is relative to the prefix, so the prefix
+# may be chosen at install time.
+
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+# The command reports the project's version.
+target_compile_definitions(veldconv PRIVATE VELDCONV_VERSION="${PROJECT_VERSION}")
+
+# ---- The library as installed -------------------------------------------------------------
+
+# Programs include the headers as <veldgrid/TMap.h>. In the build tree a link named veldgrid
+# to src/ gives the same paths, so projects that add this one as a subdirectory include them
+# the same way.
+set(VELDGRID_BUILD_INCLUDE_DIR ${CMAKE_CURRENT_BINARY_DIR}/include)
+file(MAKE_DIRECTORY ${VELDGRID_BUILD_INCLUDE_DIR})
+file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/src ${VELDGRID_BUILD_INCLUDE_DIR}/veldgrid
+     COPY_ON_ERROR SYMBOLIC)
+target_include_directories(veldgrid PUBLIC
+  $<BUILD_INTERFACE:${VELDGRID_BUILD_INCLUDE_DIR}>
+  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+target_compile_features(veldgrid PUBLIC cxx_std_17)
+
+# Position-independent code lets the static library go into a consumer's shared library.
+set_target_properties(veldgrid PROPERTIES
+  POSITION_INDEPENDENT_CODE ON
+  VERSION ${PROJECT_VERSION}
+  SOVERSION ${PROJECT_VERSION_MAJOR})
+
+# An installed veldconv finds a shared veldgrid next to it, wherever the prefix is.
+file(RELATIVE_PATH VELDGRID_BIN_TO_LIB
+     ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
+set_target_properties(veldconv PROPERTIES INSTALL_RPATH "$ORIGIN/${VELDGRID_BIN_TO_LIB}")
+
+file(GLOB VELDGRID_HEADERS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.h)
+
+install(TARGETS veldconv RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS veldgrid EXPORT veldgridTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${VELDGRID_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/veldgrid)
+
+# ---- CMake package: find_package(veldgrid CONFIG) -----------------------------------------
+
+set(VELDGRID_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/veldgrid)
+install(EXPORT veldgridTargets NAMESPACE veldgrid:: DESTINATION ${VELDGRID_CMAKE_DIR})
+configure_package_config_file(
+  ${CMAKE_CURRENT_LIST_DIR}/veldgridConfig.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/veldgridConfig.cmake
+  INSTALL_DESTINATION ${VELDGRID_CMAKE_DIR})
+write_basic_package_version_file(
+  ${CMAKE_CURRENT_BINARY_DIR}/veldgridConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES
+  ${CMAKE_CURRENT_BINARY_DIR}/veldgridConfig.cmake
+  ${CMAKE_CURRENT_BINARY_DIR}/veldgridConfigVersion.cmake
+  DESTINATION ${VELDGRID_CMAKE_DIR})
+
+# ---- pkg-config ---------------------------------------------------------------------------
+
+# The file finds the prefix from its own place (${pcfiledir}), so it stays right when the
+# prefix is given at install time.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(VELDGRID_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+else()
+  file(RELATIVE_PATH VELDGRID_PC_TO_PREFIX
+       /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+  string(REGEX REPLACE "/$" "" VELDGRID_PC_TO_PREFIX "${VELDGRID_PC_TO_PREFIX}")
+  set(VELDGRID_PC_PREFIX "\${pcfiledir}/${VELDGRID_PC_TO_PREFIX}")
+endif()
+configure_file(${CMAKE_CURRENT_LIST_DIR}/veldgrid.pc.in
+               ${CMAKE_CURRENT_BINARY_DIR}/veldgrid.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/veldgrid.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# ---- Man page -----------------------------------------------------------------------------
+
+configure_file(${PROJECT_SOURCE_DIR}/doc/veldconv.1.in
+               ${CMAKE_CURRENT_BINARY_DIR}/veldconv.1 @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/veldconv.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# ---- Checks -------------------------------------------------------------------------------
+
+if(VELDGRID_BUILD_TESTS)
+  target_compile_definitions(veldgrid_tests PRIVATE VELDCONV_VERSION="${PROJECT_VERSION}")
+  add_subdirectory(tests/gdal)
+endif()
