@@ -1,7 +1,11 @@
 #include "TestSupport.h"
 
+#include "TARCGISFileTools.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -30,6 +34,79 @@ std::string TempDir() {
     const int Status = std::system(("rm -rf '" + Dir + "' && mkdir -p '" + Dir + "'").c_str());
     EXPECT_EQ(Status, 0) << Dir;
     return Dir;
+}
+
+std::unique_ptr<TMap> ReadGrid(const TRows& Rows, double CellSize, double XLL, double YLL,
+                               double NoData) {
+    std::ostringstream Grid;
+    Grid.precision(17);
+    Grid << "ncols " << (Rows.empty() ? 0 : Rows[0].size()) << "\nnrows " << Rows.size()
+         << "\nxllcorner " << XLL << "\nyllcorner " << YLL << "\ncellsize " << CellSize
+         << "\nNODATA_value " << NoData << "\n";
+    for (const std::vector<double>& Row : Rows) {
+        for (double Value : Row)
+            Grid << Value << ' ';
+        Grid << '\n';
+    }
+    std::istringstream In(Grid.str());
+    return std::unique_ptr<TMap>(TARCGISFileTools::LoadARCGISFile(In));
+}
+
+std::vector<std::unique_ptr<TMap>> Own(const std::vector<TMap*>& Maps) {
+    return std::vector<std::unique_ptr<TMap>>(Maps.begin(), Maps.end());
+}
+
+std::vector<TMap*> Raw(const std::vector<std::unique_ptr<TMap>>& Maps) {
+    std::vector<TMap*> List;
+    for (const std::unique_ptr<TMap>& Map : Maps)
+        List.push_back(Map.get());
+    return List;
+}
+
+void ExpectFailures(const std::vector<TFailure>& Cases) {
+    for (const TFailure& Case : Cases)
+        EXPECT_EQ(MessageOf(Case.Call), Case.Expected) << Case.Name;
+}
+
+long CountCells(const TMap* Map, double Value) {
+    long Count = 0;
+    for (const std::vector<double>& Row : RowsOf(Map))
+        Count += std::count(Row.begin(), Row.end(), Value);
+    return Count;
+}
+
+TRows RowsOf(const TMap* Map) {
+    TRows Rows;
+    for (long LngY = 0; LngY < Map->GetYDim(); ++LngY)
+        Rows.push_back(Map->GetRow(LngY));
+    return Rows;
+}
+
+::testing::AssertionResult HasRows(const TMap* Map, const TRows& Expected) {
+    const TRows Got = RowsOf(Map);
+    bool Same = Got.size() == Expected.size();
+    for (size_t I = 0; Same && I < Got.size(); ++I) {
+        Same = Got[I].size() == Expected[I].size();
+        for (size_t J = 0; Same && J < Got[I].size(); ++J)
+            Same = Got[I][J] == Expected[I][J] ||
+                   (std::isnan(Got[I][J]) && std::isnan(Expected[I][J]));
+    }
+    if (Same)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "cells are " << ::testing::PrintToString(Got);
+}
+
+::testing::AssertionResult CellsComeFrom(const TMap* Result, const TMap* Source) {
+    for (long LngY = 0; LngY < Result->GetYDim(); ++LngY)
+        for (long LngX = 0; LngX < Result->GetXDim(); ++LngX) {
+            const std::unique_ptr<TPoint> Centre(Result->GetCoordinates(LngX, LngY));
+            const double Expected = Source->GetPointVal(Centre.get());
+            if (!(Result->GetPointVal(LngX, LngY) == Expected))
+                return ::testing::AssertionFailure()
+                       << "cell (" << LngX << ", " << LngY << ") is "
+                       << Result->GetPointVal(LngX, LngY) << ", the source's " << Expected;
+        }
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace testsupport
