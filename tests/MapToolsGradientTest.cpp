@@ -4,14 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
-using testsupport::MessageOf;
-using testsupport::Own;
-using testsupport::UnitMap;
+using namespace testsupport;
 
 namespace {
 
@@ -34,7 +28,7 @@ TSeries OneCell(const std::vector<double>& Values, double NoData = -9999.0) {
 /// Cell (LngX, LngY) of the gradients of the series over the window, in order.
 std::vector<double> Slopes(const TSeries& Series, int WindowSize, long LngX = 0, long LngY = 0) {
     std::vector<double> Values;
-    for (const auto& Map : Own(TMapTools::ValueGradients(testsupport::Raw(Series), WindowSize)))
+    for (const auto& Map : Own(TMapTools::ValueGradients(Raw(Series), WindowSize)))
         Values.push_back(Map->GetPointVal(LngX, LngY));
     return Values;
 }
@@ -51,15 +45,11 @@ TEST_F(MapToolsGradientTest, FailuresCarryTheirMessages) {
     Wider.push_back(UnitMap({{1, 2}}));
     Taller.push_back(UnitMap({{1}, {2}}));
     auto Map = Block(1);
-    const struct {
-        const char* Name;
-        std::function<void()> Call;
-        std::string Expected;
-    } Cases[] = {
+    ExpectFailures({
         {"window = number of maps", [&] { Slopes(Four, 4); }, TooLarge},
         {"large window before dimensions", [&] { Slopes(Wider, 3); }, TooLarge},
         {"zero window", [&] { Slopes(Four, 0); }, TooSmall},
-        {"negative window, empty list", [&] { Slopes({}, -1); }, TooSmall},
+        {"negative window, empty list", [&] { Slopes(TSeries(), -1); }, TooSmall},
         {"small window before dimensions", [&] { Slopes(Wider, 0); }, TooSmall},
         {"X dimension differs", [&] { Slopes(Wider, 1); }, Dimensions},
         {"Y dimension differs", [&] { Slopes(Taller, 1); }, Dimensions},
@@ -68,9 +58,7 @@ TEST_F(MapToolsGradientTest, FailuresCarryTheirMessages) {
          "X-ordinate is out of range in TMapTools::FindNonzeroNeighbourVal"},
         {"neighbour of row = YDim", [&] { TMapTools::FindNonzeroNeighbourVal(Map.get(), 1, 3); },
          "Y-ordinate is out of range in TMapTools::FindNonzeroNeighbourVal"},
-    };
-    for (const auto& Case : Cases)
-        EXPECT_EQ(MessageOf(Case.Call), Case.Expected) << Case.Name;
+    });
 }
 
 TEST_F(MapToolsGradientTest, NeighbourSearchTakesTheLastColumnWithAValue) {
@@ -130,11 +118,11 @@ TEST_F(MapToolsGradientTest, NoDataValuesAreLeftOut) {
 
 TEST_F(MapToolsGradientTest, ResultsLieOnTheFirstMapsGrid) {
     TSeries Series;
-    Series.push_back(testsupport::MakeMap({{1, 2}}, 0.5, 10.25, 0.25, true, -1));
-    Series.push_back(testsupport::MakeMap({{2, 4}}, 2.0, -100, 1, true, -2));
-    auto Results = Own(TMapTools::ValueGradients(testsupport::Raw(Series), 1));
+    Series.push_back(MakeMap({{1, 2}}, 0.5, 10.25, 0.25, true, -1));
+    Series.push_back(MakeMap({{2, 4}}, 2.0, -100, 1, true, -2));
+    auto Results = Own(TMapTools::ValueGradients(Raw(Series), 1));
     ASSERT_EQ(Results.size(), 1u);
-    EXPECT_TRUE(testsupport::HasRows(Results[0].get(), {{1, 2}}));
+    EXPECT_TRUE(HasRows(Results[0].get(), {{1, 2}}));
     EXPECT_EQ(Results[0]->GetResolution(), 0.5);
     EXPECT_EQ(Results[0]->GetXAxis()->GetPoint(1)->GetX(), 10.75);
     EXPECT_EQ(Results[0]->GetNoDataValue(), -9999.0);

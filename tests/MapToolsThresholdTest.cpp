@@ -3,17 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-#include <map>
-#include <memory>
-#include <vector>
-
 using namespace testsupport;
 
 namespace {
-
-using MapPtr = std::unique_ptr<TMap>;
-const double NaN = std::numeric_limits<double>::quiet_NaN();
 
 class MapToolsThresholdTest : public ::testing::Test {
 protected:

@@ -63,6 +63,13 @@ std::vector<TMap*> Raw(const std::vector<std::unique_ptr<TMap>>& Maps) {
     return List;
 }
 
+std::vector<double> EdgeSpan(const TMap* Map) {
+    const TAxis* X = Map->GetXAxisInterval();
+    const TAxis* Y = Map->GetYAxisInterval();
+    return {X->GetPoint(0)->GetX(), X->GetPoint(Map->GetXDim())->GetX(), Y->GetPoint(0)->GetY(),
+            Y->GetPoint(Map->GetYDim())->GetY()};
+}
+
 void ExpectFailures(const std::vector<TFailure>& Cases) {
     for (const TFailure& Case : Cases)
         EXPECT_EQ(MessageOf(Case.Call), Case.Expected) << Case.Name;
@@ -73,6 +80,31 @@ long CountCells(const TMap* Map, double Value) {
     for (const std::vector<double>& Row : RowsOf(Map))
         Count += std::count(Row.begin(), Row.end(), Value);
     return Count;
+}
+
+std::vector<TPoint*> TPointPool::Make(const std::vector<std::pair<double, double>>& Positions) {
+    std::vector<TPoint*> Points;
+    for (const auto& P : Positions) {
+        MbrOwned.emplace_back(new TPoint(P.first, P.second));
+        Points.push_back(MbrOwned.back().get());
+    }
+    return Points;
+}
+
+std::vector<std::pair<double, double>> TPointPool::Keep(const std::vector<TPoint*>& Points) {
+    std::vector<std::pair<double, double>> Positions;
+    for (TPoint* P : Points) {
+        MbrOwned.emplace_back(P);
+        Positions.emplace_back(P->GetX(), P->GetY());
+    }
+    return Positions;
+}
+
+const std::map<double, TMapPoint*>& TPointPool::Keep(std::map<double, TMapPoint*> Set) {
+    for (const auto& Entry : Set)
+        MbrOwned.emplace_back(Entry.second);
+    MbrSets.push_back(std::move(Set));
+    return MbrSets.back();
 }
 
 TRows RowsOf(const TMap* Map) {

@@ -5,12 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
+#include <limits>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace testsupport {
+
+using MapPtr = std::unique_ptr<TMap>;
+inline const double NaN = std::numeric_limits<double>::quiet_NaN();
+inline const double Inf = std::numeric_limits<double>::infinity();
 
 /// The message of the `char*` or `std::string` the action throws, or "no exception".
 inline std::string MessageOf(const std::function<void()>& Action) {
@@ -69,6 +76,9 @@ TRows RowsOf(const TMap* Map);
 /// Whether every cell of the result holds the value of the source cell under its centre.
 ::testing::AssertionResult CellsComeFrom(const TMap* Result, const TMap* Source);
 
+/// The first and the last edge of the map in X, then in Y, in the order its axes run.
+std::vector<double> EdgeSpan(const TMap* Map);
+
 /// A call expected to throw the message, under a case name.
 struct TFailure {
     const char* Name;
@@ -79,6 +89,21 @@ struct TFailure {
 void ExpectFailures(const std::vector<TFailure>& Cases);
 /// How many cells hold exactly the value.
 long CountCells(const TMap* Map, double Value);
+
+/// Owns the points handed to the tools or returned by them, for the rest of a test.
+class TPointPool {
+public:
+    /// New points at the positions, as the raw list the tools take.
+    std::vector<TPoint*> Make(const std::vector<std::pair<double, double>>& Positions);
+    /// Takes the returned points and gives their positions.
+    std::vector<std::pair<double, double>> Keep(const std::vector<TPoint*>& Points);
+    /// Takes the points of a returned (or built) point set and gives the set back.
+    const std::map<double, TMapPoint*>& Keep(std::map<double, TMapPoint*> Set);
+
+private:
+    std::vector<std::unique_ptr<TPoint>> MbrOwned;
+    std::deque<std::map<double, TMapPoint*>> MbrSets; // keeps references valid
+};
 
 /// Contents of a file, byte for byte ("" when it cannot be read).
 std::string ReadFile(const std::string& FileName);
