@@ -53,13 +53,14 @@ TEST_F(MapToolsArithmeticTest, FailuresCarryTheirMessages) {
 // The finer map is the base (the first one when they are equally fine): it gives the grid
 // and the no-data value.
 TEST_F(MapToolsArithmeticTest, AddAndMultiplyWorkOnTheFinerGridInEitherOrder) {
-    for (bool Swap : {false, true}) {
-        TMap* A = Swap ? Fine.get() : Coarse.get();
-        TMap* B = Swap ? Coarse.get() : Fine.get();
+    for (bool FineFirst : {false, true}) {
+        TMap* A = FineFirst ? Fine.get() : Coarse.get();
+        TMap* B = FineFirst ? Coarse.get() : Fine.get();
+        const char* Case = FineFirst ? "fine map first" : "coarse map first";
         MapPtr Sum(TMapTools::Add(A, B)), Product(TMapTools::Multiply(A, B));
-        EXPECT_TRUE(HasRows(Sum.get(), {{11, 12, 23, 24}, {15, 16, 27, -9999}})) << Swap;
-        EXPECT_TRUE(HasRows(Product.get(), {{10, 20, 60, 80}, {50, 60, 140, -9999}})) << Swap;
-        EXPECT_EQ(Product->GetXAxis()->GetPoint(3)->GetX(), 1.75) << Swap;
+        EXPECT_TRUE(HasRows(Sum.get(), {{11, 12, 23, 24}, {15, 16, 27, -9999}})) << Case;
+        EXPECT_TRUE(HasRows(Product.get(), {{10, 20, 60, 80}, {50, 60, 140, -9999}})) << Case;
+        EXPECT_EQ(Product->GetXAxis()->GetPoint(3)->GetX(), 1.75) << Case;
     }
     MapPtr First = UnitMap({{1, -1}}, -1.0);
     MapPtr Sum(TMapTools::Add(First.get(), UnitMap({{-9999, 5}}).get()));

@@ -35,6 +35,12 @@ MapPtr OnEdges(const TEdges& XEdges, const TEdges& YEdges,
     return Map;
 }
 
+/// Value of the map's cell that holds (X, Y).
+double At(const TMap* Map, double X, double Y) {
+    const TPoint Point(X, Y);
+    return Map->GetPointVal(&Point);
+}
+
 class MapToolsResampleTest : public ::testing::Test {};
 
 TEST_F(MapToolsResampleTest, FailuresCarryTheirMessages) {
@@ -46,8 +52,8 @@ TEST_F(MapToolsResampleTest, FailuresCarryTheirMessages) {
     const auto Sub = [](const TMap* M, int F) {
         return [=] { delete TMapTools::Subdivide(M, F); };
     };
-    const auto Interpolate = [](const MapPtr& M) {
-        return [P = M.get()] { delete TMapTools::BilinearInterpolate(P, 0.5); };
+    const auto Interpolate = [](const TMap* M, double R) {
+        return [=] { delete TMapTools::BilinearInterpolate(M, R); };
     };
     const std::string NotAbove = "New resolution cannot be <= 0.0 in TMapTools::Downscale";
     const std::string Corner = " is out of range in TMapTools::BilinearInterpolate";
@@ -64,36 +70,30 @@ TEST_F(MapToolsResampleTest, FailuresCarryTheirMessages) {
         {"Subdivide by 0", Sub(Source.get(), 0), "Factor cannot be < 1 in TMapTools::Subdivide"},
         {"Subdivide without axes", Sub(&Bare, 2),
          "Map has no interval axes in TMapTools::Subdivide"},
-        {"interpolate to 0", [&] { delete TMapTools::BilinearInterpolate(Source.get(), 0.0); },
+        {"interpolate to 0", Interpolate(Source.get(), 0.0),
          "New resolution cannot be <= 0.0 in TMapTools::BilinearInterpolate"},
         // A NaN passes the first test and is refused where the grid is built.
-        {"interpolate to NaN", [&] { delete TMapTools::BilinearInterpolate(Source.get(), NaN); },
-         NotAbove},
+        {"interpolate to NaN", Interpolate(Source.get(), NaN), NotAbove},
         // Uneven edges move the cell centres so that a sample's neighbour falls off the grid.
-        {"wide first column", Interpolate(OnEdges({0, 3, 3.5, 3.75, 4}, Down4)),
+        {"wide first column", Interpolate(OnEdges({0, 3, 3.5, 3.75, 4}, Down4).get(), 0.5),
          "LngGetX1" + Corner},
-        {"wide last column", Interpolate(OnEdges({0, 0.5, 1, 1.5, 3}, Down4)), "LngGetX2" + Corner},
-        {"tall first row", Interpolate(OnEdges(Up4, {4, 0.8, 0.6, 0.4, 0})), "LngGetY1" + Corner},
-        {"two rows", Interpolate(OnEdges(Up4, {2, 1, 0})), "LngGetY2" + Corner},
+        {"wide last column", Interpolate(OnEdges({0, 0.5, 1, 1.5, 3}, Down4).get(), 0.5),
+         "LngGetX2" + Corner},
+        {"tall first row", Interpolate(OnEdges(Up4, {4, 0.8, 0.6, 0.4, 0}).get(), 0.5),
+         "LngGetY1" + Corner},
+        {"two rows", Interpolate(OnEdges(Up4, {2, 1, 0}).get(), 0.5), "LngGetY2" + Corner},
     });
 }
 
+// Corner values 1 at (x1, y1), 2 at (x2, y1), 3 at (x1, y2), 4 at (x2, y2).
 TEST_F(MapToolsResampleTest, BilinearFormulaOnTheUnitSquare) {
-    // Corner values 1 at (x1, y1), 2 at (x2, y1), 3 at (x1, y2), 4 at (x2, y2).
-    const struct {
-        const char* Name;
-        double x, x1, x2, y, y1, y2, Expected;
-    } Cases[] = {
-        {"quarter", 0.25, 0, 1, 0.75, 0, 1, 2.75},
-        {"extrapolated east", 2, 0, 1, 0, 0, 1, 3},
-        {"x1 > x2", 0.25, 1, 0, 0, 0, 1, 1.75},
-        {"y1 > y2", 0, 0, 1, 0.25, 1, 0, 2.5},
+    const auto Q = [](double x, double x1, double x2, double y, double y1, double y2) {
+        return TMapTools::BilinearInterpolate(1, 2, 3, 4, x, x1, x2, y, y1, y2);
     };
-    for (const auto& C : Cases)
-        EXPECT_DOUBLE_EQ(
-            TMapTools::BilinearInterpolate(1, 2, 3, 4, C.x, C.x1, C.x2, C.y, C.y1, C.y2),
-            C.Expected)
-            << C.Name;
+    EXPECT_DOUBLE_EQ(Q(0.25, 0, 1, 0.75, 0, 1), 2.75) << "inside";
+    EXPECT_DOUBLE_EQ(Q(2, 0, 1, 0, 0, 1), 3) << "extrapolated east";
+    EXPECT_DOUBLE_EQ(Q(0.25, 1, 0, 0, 0, 1), 1.75) << "x1 > x2";
+    EXPECT_DOUBLE_EQ(Q(0, 0, 1, 0.25, 1, 0), 2.5) << "y1 > y2";
     // Of five points, the fourth one's position is never read.
     const TMapPoint Q11(0, 0, 1), Q21(1, 0, 2), Q12(0, 1, 3), Q22(-50, 50, 4);
     TMapPoint Target(0.25, 0.75, 99);
@@ -161,11 +161,8 @@ TEST_F(MapToolsResampleTest, InterpolationReproducesAPlaneAtEverySample) {
         ASSERT_EQ(Result->GetXDim(), 8) << C.Name;
         ASSERT_EQ(Result->GetYDim(), 8) << C.Name;
         for (double X : {1.0, 1.5, 2.0, 2.5})
-            for (double Y : C.YSamples) {
-                const TPoint Sample(X, Y);
-                EXPECT_EQ(Result->GetPointVal(&Sample), Plane(X, Y))
-                    << C.Name << " " << X << "," << Y;
-            }
+            for (double Y : C.YSamples)
+                EXPECT_EQ(At(Result.get(), X, Y), Plane(X, Y)) << C.Name << " " << X << "," << Y;
         // Every other cell is unsampled.
         EXPECT_EQ(CountCells(Result.get(), -9999.0), 64 - 4 * long(C.YSamples.size())) << C.Name;
     }
@@ -180,16 +177,11 @@ TEST_F(MapToolsResampleTest, InterpolationBlendsTheCellsAroundTheSample) {
     MapPtr Source = OnEdges(
         Up4, Down4, [](double X, double Y) { return 10.0 * (X - 0.5) * (X - 0.5) + 3.5 - Y; });
     MapPtr Result(TMapTools::BilinearInterpolate(Source.get(), 0.25));
-    const struct {
-        double X, Y, Expected;
-    } Cases[] = {
-        {1.5, 2.5, 11},       {2.5, 2.5, 41},     {1.75, 2.5, 1 + 10 + 0.25 * 30},
-        {1.25, 2.5, 1 + 7.5}, {1.5, 2.25, 11.25},
-    };
-    for (const auto& C : Cases) {
-        const TPoint Sample(C.X, C.Y);
-        EXPECT_DOUBLE_EQ(Result->GetPointVal(&Sample), C.Expected) << C.X << "," << C.Y;
-    }
+    EXPECT_DOUBLE_EQ(At(Result.get(), 1.5, 2.5), 11) << "centre of column 1";
+    EXPECT_DOUBLE_EQ(At(Result.get(), 2.5, 2.5), 41) << "centre of column 2";
+    EXPECT_DOUBLE_EQ(At(Result.get(), 1.75, 2.5), 11 + 0.25 * 30) << "east of a centre";
+    EXPECT_DOUBLE_EQ(At(Result.get(), 1.25, 2.5), 1 + 0.75 * 10) << "west of a centre";
+    EXPECT_DOUBLE_EQ(At(Result.get(), 1.5, 2.25), 11.25) << "between rows";
 }
 
 TEST_F(MapToolsResampleTest, RegressionInterpolationMarksNoDataCornersAndUnsampledCells) {
@@ -201,9 +193,8 @@ TEST_F(MapToolsResampleTest, RegressionInterpolationMarksNoDataCornersAndUnsampl
     EXPECT_EQ(CountCells(Result.get(), -1.0), 0);
     // Samples at X = 1, 1.5 take column 0 as a corner, those at Y = 2.5, 2 row 1: four
     // samples touch the no-data cell, even the one that gives it no weight.
-    const TPoint Touching(1.5, 2.0), Clear(2.0, 2.0);
-    EXPECT_EQ(Result->GetPointVal(&Touching), -9999.0);
-    EXPECT_EQ(Result->GetPointVal(&Clear), Plane(2.0, 2.0));
+    EXPECT_EQ(At(Result.get(), 1.5, 2.0), -9999.0);
+    EXPECT_EQ(At(Result.get(), 2.0, 2.0), Plane(2.0, 2.0));
     EXPECT_EQ(CountCells(Result.get(), -9999.0), 64 - 16 + 4);
 }
 
