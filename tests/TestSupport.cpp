@@ -1,7 +1,11 @@
 #include "TestSupport.h"
 
+#include "TARCGISFileTools.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -30,6 +34,111 @@ std::string TempDir() {
     const int Status = std::system(("rm -rf '" + Dir + "' && mkdir -p '" + Dir + "'").c_str());
     EXPECT_EQ(Status, 0) << Dir;
     return Dir;
+}
+
+std::unique_ptr<TMap> ReadGrid(const TRows& Rows, double CellSize, double XLL, double YLL,
+                               double NoData) {
+    std::ostringstream Grid;
+    Grid.precision(17);
+    Grid << "ncols " << (Rows.empty() ? 0 : Rows[0].size()) << "\nnrows " << Rows.size()
+         << "\nxllcorner " << XLL << "\nyllcorner " << YLL << "\ncellsize " << CellSize
+         << "\nNODATA_value " << NoData << "\n";
+    for (const std::vector<double>& Row : Rows) {
+        for (double Value : Row)
+            Grid << Value << ' ';
+        Grid << '\n';
+    }
+    std::istringstream In(Grid.str());
+    return std::unique_ptr<TMap>(TARCGISFileTools::LoadARCGISFile(In));
+}
+
+std::vector<std::unique_ptr<TMap>> Own(const std::vector<TMap*>& Maps) {
+    return std::vector<std::unique_ptr<TMap>>(Maps.begin(), Maps.end());
+}
+
+std::vector<TMap*> Raw(const std::vector<std::unique_ptr<TMap>>& Maps) {
+    std::vector<TMap*> List;
+    for (const std::unique_ptr<TMap>& Map : Maps)
+        List.push_back(Map.get());
+    return List;
+}
+
+std::vector<double> EdgeSpan(const TMap* Map) {
+    const TAxis* X = Map->GetXAxisInterval();
+    const TAxis* Y = Map->GetYAxisInterval();
+    return {X->GetPoint(0)->GetX(), X->GetPoint(Map->GetXDim())->GetX(), Y->GetPoint(0)->GetY(),
+            Y->GetPoint(Map->GetYDim())->GetY()};
+}
+
+void ExpectFailures(const std::vector<TFailure>& Cases) {
+    for (const TFailure& Case : Cases)
+        EXPECT_EQ(MessageOf(Case.Call), Case.Expected) << Case.Name;
+}
+
+long CountCells(const TMap* Map, double Value) {
+    long Count = 0;
+    for (const std::vector<double>& Row : RowsOf(Map))
+        Count += std::count(Row.begin(), Row.end(), Value);
+    return Count;
+}
+
+std::vector<TPoint*> TPointPool::Make(const std::vector<std::pair<double, double>>& Positions) {
+    std::vector<TPoint*> Points;
+    for (const auto& P : Positions) {
+        MbrOwned.emplace_back(new TPoint(P.first, P.second));
+        Points.push_back(MbrOwned.back().get());
+    }
+    return Points;
+}
+
+std::vector<std::pair<double, double>> TPointPool::Keep(const std::vector<TPoint*>& Points) {
+    std::vector<std::pair<double, double>> Positions;
+    for (TPoint* P : Points) {
+        MbrOwned.emplace_back(P);
+        Positions.emplace_back(P->GetX(), P->GetY());
+    }
+    return Positions;
+}
+
+const std::map<double, TMapPoint*>& TPointPool::Keep(std::map<double, TMapPoint*> Set) {
+    for (const auto& Entry : Set)
+        MbrOwned.emplace_back(Entry.second);
+    MbrSets.push_back(std::move(Set));
+    return MbrSets.back();
+}
+
+TRows RowsOf(const TMap* Map) {
+    TRows Rows;
+    for (long LngY = 0; LngY < Map->GetYDim(); ++LngY)
+        Rows.push_back(Map->GetRow(LngY));
+    return Rows;
+}
+
+::testing::AssertionResult HasRows(const TMap* Map, const TRows& Expected) {
+    const TRows Got = RowsOf(Map);
+    bool Same = Got.size() == Expected.size();
+    for (size_t I = 0; Same && I < Got.size(); ++I) {
+        Same = Got[I].size() == Expected[I].size();
+        for (size_t J = 0; Same && J < Got[I].size(); ++J)
+            Same = Got[I][J] == Expected[I][J] ||
+                   (std::isnan(Got[I][J]) && std::isnan(Expected[I][J]));
+    }
+    if (Same)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "cells are " << ::testing::PrintToString(Got);
+}
+
+::testing::AssertionResult CellsComeFrom(const TMap* Result, const TMap* Source) {
+    for (long LngY = 0; LngY < Result->GetYDim(); ++LngY)
+        for (long LngX = 0; LngX < Result->GetXDim(); ++LngX) {
+            const std::unique_ptr<TPoint> Centre(Result->GetCoordinates(LngX, LngY));
+            const double Expected = Source->GetPointVal(Centre.get());
+            if (!(Result->GetPointVal(LngX, LngY) == Expected))
+                return ::testing::AssertionFailure()
+                       << "cell (" << LngX << ", " << LngY << ") is "
+                       << Result->GetPointVal(LngX, LngY) << ", the source's " << Expected;
+        }
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace testsupport

@@ -3,12 +3,21 @@
 
 #include "TMap.h"
 
+#include <gtest/gtest.h>
+
+#include <deque>
 #include <functional>
+#include <limits>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace testsupport {
+
+using MapPtr = std::unique_ptr<TMap>;
+inline const double NaN = std::numeric_limits<double>::quiet_NaN();
+inline const double Inf = std::numeric_limits<double>::infinity();
 
 /// The message of the `char*` or `std::string` the action throws, or "no exception".
 inline std::string MessageOf(const std::function<void()>& Action) {
@@ -22,11 +31,14 @@ inline std::string MessageOf(const std::function<void()>& Action) {
     return "no exception";
 }
 
+/// Rows of cell values, row 0 first.
+using TRows = std::vector<std::vector<double>>;
+
 /// Map of the given rows (row 0 first) on point axes whose centres start at (X0, Y0) and
-/// step by the resolution: eastward, and southward when `YDescends`, else northward.
-inline std::unique_ptr<TMap> MakeMap(const std::vector<std::vector<double>>& Rows,
-                                     double Resolution, double X0, double Y0,
-                                     bool YDescends = true) {
+/// step by the resolution: eastward, and southward when `YDescends`, else northward; its
+/// no-data value is `NoData`.
+inline std::unique_ptr<TMap> MakeMap(const TRows& Rows, double Resolution, double X0, double Y0,
+                                     bool YDescends = true, double NoData = -9999.0) {
     const long Columns = Rows.empty() ? 0 : static_cast<long>(Rows[0].size());
     TAxis X(Resolution), Y(Resolution);
     for (long J = 0; J < Columns; ++J)
@@ -37,8 +49,61 @@ inline std::unique_ptr<TMap> MakeMap(const std::vector<std::vector<double>>& Row
     for (size_t I = 0; I < Rows.size(); ++I)
         for (long J = 0; J < Columns; ++J)
             Map->SetPoint(J, static_cast<long>(I), Rows[I][J]);
+    Map->SetNoDataValue(NoData);
     return Map;
 }
+
+/// Map of resolution 1 in the system orientation (row 0 northernmost) whose south-west
+/// corner is (0, 0): column c spans X c to c + 1, row r spans Y YDim - r - 1 to YDim - r.
+inline std::unique_ptr<TMap> UnitMap(const TRows& Rows, double NoData = -9999.0) {
+    return MakeMap(Rows, 1.0, 0.5, static_cast<double>(Rows.size()) - 0.5, true, NoData);
+}
+
+/// Map read by the ARC/INFO grid reader from a grid of these rows (row 0 northernmost)
+/// whose lower-left corner is (XLL, YLL).
+std::unique_ptr<TMap> ReadGrid(const TRows& Rows, double CellSize, double XLL, double YLL,
+                               double NoData = -9999.0);
+
+/// Takes ownership of the maps an operation returned.
+std::vector<std::unique_ptr<TMap>> Own(const std::vector<TMap*>& Maps);
+/// The plain list of maps that the operations take.
+std::vector<TMap*> Raw(const std::vector<std::unique_ptr<TMap>>& Maps);
+
+/// The cell values, row 0 first.
+TRows RowsOf(const TMap* Map);
+/// Whether the map holds exactly these rows, a NaN matching a NaN.
+::testing::AssertionResult HasRows(const TMap* Map, const TRows& Expected);
+/// Whether every cell of the result holds the value of the source cell under its centre.
+::testing::AssertionResult CellsComeFrom(const TMap* Result, const TMap* Source);
+
+/// The first and the last edge of the map in X, then in Y, in the order its axes run.
+std::vector<double> EdgeSpan(const TMap* Map);
+
+/// A call expected to throw the message, under a case name.
+struct TFailure {
+    const char* Name;
+    std::function<void()> Call;
+    std::string Expected;
+};
+/// Expects each call to throw its message, naming the case in every failure.
+void ExpectFailures(const std::vector<TFailure>& Cases);
+/// How many cells hold exactly the value.
+long CountCells(const TMap* Map, double Value);
+
+/// Owns the points handed to the tools or returned by them, for the rest of a test.
+class TPointPool {
+public:
+    /// New points at the positions, as the raw list the tools take.
+    std::vector<TPoint*> Make(const std::vector<std::pair<double, double>>& Positions);
+    /// Takes the returned points and gives their positions.
+    std::vector<std::pair<double, double>> Keep(const std::vector<TPoint*>& Points);
+    /// Takes the points of a returned (or built) point set and gives the set back.
+    const std::map<double, TMapPoint*>& Keep(std::map<double, TMapPoint*> Set);
+
+private:
+    std::vector<std::unique_ptr<TPoint>> MbrOwned;
+    std::deque<std::map<double, TMapPoint*>> MbrSets; // keeps references valid
+};
 
 /// Contents of a file, byte for byte ("" when it cannot be read).
 std::string ReadFile(const std::string& FileName);
