@@ -75,6 +75,9 @@ TMap* TARCGISFileTools::LoadARCGISFile(std::istream& In) {
                       "TARCGISFileTools::LoadARCGISFile");
     if (Rows <= 0)
         TError::Throw("Number of rows must be greater than 0 in TARCGISFileTools::LoadARCGISFile");
+    // A cell size of 0 or less would turn the grid over or stack every edge on one line.
+    if (!(CellSize > 0.0))
+        TError::Throw("Cell size must be greater than 0 in TARCGISFileTools::LoadARCGISFile");
 
     // The body grows with the values actually read, never with the announced size.
     std::unique_ptr<TMap> Map(new TMap(CellSize));
