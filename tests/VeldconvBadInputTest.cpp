@@ -1,6 +1,6 @@
 // The command, run as a process, on source files it must refuse and on places it cannot
 // write to: each run ends with exit status 1 and exactly one message on standard error, and
-// a source that cannot be read leaves no grid file behind.
+// a refused source leaves no grid file behind.
 
 #include "TestSupport.h"
 
@@ -22,6 +22,8 @@ const char* const RowZeroMismatch =
     "Length of new X axis does not match the X dimension of the map";
 const char* const RowMismatch = "Number of values in data line does not match the first data "
                                 "line in TVELDANFileTools::LoadVELDANFile";
+
+const char* const NonFinite = "Header numbers must be finite in TARCGISFileTools::WriteARCGISFile";
 
 const std::string Axis = "x 0 1 2 lat degN/degE\n";
 const std::string Row = "r 1 2 3 5\n";
@@ -73,7 +75,7 @@ protected:
 
 } // namespace
 
-TEST_F(VeldconvBadInputTest, UnreadableSourcesLeaveNoGrid) {
+TEST_F(VeldconvBadInputTest, RefusedSourcesLeaveNoGrid) {
     const struct {
         const char* Name;
         std::string Text;
@@ -93,6 +95,8 @@ TEST_F(VeldconvBadInputTest, UnreadableSourcesLeaveNoGrid) {
         {"binary file", BinaryBytes(4096), Eof},
         {"binary rows", Axis + Row + BinaryBytes(4096), RowMismatch},
         {"10 MB without a line feed", std::string(10 * 1024 * 1024, '7'), Eof},
+        {"X coordinate nan", "x nan 1 lat degN/degE\nr 1 2 5\n" + Closing, NonFinite},
+        {"Y coordinate inf", "x 0 1 lat degN/degE\nr 1 2 inf\n" + Closing, NonFinite},
     };
     ASSERT_EQ(BinaryBytes(4096).find("degN/degE"), std::string::npos);
     for (const auto& C : Cases) {
