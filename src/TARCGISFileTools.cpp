@@ -4,6 +4,7 @@
 #include "TMapTools.h"
 #include "TTextFile.h"
 
+#include <cmath>
 #include <iomanip>
 #include <memory>
 
@@ -48,6 +49,28 @@ void RequireIntervalAxes(const TMap* Map) {
         TError::Throw("Map has no interval axes in TARCGISFileTools::WriteARCGISFile");
 }
 
+struct TCorner {
+    double X;
+    double Y;
+};
+
+/// The lower-left corner: the western edge and the southern edge.
+TCorner LowerLeftCorner(const TMap* Map) {
+    const TOrientation Orientation = OrientationOf(Map);
+    const TAxis* X = Map->GetXAxisInterval();
+    const TAxis* Y = Map->GetYAxisInterval();
+    return {X->GetPoint(Orientation.ColumnsEastToWest ? Map->GetXDim() : 0)->GetX(),
+            Y->GetPoint(Orientation.RowsSouthToNorth ? 0 : Map->GetYDim())->GetY()};
+}
+
+/// The header holds finite numbers only: with "nan" or "inf" in it no reader takes the grid.
+void RequireFiniteHeader(const TMap* Map) {
+    const TCorner Corner = LowerLeftCorner(Map);
+    if (!std::isfinite(Corner.X) || !std::isfinite(Corner.Y) ||
+        !std::isfinite(Map->GetResolution()) || !std::isfinite(Map->GetNoDataValue()))
+        TError::Throw("Header numbers must be finite in TARCGISFileTools::WriteARCGISFile");
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -75,6 +98,9 @@ TMap* TARCGISFileTools::LoadARCGISFile(std::istream& In) {
                       "TARCGISFileTools::LoadARCGISFile");
     if (Rows <= 0)
         TError::Throw("Number of rows must be greater than 0 in TARCGISFileTools::LoadARCGISFile");
+    // A cell size of 0 or less would turn the grid over or stack every edge on one line.
+    if (!(CellSize > 0.0))
+        TError::Throw("Cell size must be greater than 0 in TARCGISFileTools::LoadARCGISFile");
 
     // The body grows with the values actually read, never with the announced size.
     std::unique_ptr<TMap> Map(new TMap(CellSize));
@@ -111,16 +137,11 @@ TMap* TARCGISFileTools::LoadARCGISFile(std::string FileName) {
 // ---------------------------------------------------------------------------------------
 
 void TARCGISFileTools::WriteHeader(const TMap* Map, std::ostream& Out) {
-    const TOrientation Orientation = OrientationOf(Map);
-    const TAxis* X = Map->GetXAxisInterval();
-    const TAxis* Y = Map->GetYAxisInterval();
-    // The lower-left corner: the western edge and the southern edge.
-    const double XCorner = X->GetPoint(Orientation.ColumnsEastToWest ? Map->GetXDim() : 0)->GetX();
-    const double YCorner = Y->GetPoint(Orientation.RowsSouthToNorth ? 0 : Map->GetYDim())->GetY();
+    const TCorner Corner = LowerLeftCorner(Map);
     Out << "ncols " << Map->GetXDim() << std::endl;
     Out << "nrows " << Map->GetYDim() << std::endl;
-    Out << "xllcorner " << std::setw(8) << XCorner << std::endl;
-    Out << "yllcorner " << std::setw(8) << YCorner << std::endl;
+    Out << "xllcorner " << std::setw(8) << Corner.X << std::endl;
+    Out << "yllcorner " << std::setw(8) << Corner.Y << std::endl;
     Out << "cellsize " << Map->GetResolution() << std::endl;
     Out << "NODATA_value " << Map->GetNoDataValue() << std::endl;
 }
@@ -133,13 +154,14 @@ void TARCGISFileTools::WriteBody(const TMap* Map, std::ostream& Out) {
 
 void TARCGISFileTools::WriteARCGISFile(TMap* Map, std::ostream& Out) {
     RequireIntervalAxes(Map);
+    RequireFiniteHeader(Map);
     WriteHeader(Map, Out);
     WriteBody(Map, Out);
 }
 
 void TARCGISFileTools::WriteARCGISFile(TMap* Map, std::string FileName) {
     RequireIntervalAxes(Map);
-    OrientationOf(Map); // fails on inconsistent axes before the file is touched
+    RequireFiniteHeader(Map); // fails on unfit axes before the file is touched
     std::ofstream Out;
     TTextFile::OpenForWriting(Out, FileName);
     // Enough digits to give back every digit of the source: the header's corners are sums

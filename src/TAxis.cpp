@@ -19,14 +19,18 @@ TAxis::TAxis(double Resolution, long Size) : MbrDblResolution(Resolution) {
 }
 
 void TAxis::AddPoint(TPoint* Point) {
-    MbrVecPoints.emplace_back(Point);
+    // Owned from the start, so that the point is released when storing it fails.
+    std::unique_ptr<TPoint> Owned(Point);
+    MbrVecPoints.push_back(std::move(Owned));
     MbrOrderX = MbrOrderY = TOrder::Unknown;
 }
 
 void TAxis::SetPoint(long Index, TPoint* Point) {
+    // The axis takes the point over even when the index is refused.
+    std::unique_ptr<TPoint> Owned(Point);
     if (Index < 0 || Index >= GetSize())
         TError::Throw("Index is out of range in TAxis::SetPoint");
-    MbrVecPoints[Index].reset(Point);
+    MbrVecPoints[Index] = std::move(Owned);
     MbrOrderX = MbrOrderY = TOrder::Unknown;
 }
 

@@ -31,7 +31,8 @@ public:
     /// segment that touches it.
     long GetIndex(double Ordinate, char Axis) const;
 
-    /// Replaces the point at `Index` (releasing the old one); the axis takes ownership.
+    /// Replaces the point at `Index` (releasing the old one); the axis takes ownership, also
+    /// of a point it refuses for an index out of range (that point is destroyed).
     void SetPoint(long Index, TPoint* Point);
     /// The stored point itself; the axis keeps ownership.
     TPoint* GetPoint(long Index) const;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 using testsupport::MakeMap;
@@ -259,5 +260,38 @@ TEST_F(ARCGISFileToolsTest, ConvertsTheShippedExamplesExactly) {
         ASSERT_EQ(Back->GetYDim(), Map->GetYDim()) << Name;
         for (long I = 0; I < Map->GetYDim(); ++I)
             EXPECT_EQ(Back->GetRow(I), Map->GetRow(I)) << Name << " row " << I;
+    }
+}
+
+// A map placed by "nan" or "inf" used to be written as a grid that no reader takes, and the
+// command reported success. The writer now refuses it before writing or opening anything.
+TEST_F(ARCGISFileToolsTest, NonFiniteHeaderNumbersAreRefused) {
+    const auto FromVELDAN = [](const std::string& AxisAndRow) {
+        std::istringstream In(AxisAndRow + "end degN/degE\n");
+        return std::unique_ptr<TMap>(TVELDANFileTools::LoadVELDANFile(In));
+    };
+    auto NoDataNaN = ExampleMap();
+    NoDataNaN->SetNoDataValue(std::numeric_limits<double>::quiet_NaN());
+    const struct {
+        const char* Name;
+        std::unique_ptr<TMap> Map;
+    } Cases[] = {
+        {"NaN cell size", FromVELDAN("x nan 1 lat degN/degE\nr 1 2 5\n")},
+        {"infinite cell size", FromVELDAN("x 0 inf lat degN/degE\nr 1 2 5\n")},
+        {"cell size beyond the doubles", FromVELDAN("x -1e308 1e308 lat degN/degE\nr 1 2 5\n")},
+        {"infinite southern edge", FromVELDAN("x 0 1 lat degN/degE\nr 1 2 -inf\n")},
+        {"NaN no-data value", std::move(NoDataNaN)},
+    };
+    const std::string Never = testsupport::TempDir() + "/never.asc";
+    for (const auto& C : Cases) {
+        std::ostringstream Out;
+        EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(C.Map.get(), Out); }),
+                  "Header numbers must be finite in TARCGISFileTools::WriteARCGISFile")
+            << C.Name;
+        EXPECT_EQ(Out.str(), "") << C.Name;
+        EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(C.Map.get(), Never); }),
+                  "Header numbers must be finite in TARCGISFileTools::WriteARCGISFile")
+            << C.Name;
+        EXPECT_FALSE(std::ifstream(Never).good()) << C.Name;
     }
 }

@@ -209,3 +209,21 @@ TEST_F(AxisTest, PointsMeasureAndCloneThemselves) {
     EXPECT_EQ(MapPoint->GetValue(), 3.0);
     EXPECT_EQ(TMapPoint(1, 2).GetValue(), 0.0);
 }
+
+// A point refused by SetPoint for an index out of range used to leak: the axis takes it
+// over and destroys it.
+TEST_F(AxisTest, SetPointOutOfRangeReleasesThePoint) {
+    struct TCountedPoint : TPoint {
+        explicit TCountedPoint(int& Destroyed) : TPoint(0, 0), Destroyed(Destroyed) {}
+        ~TCountedPoint() override { ++Destroyed; }
+        int& Destroyed;
+    };
+    int Destroyed = 0;
+    auto Axis = MakeAxis({0, 1}, 'X');
+    for (long Index : {-1L, 2L})
+        EXPECT_EQ(MessageOf([&] { Axis->SetPoint(Index, new TCountedPoint(Destroyed)); }),
+                  "Index is out of range in TAxis::SetPoint")
+            << Index;
+    EXPECT_EQ(Destroyed, 2);
+    EXPECT_EQ(Axis->GetSize(), 2);
+}

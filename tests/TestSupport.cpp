@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -139,6 +143,26 @@ TRows RowsOf(const TMap* Map) {
                        << Result->GetPointVal(LngX, LngY) << ", the source's " << Expected;
         }
     return ::testing::AssertionSuccess();
+}
+
+std::string Quoted(const std::string& Text) {
+    std::string Word = "'";
+    for (char C : Text)
+        Word += C == '\'' ? std::string("'\\''") : std::string(1, C);
+    return Word + "'";
+}
+
+TProcessRun RunCapturing(const std::string& CommandLine, const std::string& Dir,
+                         const std::string& Redirections) {
+    const std::string Out = Dir + "/run.stdout", Err = Dir + "/run.stderr";
+    const std::string Full =
+        CommandLine + " >" + Quoted(Out) + " 2>" + Quoted(Err) + " " + Redirections;
+    const int Raw = std::system(Full.c_str());
+    const int Status = Raw != -1 && WIFEXITED(Raw) ? WEXITSTATUS(Raw) : -1;
+    TProcessRun Run{Status, ReadFile(Out), ReadFile(Err)};
+    std::remove(Out.c_str());
+    std::remove(Err.c_str());
+    return Run;
 }
 
 } // namespace testsupport

@@ -112,6 +112,21 @@ void WriteFile(const std::string& FileName, const std::string& Text);
 /// A fresh, empty directory for the running test.
 std::string TempDir();
 
+/// The text quoted for the shell, as one word.
+std::string Quoted(const std::string& Text);
+
+/// Exit status (-1 when the process did not exit normally) and standard streams of a run.
+struct TProcessRun {
+    int Status;
+    std::string Out;
+    std::string Err;
+};
+
+/// Runs the shell command line, capturing standard output and standard error in files in
+/// `Dir`. `Redirections` is shell text applied after the captures (for example ">&-").
+TProcessRun RunCapturing(const std::string& CommandLine, const std::string& Dir,
+                         const std::string& Redirections = "");
+
 } // namespace testsupport
 
 #endif

@@ -1,0 +1,86 @@
+// The VELDAN reader on any input, and the rest of the command's road for every map it
+// accepts: the map is consistent, the ARC/INFO writer either refuses it for a header number
+// that is not finite or writes it, and what it writes reads back as the same grid turned
+// north-up.
+
+#include "FuzzChecks.h"
+#include "TARCGISFileTools.h"
+#include "TVELDANFileTools.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <sstream>
+#include <string>
+
+using fuzzchecks::Require;
+using fuzzchecks::SameValue;
+
+namespace {
+
+/// The grid as the writer puts it, with 17 digits; "" when the writer refuses the map.
+std::string Written(TMap* Map) {
+    std::ostringstream Out;
+    Out.precision(17);
+    try {
+        TARCGISFileTools::WriteARCGISFile(Map, Out);
+    } catch (char* Message) {
+        Require(std::strcmp(Message, "Header numbers must be finite in "
+                                     "TARCGISFileTools::WriteARCGISFile") == 0,
+                "the writer refuses only non-finite header numbers");
+        Require(Out.str().empty(), "a refused map writes nothing");
+        return "";
+    }
+    Require(Out.good() && !Out.str().empty(), "the grid is written");
+    return Out.str();
+}
+
+bool AllCellsFinite(const TMap& Map) {
+    for (long Y = 0; Y < Map.GetYDim(); ++Y)
+        for (long X = 0; X < Map.GetXDim(); ++X)
+            if (!std::isfinite(Map.GetPointVal(X, Y)))
+                return false;
+    return true;
+}
+
+/// The grid read back holds the map's cells, westernmost column and northernmost row first.
+void RequireReadsBack(const TMap& Map, const std::string& Grid) {
+    std::istringstream In(Grid);
+    std::unique_ptr<TMap> Back(TARCGISFileTools::LoadARCGISFile(In));
+    const long XDim = Map.GetXDim(), YDim = Map.GetYDim();
+    Require(Back->GetXDim() == XDim && Back->GetYDim() == YDim, "same dimensions");
+    Require(SameValue(Back->GetResolution(), Map.GetResolution()), "same cell size");
+    const TAxis* X = Map.GetXAxisInterval();
+    const TAxis* Y = Map.GetYAxisInterval();
+    const bool EastToWest = X->GetPoint(XDim)->GetX() < X->GetPoint(0)->GetX();
+    const bool SouthToNorth = Y->GetPoint(YDim)->GetY() > Y->GetPoint(0)->GetY();
+    for (long I = 0; I < YDim; ++I)
+        for (long J = 0; J < XDim; ++J)
+            Require(SameValue(Back->GetPointVal(J, I),
+                              Map.GetPointVal(EastToWest ? XDim - 1 - J : J,
+                                              SouthToNorth ? YDim - 1 - I : I)),
+                    "same cells, north-up");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+    std::istringstream In(std::string(reinterpret_cast<const char*>(Data), Size));
+    std::unique_ptr<TMap> Map(
+        fuzzchecks::ReadOrNull([&] { return TVELDANFileTools::LoadVELDANFile(In); }));
+    if (!Map)
+        return 0;
+    fuzzchecks::RequireConsistent(*Map);
+    Require(Map->GetXDim() >= 2, "at least two columns");
+    Require(!(Map->GetResolution() == 0.0), "resolution is not 0");
+    Require(!Map->GetMetadata().empty() && Map->GetMetadata()[0] == '\n',
+            "metadata starts with a line feed");
+
+    const std::string Grid = Written(Map.get());
+    // The ARC/INFO reader takes finite numbers only.
+    if (!Grid.empty() && AllCellsFinite(*Map))
+        RequireReadsBack(*Map, Grid);
+    return 0;
+}
