@@ -4,44 +4,27 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <fstream>
 
 using testsupport::ReadFile;
 
 namespace {
 
-struct TRun {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
+using TRun = testsupport::TProcessRun;
 
 class VeldconvTest : public ::testing::Test {
 protected:
     void SetUp() override { Dir = testsupport::TempDir(); }
 
-    /// Runs veldconv with the shell-quoted arguments (and optional redirections).
+    /// Runs veldconv with the shell-quoted arguments.
     TRun Run(const std::string& Arguments) {
-        const std::string Out = Dir + "/stdout", Err = Dir + "/stderr";
-        const std::string Command =
-            std::string("'") + VELDCONV_PATH + "' " + Arguments + " >'" + Out + "' 2>'" + Err + "'";
-        return Finish(std::system(Command.c_str()), Out, Err);
+        return testsupport::RunCapturing(testsupport::Quoted(VELDCONV_PATH) + " " + Arguments, Dir);
     }
 
-    /// Runs veldconv with the given shell text deciding where standard output goes.
+    /// Runs veldconv with standard output sent elsewhere by the shell text.
     TRun RunWithStdout(const std::string& Arguments, const std::string& StdoutRedirection) {
-        const std::string Err = Dir + "/stderr";
-        const std::string Command = std::string("'") + VELDCONV_PATH + "' " + Arguments + " " +
-                                    StdoutRedirection + " 2>'" + Err + "'";
-        return Finish(std::system(Command.c_str()), "", Err);
-    }
-
-    static TRun Finish(int Raw, const std::string& Out, const std::string& Err) {
-        const int Status = WIFEXITED(Raw) ? WEXITSTATUS(Raw) : -1;
-        return {Status, Out.empty() ? "" : ReadFile(Out), ReadFile(Err)};
+        return testsupport::RunCapturing(testsupport::Quoted(VELDCONV_PATH) + " " + Arguments, Dir,
+                                         StdoutRedirection);
     }
 
     std::string Example(const char* Suffix) const {
