@@ -1,5 +1,7 @@
 #include "TMapTools.h"
 
+#include "TNumberText.h"
+
 // ---------------------------------------------------------------------------------------
 // Helpers shared by the grid operations
 
@@ -27,11 +29,28 @@ void TMapTools::WriteFlatFile(const TMap* Map, std::ostream& Out, char Separator
                               bool ReverseColumns) {
     const long XDim = Map->GetXDim();
     const long YDim = Map->GetYDim();
+    std::vector<char> Line;
     for (long I = 0; I < YDim; ++I) {
         const std::vector<double>& Row = Map->RowValues(ReverseRows ? YDim - 1 - I : I);
-        for (long J = 0; J < XDim; ++J)
-            Out << Row[ReverseColumns ? XDim - 1 - J : J] << Separator;
-        Out << std::endl;
+        // Checked for every row: a field width set by the caller is spent after one value.
+        if (!TNumberText::CanFormatFor(Out)) {
+            for (long J = 0; J < XDim; ++J)
+                Out << Row[ReverseColumns ? XDim - 1 - J : J] << Separator;
+            Out << std::endl;
+            continue;
+        }
+        // The same characters, made in a buffer and written in one call with the line feed;
+        // the flush that ends every line stays.
+        Line.resize(static_cast<size_t>(XDim) * (TNumberText::MaxFormatLength + 1) + 1);
+        char* End = Line.data();
+        const int Precision = static_cast<int>(Out.precision());
+        for (long J = 0; J < XDim; ++J) {
+            End = TNumberText::Format(End, Row[ReverseColumns ? XDim - 1 - J : J], Precision);
+            *End++ = Separator;
+        }
+        *End++ = '\n';
+        Out.write(Line.data(), End - Line.data());
+        Out.flush();
     }
 }
 

@@ -1,11 +1,10 @@
 #include "TVELDANFileTools.h"
 
 #include "TMap.h"
-#include "TStringTools.h"
+#include "TNumberText.h"
 #include "TTextFile.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <vector>
@@ -27,14 +26,62 @@ bool IsMarkerLine(const std::string& Line) {
     return Line.find(Marker) != std::string::npos;
 }
 
-/// Tokens of an axis or data line: a minus sign always starts a new token, and tokens are
-/// separated by runs of spaces (a tab is not a separator).
-void SplitGridLine(const std::string& Line, std::vector<std::string>& Tokens) {
-    TStringTools::Tokenize(TStringTools::FindAndReplace(Line, "-", " -"), Tokens, " ");
+/// Calls Visit(First, Last) for each token of an axis or data line, in order: runs of
+/// characters other than the space, where a minus sign always begins a new token (as if
+/// every "-" were replaced by " -" and the line split at spaces; a tab is no separator).
+template <typename TVisit> void ForEachToken(const std::string& Line, TVisit&& Visit) {
+    const char* P = Line.data();
+    const char* const End = P + Line.size();
+    while (P != End) {
+        if (*P == ' ') {
+            ++P;
+            continue;
+        }
+        const char* const First = P++;
+        while (P != End && *P != ' ' && *P != '-')
+            ++P;
+        Visit(First, P);
+    }
 }
 
-double ToNumber(const std::string& Token) {
-    return std::atof(Token.c_str());
+/// The X coordinates of an axis line: with n tokens, the 2nd up to the (n-2)th.
+std::vector<double> ReadXCoordinates(const std::string& Line) {
+    std::vector<std::pair<const char*, const char*>> Tokens;
+    ForEachToken(Line,
+                 [&](const char* First, const char* Last) { Tokens.emplace_back(First, Last); });
+    if (Tokens.size() < 5)
+        TError::Throw(
+            "Axis line must hold at least two X coordinates in TVELDANFileTools::LoadVELDANFile");
+    std::vector<double> XCoordinates;
+    XCoordinates.reserve(Tokens.size() - 3);
+    for (size_t I = 1; I + 2 < Tokens.size(); ++I)
+        XCoordinates.push_back(TNumberText::Parse(Tokens[I].first, Tokens[I].second));
+    return XCoordinates;
+}
+
+/// Reads a data line into its row of values (the tokens after the first but the last) and
+/// returns its Y coordinate (the last token). `Expected` values are made room for.
+double ReadDataLine(const std::string& Line, std::vector<double>& Row, size_t Expected) {
+    Row.clear();
+    Row.reserve(Expected + 1);
+    const char* LabelFirst = nullptr;
+    const char* LabelLast = nullptr;
+    ForEachToken(Line, [&](const char* First, const char* Last) {
+        if (!LabelFirst) {
+            LabelFirst = First;
+            LabelLast = Last;
+        } else {
+            Row.push_back(TNumberText::Parse(First, Last));
+        }
+    });
+    if (!LabelFirst)
+        TError::Throw("Empty data line found in TVELDANFileTools::LoadVELDANFile");
+    // A line of one token has no values, and that token is its Y coordinate.
+    if (Row.empty())
+        return TNumberText::Parse(LabelFirst, LabelLast);
+    const double Y = Row.back();
+    Row.pop_back();
+    return Y;
 }
 
 /// Builds the map from an open grid stream.
@@ -54,14 +101,7 @@ TMap* Load(std::istream& In, bool TextMode) {
 
     // Axis line: the first token and the last two are labels, the ones between are the X
     // coordinates of the columns.
-    std::vector<std::string> Tokens;
-    SplitGridLine(Line, Tokens);
-    if (Tokens.size() < 5)
-        TError::Throw(
-            "Axis line must hold at least two X coordinates in TVELDANFileTools::LoadVELDANFile");
-    std::vector<double> XCoordinates;
-    for (size_t I = 1; I + 2 < Tokens.size(); ++I)
-        XCoordinates.push_back(ToNumber(Tokens[I]));
+    const std::vector<double> XCoordinates = ReadXCoordinates(Line);
     const double Resolution = std::fabs(XCoordinates[1] - XCoordinates[0]);
     if (Resolution == 0.0)
         TError::Throw("Resolution cannot be 0 in TVELDANFileTools::LoadVELDANFile");
@@ -69,18 +109,13 @@ TMap* Load(std::istream& In, bool TextMode) {
     std::unique_ptr<TMap> Map(new TMap(Resolution));
     Map->SetMetadata(Metadata);
 
-    // Data lines, up to the closing line: a label, the row's values, its Y coordinate.
+    // Data lines, up to the closing line: a label, the row's values, its Y coordinate. Each
+    // row is made room for once, at the width of the first row (or of the axis line).
     std::vector<double> YCoordinates;
-    size_t Columns = 0;
+    size_t Columns = XCoordinates.size();
     for (ReadLine(In, Line, TextMode); !IsMarkerLine(Line); ReadLine(In, Line, TextMode)) {
-        SplitGridLine(Line, Tokens);
-        if (Tokens.empty())
-            TError::Throw("Empty data line found in TVELDANFileTools::LoadVELDANFile");
-        YCoordinates.push_back(ToNumber(Tokens.back()));
         std::vector<double> Row;
-        Row.reserve(Tokens.size() > 2 ? Tokens.size() - 2 : 0);
-        for (size_t I = 1; I + 1 < Tokens.size(); ++I)
-            Row.push_back(ToNumber(Tokens[I]));
+        YCoordinates.push_back(ReadDataLine(Line, Row, Columns));
         if (YCoordinates.size() == 1)
             Columns = Row.size();
         else if (Row.size() != Columns)
