@@ -12,6 +12,7 @@
 namespace {
 
 const char* const Marker = "degN/degE";
+const std::streamsize ReadBufferSize = 1 << 20;
 
 /// Reads the next line of a grid; throws when the input has ended. In text mode one
 /// carriage return before the line feed belongs to the line end.
@@ -145,7 +146,10 @@ TMap* TVELDANFileTools::LoadVELDANFile(std::istream& In) {
 }
 
 TMap* TVELDANFileTools::LoadVELDANFile(std::string FileName) {
+    // Large reads: grids run to hundreds of megabytes. The buffer outlives the stream.
+    const std::unique_ptr<char[]> Buffer(new char[ReadBufferSize]);
     std::ifstream In;
+    In.rdbuf()->pubsetbuf(Buffer.get(), ReadBufferSize);
     TTextFile::OpenForReading(In, FileName);
     return Load(In, true);
 }
