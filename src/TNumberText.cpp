@@ -38,6 +38,12 @@ bool IsDigit(char C) {
     return static_cast<unsigned char>(C - '0') < 10;
 }
 
+/// Whether the character after a plain decimal makes more of it: an exponent, or a
+/// hexadecimal number after "0".
+bool ContinuesNumber(char C) {
+    return C == 'e' || C == 'E' || C == 'x' || C == 'X';
+}
+
 /// floor(log10(Magnitude)) for a magnitude in [1e-8, 1e15), or one less right at a power of
 /// ten whose double lies above the true power.
 int DecimalExponent(double Magnitude) {
@@ -52,185 +58,103 @@ int DecimalExponent(double Magnitude) {
     return Decimal;
 }
 
-/// Writes the decimal digits of the number so that they end at `End`; returns their start.
-char* WriteDigitsBackwards(std::uint64_t Number, char* End) {
-    while (Number >= 100) {
-        const std::uint64_t Pair = Number % 100;
-        Number /= 100;
-        End -= 2;
-        std::memcpy(End, DigitPairs + 2 * Pair, 2);
-    }
-    if (Number >= 10) {
-        End -= 2;
-        std::memcpy(End, DigitPairs + 2 * Number, 2);
-    } else {
-        *--End = static_cast<char>('0' + Number);
-    }
-    return End;
+/// Writes the 8 decimal digits of a number below 10^8, zero-padded, at `Text`.
+void WriteEightDigits(char* Text, std::uint32_t Number) {
+    const std::uint32_t High = Number / 10000;
+    const std::uint32_t Low = Number % 10000;
+    std::memcpy(Text, DigitPairs + 2 * (High / 100), 2);
+    std::memcpy(Text + 2, DigitPairs + 2 * (High % 100), 2);
+    std::memcpy(Text + 4, DigitPairs + 2 * (Low / 100), 2);
+    std::memcpy(Text + 6, DigitPairs + 2 * (Low % 100), 2);
 }
 
-/// Removes the trailing zeros of a positive number below 10^16; returns how many there were.
-int StripTrailingZeros(std::uint64_t& Number) {
+/// Number of '0' characters that end the 8 characters at `Text`, which are not all '0'.
+int TrailingZeroCharacters(const char* Text) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::uint64_t Word;
+    std::memcpy(&Word, Text, sizeof Word);
+    // The last character is the highest byte; bytes that held '0' become 0.
+    return __builtin_clzll(Word ^ 0x3030303030303030ULL) / 8;
+#else
     int Zeros = 0;
-    if (Number % 100000000 == 0) {
-        Number /= 100000000;
-        Zeros += 8;
-    }
-    if (Number % 10000 == 0) {
-        Number /= 10000;
-        Zeros += 4;
-    }
-    if (Number % 100 == 0) {
-        Number /= 100;
-        Zeros += 2;
-    }
-    if (Number % 10 == 0) {
-        Number /= 10;
-        Zeros += 1;
-    }
+    while (Text[7 - Zeros] == '0')
+        ++Zeros;
     return Zeros;
+#endif
 }
 
-char* Copy(char* Out, const char* From, int Count) {
-    std::memcpy(Out, From, Count);
-    return Out + Count;
+/// The significant digits of a number from 10^14 up to 2^53, without the trailing zeros:
+/// `Count` digits from `Text + First` on, then `Zeros` zeros. `Text` holds '0's after the
+/// digits, and 16 characters can be read from any position up to the last digit.
+struct TDigits {
+    char Text[40];
+    int First;
+    int Count;
+    int Zeros;
+};
+
+TDigits SignificantDigits(std::uint64_t Number) {
+    TDigits Digits;
+    std::memset(Digits.Text, '0', sizeof Digits.Text);
+    const std::uint32_t High = static_cast<std::uint32_t>(Number / 100000000);
+    const std::uint32_t Low = static_cast<std::uint32_t>(Number % 100000000);
+    // High holds 7 or 8 digits.
+    Digits.First = High < 10000000 ? 1 : 0;
+    WriteEightDigits(Digits.Text, High);
+    if (Low == 0) {
+        // Up to 8 significant digits: the common case.
+        Digits.Zeros = TrailingZeroCharacters(Digits.Text);
+        Digits.Count = 8 - Digits.First - Digits.Zeros;
+        Digits.Zeros += 8;
+    } else {
+        WriteEightDigits(Digits.Text + 8, Low);
+        Digits.Zeros = TrailingZeroCharacters(Digits.Text + 8);
+        Digits.Count = 16 - Digits.First - Digits.Zeros;
+    }
+    return Digits;
 }
 
-char* Fill(char* Out, char C, int Count) {
-    std::memset(Out, C, Count);
-    return Out + Count;
-}
-
-/// Lays out the significant digits d1 d2 ... dK of a number d1.d2...dK * 10^Exponent as
-/// "%g" does with the precision: scientific when the exponent is below -4 or not below the
-/// precision, fixed otherwise; the digits carry no trailing zeros.
-char* LayOut(char* Out, const char* Digits, int Count, int Exponent, int Precision) {
+/// Lays out the significant digits of a number d1.d2...dK * 10^Exponent (K = Count, at
+/// most 15) as "%g" does with the precision (at most 15): scientific when the exponent is
+/// below -4 or not below the precision, fixed otherwise. Copies 16 characters at a time:
+/// `Out` needs 31 characters of room.
+char* LayOut(char* Out, const TDigits& Digits, int Exponent, int Precision) {
+    const int Count = Digits.Count;
+    const char* const Text = Digits.Text + Digits.First;
     if (Exponent < -4 || Exponent >= Precision) {
-        *Out++ = Digits[0];
+        *Out++ = Text[0];
         if (Count > 1) {
-            *Out++ = '.';
-            Out = Copy(Out, Digits + 1, Count - 1);
+            *Out = '.';
+            std::memcpy(Out + 1, Text + 1, 16);
+            Out += Count;
         }
         *Out++ = 'e';
         *Out++ = Exponent < 0 ? '-' : '+';
         const int Magnitude = std::abs(Exponent);
         if (Magnitude >= 100)
             *Out++ = static_cast<char>('0' + Magnitude / 100);
-        return Copy(Out, DigitPairs + 2 * (Magnitude % 100), 2);
+        std::memcpy(Out, DigitPairs + 2 * (Magnitude % 100), 2);
+        return Out + 2;
     }
     if (Exponent < 0) {
-        *Out++ = '0';
-        *Out++ = '.';
-        Out = Fill(Out, '0', -Exponent - 1);
-        return Copy(Out, Digits, Count);
+        // "0." and the zeros before the first digit.
+        std::memcpy(Out, "0.0000", 6);
+        std::memcpy(Out + 1 - Exponent, Text, 16);
+        return Out + 1 - Exponent + Count;
     }
+    // The digits, padded with the zeros that follow them up to the decimal point.
+    std::memcpy(Out, Text, 16);
     if (Count <= Exponent + 1)
-        return Fill(Copy(Out, Digits, Count), '0', Exponent + 1 - Count);
-    Out = Copy(Out, Digits, Exponent + 1);
-    *Out++ = '.';
-    return Copy(Out, Digits + Exponent + 1, Count - Exponent - 1);
+        return Out + Exponent + 1;
+    Out[Exponent + 1] = '.';
+    std::memcpy(Out + Exponent + 2, Text + Exponent + 1, 16);
+    return Out + Count + 1;
 }
 
-} // namespace
-
-// ---------------------------------------------------------------------------------------
-// Reading
-
-double TNumberText::Parse(const char* First, const char* Last) {
-    double Value;
-    if (ParseDecimal(First, Last, Value))
-        return Value;
-    // Anything else (white space, hexadecimal, infinity, NaN, no number, results outside
-    // the normal range) is read by the C library itself.
-    const std::string Text(First, Last);
-    return std::strtod(Text.c_str(), nullptr);
-}
-
-bool TNumberText::ParseDecimal(const char* First, const char* Last, double& Value) {
-    const char* P = First;
-    const bool Negative = P != Last && *P == '-';
-    if (P != Last && (*P == '-' || *P == '+'))
-        ++P;
-    const char* const Number = P;
-    // A "0x" prefix starts a hexadecimal number.
-    if (Last - Number >= 2 && Number[0] == '0' && (Number[1] == 'x' || Number[1] == 'X'))
-        return false;
-
-    // Mantissa: the digits from the first nonzero one (the short path takes up to 15), and
-    // the power of ten that the decimal point puts on them.
-    std::uint64_t Mantissa = 0;
-    long Significant = 0;
-    long Power = 0;
-    bool AnyDigit = false;
-    bool InFraction = false;
-    for (; P != Last; ++P) {
-        if (*P == '.' && !InFraction) {
-            InFraction = true;
-            continue;
-        }
-        if (!IsDigit(*P))
-            break;
-        AnyDigit = true;
-        if ((Mantissa != 0 || *P != '0') && ++Significant <= 15)
-            Mantissa = Mantissa * 10 + (*P - '0');
-        if (InFraction)
-            --Power;
-    }
-    if (!AnyDigit)
-        return false;
-
-    // Exponent: only when at least one digit follows the "e" and its sign.
-    if (P != Last && (*P == 'e' || *P == 'E')) {
-        const char* E = P + 1;
-        const bool NegativeExponent = E != Last && *E == '-';
-        if (E != Last && (*E == '-' || *E == '+'))
-            ++E;
-        if (E != Last && IsDigit(*E)) {
-            long Exponent = 0;
-            for (; E != Last && IsDigit(*E); ++E)
-                if (Exponent < 100000)
-                    Exponent = Exponent * 10 + (*E - '0');
-            Power += NegativeExponent ? -Exponent : Exponent;
-            P = E;
-        }
-    }
-
-    if (Mantissa == 0) {
-        Value = Negative ? -0.0 : 0.0;
-        return true;
-    }
-    if (ExactArithmetic && Significant <= 15 && Power >= -MaxExactPower && Power <= MaxExactPower) {
-        // Both operands are exact, so the one rounding is the correct one.
-        const double Digits = static_cast<double>(Mantissa);
-        const double Magnitude =
-            Power < 0 ? Digits / ExactPowersOfTen[-Power] : Digits * ExactPowersOfTen[Power];
-        Value = Negative ? -Magnitude : Magnitude;
-        return true;
-    }
-    // Longer or larger decimals: from_chars rounds correctly too. Results that leave the
-    // normal range are left to strtod, which alone gives them exactly as atof does.
-    double Magnitude;
-    const std::from_chars_result Result = std::from_chars(Number, P, Magnitude);
-    if (Result.ec != std::errc() || Result.ptr != P || !std::isnormal(Magnitude))
-        return false;
-    Value = Negative ? -Magnitude : Magnitude;
-    return true;
-}
-
-// ---------------------------------------------------------------------------------------
-// Writing
-
-char* TNumberText::Format(char* Destination, double Value, int Precision) {
-    const int Digits = Precision == 0 ? 1 : Precision;
-    if (ExactArithmetic && Digits <= 15)
-        if (char* End = FormatShort(Destination, Value, Digits))
-            return End;
-    return std::to_chars(Destination, Destination + MaxFormatLength, Value,
-                         std::chars_format::general, Digits)
-        .ptr;
-}
-
-char* TNumberText::FormatShort(char* Destination, double Value, int Precision) {
+/// The value with at most `Precision` significant digits (up to 15), laid out by the "%g"
+/// rules; nullptr when it needs more digits or lies outside the range where the test below
+/// is exact.
+char* FormatShort(char* Destination, double Value, int Precision) {
     char* Out = Destination;
     if (std::signbit(Value))
         *Out++ = '-';
@@ -259,14 +183,134 @@ char* TNumberText::FormatShort(char* Destination, double Value, int Precision) {
     // more significant digits than the precision.
     if (static_cast<double>(Significand) / ExactPowersOfTen[Scale] != Magnitude)
         return nullptr;
-    const int Zeros = StripTrailingZeros(Significand);
-    char Buffer[24];
-    char* const End = Buffer + sizeof Buffer;
-    const char* const Digits = WriteDigitsBackwards(Significand, End);
-    const int Count = static_cast<int>(End - Digits);
-    if (Count > Precision)
+    const TDigits Digits = SignificantDigits(Significand);
+    if (Digits.Count > Precision)
         return nullptr;
-    return LayOut(Out, Digits, Count, Count + Zeros - 1 - Scale, Precision);
+    return LayOut(Out, Digits, Digits.Count + Digits.Zeros - 1 - Scale, Precision);
+}
+
+/// The value of a decimal "[+-]digits[.digits][e[+-]digits]" (one digit at least) that
+/// starts at `First`, when it is not hexadecimal and lies in the normal range; false for
+/// any other text.
+bool ParseDecimal(const char* First, const char* Last, double& Value) {
+    const char* P = First;
+    const bool Negative = P != Last && *P == '-';
+    if (P != Last && (*P == '-' || *P == '+'))
+        ++P;
+    const char* const Number = P;
+    // A "0x" prefix starts a hexadecimal number.
+    if (Last - Number >= 2 && Number[0] == '0' && (Number[1] == 'x' || Number[1] == 'X'))
+        return false;
+
+    // Mantissa: every digit, before and after the point (the short path takes up to 15 of
+    // them, leading zeros included; more digits wrap around and are not used), and the
+    // power of ten that the decimal point puts on them.
+    std::uint64_t Mantissa = 0;
+    for (; P != Last && IsDigit(*P); ++P)
+        Mantissa = Mantissa * 10 + static_cast<unsigned>(*P - '0');
+    long Digits = P - Number;
+    long Power = 0;
+    if (P != Last && *P == '.') {
+        const char* const Fraction = ++P;
+        for (; P != Last && IsDigit(*P); ++P)
+            Mantissa = Mantissa * 10 + static_cast<unsigned>(*P - '0');
+        Power = -(P - Fraction);
+        Digits -= Power;
+    }
+    if (Digits == 0)
+        return false;
+
+    // Exponent: only when at least one digit follows the "e" and its sign.
+    if (P != Last && (*P == 'e' || *P == 'E')) {
+        const char* E = P + 1;
+        const bool NegativeExponent = E != Last && *E == '-';
+        if (E != Last && (*E == '-' || *E == '+'))
+            ++E;
+        if (E != Last && IsDigit(*E)) {
+            long Exponent = 0;
+            for (; E != Last && IsDigit(*E); ++E)
+                if (Exponent < 100000)
+                    Exponent = Exponent * 10 + (*E - '0');
+            Power += NegativeExponent ? -Exponent : Exponent;
+            P = E;
+        }
+    }
+
+    if (ExactArithmetic && Digits <= 15 && Power >= -MaxExactPower && Power <= MaxExactPower) {
+        // Both operands are exact, so the one rounding is the correct one.
+        const double Exact = static_cast<double>(Mantissa);
+        const double Magnitude =
+            Power < 0 ? Exact / ExactPowersOfTen[-Power] : Exact * ExactPowersOfTen[Power];
+        Value = Negative ? -Magnitude : Magnitude;
+        return true;
+    }
+    // Longer or larger decimals: from_chars rounds correctly too. Results that leave the
+    // normal range are left to strtod, which alone gives them exactly as atof does.
+    double Magnitude;
+    const std::from_chars_result Result = std::from_chars(Number, P, Magnitude);
+    if (Result.ec != std::errc() || Result.ptr != P || !std::isnormal(Magnitude))
+        return false;
+    Value = Negative ? -Magnitude : Magnitude;
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Reading
+
+const char* TNumberText::ParseShortDecimal(const char* First, const char* Last, double& Value) {
+    const char* P = First;
+    const bool Negative = P != Last && *P == '-';
+    if (P != Last && (*P == '-' || *P == '+'))
+        ++P;
+    const char* const Number = P;
+    // Every digit, before and after the point, and the power of ten that the point puts on
+    // them; more than 15 digits wrap around and are not used.
+    std::uint64_t Mantissa = 0;
+    for (; P != Last && IsDigit(*P); ++P)
+        Mantissa = Mantissa * 10 + static_cast<unsigned>(*P - '0');
+    long Digits = P - Number;
+    long Power = 0;
+    if (P != Last && *P == '.') {
+        const char* const Fraction = ++P;
+        for (; P != Last && IsDigit(*P); ++P)
+            Mantissa = Mantissa * 10 + static_cast<unsigned>(*P - '0');
+        Power = Fraction - P;
+        Digits -= Power;
+    }
+    if (!ExactArithmetic || Digits == 0 || Digits > 15)
+        return nullptr;
+    // Both operands are exact, so the one rounding is the correct one.
+    const double Magnitude = static_cast<double>(Mantissa) / ExactPowersOfTen[-Power];
+    Value = Negative ? -Magnitude : Magnitude;
+    return P;
+}
+
+double TNumberText::Parse(const char* First, const char* Last) {
+    double Value;
+    const char* const End = ParseShortDecimal(First, Last, Value);
+    if (End && (End == Last || !ContinuesNumber(*End)))
+        return Value;
+    if (ParseDecimal(First, Last, Value))
+        return Value;
+    // Anything else (white space, hexadecimal, infinity, NaN, no number, results outside
+    // the normal range) is read by the C library itself.
+    const std::string Text(First, Last);
+    return std::strtod(Text.c_str(), nullptr);
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+char* TNumberText::Format(char* Destination, double Value, int Precision) {
+    const int Digits = Precision == 0 ? 1 : Precision;
+    if (ExactArithmetic && Digits <= 15)
+        if (char* End = FormatShort(Destination, Value, Digits))
+            return End;
+    return std::to_chars(Destination, Destination + MaxFormatLength, Value,
+                         std::chars_format::general, Digits)
+        .ptr;
 }
 
 bool TNumberText::CanFormatFor(const std::ostream& Out) {

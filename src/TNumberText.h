@@ -18,6 +18,11 @@ public:
     /// embedded NUL ends it): the longest leading decimal, hexadecimal, infinity or NaN
     /// number after optional white space, or 0.0 when there is none.
     static double Parse(const char* First, const char* Last);
+    /// Reads the longest "[+-]digits[.digits]" at the start of [First, Last) when it has 1
+    /// to 15 digits: sets the value `atof` gives it and returns its end; nullptr otherwise.
+    /// Unless an "e", "E", "x" or "X" follows it, `atof` gives that value for the whole
+    /// text too.
+    static const char* ParseShortDecimal(const char* First, const char* Last, double& Value);
 
     /// Writes the value as `printf` with "%.*g" and the precision writes it (precision 0
     /// counts as 1), which is how a stream in general notation writes a double. The
@@ -29,15 +34,6 @@ public:
     /// `operator<<` would: general notation, no showpoint, showpos or uppercase, no field
     /// width pending, a precision `Format` accepts, and the classic locale.
     static bool CanFormatFor(const std::ostream& Out);
-
-private:
-    /// The digits of a value with at most `Precision` significant digits (up to 15), laid
-    /// out by the "%g" rules; nullptr when the value needs more digits or lies outside the
-    /// range where the test is exact.
-    static char* FormatShort(char* Destination, double Value, int Precision);
-    /// The value of a plain decimal token "[+-]digits[.digits][e[+-]digits]" (one digit at
-    /// least), with `Last` at or after its end; false for any other token.
-    static bool ParseDecimal(const char* First, const char* Last, double& Value);
 };
 
 #endif

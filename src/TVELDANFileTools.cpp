@@ -27,59 +27,68 @@ bool IsMarkerLine(const std::string& Line) {
     return Line.find(Marker) != std::string::npos;
 }
 
-/// Calls Visit(First, Last) for each token of an axis or data line, in order: runs of
-/// characters other than the space, where a minus sign always begins a new token (as if
-/// every "-" were replaced by " -" and the line split at spaces; a tab is no separator).
-template <typename TVisit> void ForEachToken(const std::string& Line, TVisit&& Visit) {
-    const char* P = Line.data();
-    const char* const End = P + Line.size();
-    while (P != End) {
-        if (*P == ' ') {
-            ++P;
-            continue;
-        }
-        const char* const First = P++;
-        while (P != End && *P != ' ' && *P != '-')
-            ++P;
-        Visit(First, P);
-    }
+// Tokens of axis and data lines: runs of characters other than the space, where a minus
+// sign always begins a new token (as if every "-" were replaced by " -" and the line split
+// at spaces; a tab is no separator).
+
+const char* SkipSpaces(const char* P, const char* End) {
+    while (P != End && *P == ' ')
+        ++P;
+    return P;
+}
+
+/// End of the token that starts at `First` (not a space).
+const char* TokenEnd(const char* First, const char* End) {
+    const char* P = First + 1;
+    while (P != End && *P != ' ' && *P != '-')
+        ++P;
+    return P;
+}
+
+/// Reads the value of the token at `First` (as `atof` reads it) and returns its end.
+const char* ReadToken(const char* First, const char* End, double& Value) {
+    // Most tokens are short plain decimals, read in the same pass that finds their end.
+    const char* Last = TNumberText::ParseShortDecimal(First, End, Value);
+    if (Last && (Last == End || *Last == ' ' || *Last == '-'))
+        return Last;
+    Last = TokenEnd(First, End);
+    Value = TNumberText::Parse(First, Last);
+    return Last;
 }
 
 /// The X coordinates of an axis line: with n tokens, the 2nd up to the (n-2)th.
 std::vector<double> ReadXCoordinates(const std::string& Line) {
-    std::vector<std::pair<const char*, const char*>> Tokens;
-    ForEachToken(Line,
-                 [&](const char* First, const char* Last) { Tokens.emplace_back(First, Last); });
-    if (Tokens.size() < 5)
+    std::vector<double> Values;
+    const char* const End = Line.data() + Line.size();
+    for (const char* P = SkipSpaces(Line.data(), End); P != End; P = SkipSpaces(P, End)) {
+        Values.emplace_back();
+        P = ReadToken(P, End, Values.back());
+    }
+    // The first value and the last two are those of labels.
+    if (Values.size() < 5)
         TError::Throw(
             "Axis line must hold at least two X coordinates in TVELDANFileTools::LoadVELDANFile");
-    std::vector<double> XCoordinates;
-    XCoordinates.reserve(Tokens.size() - 3);
-    for (size_t I = 1; I + 2 < Tokens.size(); ++I)
-        XCoordinates.push_back(TNumberText::Parse(Tokens[I].first, Tokens[I].second));
-    return XCoordinates;
+    return std::vector<double>(Values.begin() + 1, Values.end() - 2);
 }
 
 /// Reads a data line into its row of values (the tokens after the first but the last) and
 /// returns its Y coordinate (the last token). `Expected` values are made room for.
 double ReadDataLine(const std::string& Line, std::vector<double>& Row, size_t Expected) {
+    const char* const End = Line.data() + Line.size();
+    const char* const Label = SkipSpaces(Line.data(), End);
+    if (Label == End)
+        TError::Throw("Empty data line found in TVELDANFileTools::LoadVELDANFile");
+    const char* const LabelEnd = TokenEnd(Label, End);
     Row.clear();
     Row.reserve(Expected + 1);
-    const char* LabelFirst = nullptr;
-    const char* LabelLast = nullptr;
-    ForEachToken(Line, [&](const char* First, const char* Last) {
-        if (!LabelFirst) {
-            LabelFirst = First;
-            LabelLast = Last;
-        } else {
-            Row.push_back(TNumberText::Parse(First, Last));
-        }
-    });
-    if (!LabelFirst)
-        TError::Throw("Empty data line found in TVELDANFileTools::LoadVELDANFile");
+    for (const char* P = SkipSpaces(LabelEnd, End); P != End; P = SkipSpaces(P, End)) {
+        double Value;
+        P = ReadToken(P, End, Value);
+        Row.push_back(Value);
+    }
     // A line of one token has no values, and that token is its Y coordinate.
     if (Row.empty())
-        return TNumberText::Parse(LabelFirst, LabelLast);
+        return TNumberText::Parse(Label, LabelEnd);
     const double Y = Row.back();
     Row.pop_back();
     return Y;

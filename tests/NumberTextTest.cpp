@@ -166,6 +166,44 @@ TEST_F(NumberTextTest, ParseReadsTrickyTokensAsAtofDoes) {
               0.0);
 }
 
+TEST_F(NumberTextTest, ShortDecimalsEndWhereTheNumberEnds) {
+    const struct {
+        const char* Token;
+        int Length; // of the short decimal read, -1 when there is none
+    } Cases[] = {
+        {"-71.499", 7},
+        {"5.0-6.0", 3},
+        {"1e-5", 1},
+        {"+.5", 3},
+        {"5.", 2},
+        {"1.2.3", 3},
+        {"0x1A", 1},
+        {"-", -1},
+        {".", -1},
+        {"inf", -1},
+        {"\t7", -1},
+        {"123456789012345", 15},
+        {"1234567890.12345", 16},
+        {"1234567890123456", -1},
+        {"0.00000000000001", 16},
+        {"0.000000000000001", -1},
+    };
+    for (const auto& C : Cases) {
+        const std::string Token = C.Token;
+        double Value = 12345;
+        const char* End =
+            TNumberText::ParseShortDecimal(Token.data(), Token.data() + Token.size(), Value);
+        if (C.Length < 0) {
+            EXPECT_EQ(End, nullptr) << C.Token;
+            continue;
+        }
+        ASSERT_NE(End, nullptr) << C.Token;
+        EXPECT_EQ(End - Token.data(), C.Length) << C.Token;
+        const std::string Read = Token.substr(0, C.Length);
+        EXPECT_EQ(BitsOf(Value), BitsOf(std::atof(Read.c_str()))) << C.Token;
+    }
+}
+
 TEST_F(NumberTextTest, ParseReadsRandomDecimalsAsAtofDoes) {
     std::mt19937_64 Random(20240607);
     const std::string Alphabet = "0123456789";

@@ -154,6 +154,7 @@ TEST_F(VELDANFileToolsTest, EveryTokenIsSplitAndReadAsTheFormatSays) {
         "r 1234567890123456789 4.9e-324 1e400 -1e400 2.2250738585072011e-308 -0 . 0.1 "
         "0.30000000000000004 -9999 -179.958333333 1e22 1e23 -12.345 5",
         "   label   1  2   3-4-5 \xff 6e+ 7e-1   -89.958333333   ",
+        "r +5 1.5.5 0.000000000000001234 12345678901234567 1.e5 .e5 5e 0X1p4 -0 9",
     };
     for (const char* Line : Lines) {
         std::vector<std::string> Tokens;
