@@ -343,3 +343,19 @@ TEST_F(NumberTextTest, FlatRowsMatchThePlainLoopUnderEveryStreamSetting) {
                 << C.Name << ", separator '" << Separator << "'";
         }
 }
+
+TEST_F(NumberTextTest, RowsWiderThanTheWriteBufferAreWrittenWhole) {
+    // 20000 values of up to 24 characters: a row of several hundred kilobytes, made and
+    // written in pieces.
+    std::vector<double> Row(20000);
+    for (size_t J = 0; J < Row.size(); ++J)
+        Row[J] = -1.0 / (3.0 + static_cast<double>(J));
+    const auto Map = testsupport::MakeMap({Row, Row}, 1, 0.5, 1.5);
+    std::ostringstream Fast, Plain;
+    Fast.precision(17);
+    Plain.precision(17);
+    TMapTools::WriteFlatFile(Map.get(), Fast, ' ');
+    const std::string Expected = PlainFlat(*Map, Plain, ' ');
+    ASSERT_GT(Expected.size(), 800000u);
+    EXPECT_TRUE(Fast.str() == Expected);
+}
