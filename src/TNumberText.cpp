@@ -32,7 +32,8 @@ constexpr int LowestDecade = -8;
 constexpr char DigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930"
                               "31323334353637383940414243444546474849505152535455565758596061"
                               "62636465666768697071727374757677787980818283848586878889909192"
-                              "9394959697989900";
+                              "93949596979899";
+static_assert(sizeof DigitPairs == 201, "two characters for each of 00 to 99");
 
 bool IsDigit(char C) {
     return static_cast<unsigned char>(C - '0') < 10;
@@ -42,6 +43,48 @@ bool IsDigit(char C) {
 /// hexadecimal number after "0".
 bool ContinuesNumber(char C) {
     return C == 'e' || C == 'E' || C == 'x' || C == 'X';
+}
+
+/// Steps over a leading sign; returns whether it was a minus.
+bool ScanSign(const char*& P, const char* Last) {
+    const bool Negative = P != Last && *P == '-';
+    if (P != Last && (*P == '-' || *P == '+'))
+        ++P;
+    return Negative;
+}
+
+/// The digits of "digits[.digits]": their value (wrapping around beyond 19 digits, so only
+/// used up to 15), their number, and the power of ten that the point puts on them.
+struct TMantissa {
+    std::uint64_t Value = 0;
+    long Digits = 0;
+    long Power = 0;
+};
+
+/// Reads "digits[.digits]" (possibly without any digit) from P; returns its end. Inlined:
+/// it is the inner loop of reading a grid.
+inline const char* ScanMantissa(const char* P, const char* Last, TMantissa& Mantissa) {
+    const char* const First = P;
+    for (; P != Last && IsDigit(*P); ++P)
+        Mantissa.Value = Mantissa.Value * 10 + static_cast<unsigned>(*P - '0');
+    Mantissa.Digits = P - First;
+    if (P != Last && *P == '.') {
+        const char* const Fraction = ++P;
+        for (; P != Last && IsDigit(*P); ++P)
+            Mantissa.Value = Mantissa.Value * 10 + static_cast<unsigned>(*P - '0');
+        Mantissa.Power = Fraction - P;
+        Mantissa.Digits -= Mantissa.Power;
+    }
+    return P;
+}
+
+/// Mantissa * 10^Power for up to 15 digits and a power within the exact powers: both
+/// operands are exact, so the one rounding is the correct one.
+double ExactValue(const TMantissa& Mantissa, long Power, bool Negative) {
+    const double Exact = static_cast<double>(Mantissa.Value);
+    const double Magnitude =
+        Power < 0 ? Exact / ExactPowersOfTen[-Power] : Exact * ExactPowersOfTen[Power];
+    return Negative ? -Magnitude : Magnitude;
 }
 
 /// floor(log10(Magnitude)) for a magnitude in [1e-8, 1e15), or one less right at a power of
@@ -59,7 +102,7 @@ int DecimalExponent(double Magnitude) {
 }
 
 /// Writes the 8 decimal digits of a number below 10^8, zero-padded, at `Text`.
-void WriteEightDigits(char* Text, std::uint32_t Number) {
+inline void WriteEightDigits(char* Text, std::uint32_t Number) {
     const std::uint32_t High = Number / 10000;
     const std::uint32_t Low = Number % 10000;
     std::memcpy(Text, DigitPairs + 2 * (High / 100), 2);
@@ -194,38 +237,21 @@ char* FormatShort(char* Destination, double Value, int Precision) {
 /// any other text.
 bool ParseDecimal(const char* First, const char* Last, double& Value) {
     const char* P = First;
-    const bool Negative = P != Last && *P == '-';
-    if (P != Last && (*P == '-' || *P == '+'))
-        ++P;
+    const bool Negative = ScanSign(P, Last);
     const char* const Number = P;
     // A "0x" prefix starts a hexadecimal number.
     if (Last - Number >= 2 && Number[0] == '0' && (Number[1] == 'x' || Number[1] == 'X'))
         return false;
-
-    // Mantissa: every digit, before and after the point (the short path takes up to 15 of
-    // them, leading zeros included; more digits wrap around and are not used), and the
-    // power of ten that the decimal point puts on them.
-    std::uint64_t Mantissa = 0;
-    for (; P != Last && IsDigit(*P); ++P)
-        Mantissa = Mantissa * 10 + static_cast<unsigned>(*P - '0');
-    long Digits = P - Number;
-    long Power = 0;
-    if (P != Last && *P == '.') {
-        const char* const Fraction = ++P;
-        for (; P != Last && IsDigit(*P); ++P)
-            Mantissa = Mantissa * 10 + static_cast<unsigned>(*P - '0');
-        Power = -(P - Fraction);
-        Digits -= Power;
-    }
-    if (Digits == 0)
+    TMantissa Mantissa;
+    P = ScanMantissa(P, Last, Mantissa);
+    if (Mantissa.Digits == 0)
         return false;
 
     // Exponent: only when at least one digit follows the "e" and its sign.
+    long Power = Mantissa.Power;
     if (P != Last && (*P == 'e' || *P == 'E')) {
         const char* E = P + 1;
-        const bool NegativeExponent = E != Last && *E == '-';
-        if (E != Last && (*E == '-' || *E == '+'))
-            ++E;
+        const bool NegativeExponent = ScanSign(E, Last);
         if (E != Last && IsDigit(*E)) {
             long Exponent = 0;
             for (; E != Last && IsDigit(*E); ++E)
@@ -236,12 +262,9 @@ bool ParseDecimal(const char* First, const char* Last, double& Value) {
         }
     }
 
-    if (ExactArithmetic && Digits <= 15 && Power >= -MaxExactPower && Power <= MaxExactPower) {
-        // Both operands are exact, so the one rounding is the correct one.
-        const double Exact = static_cast<double>(Mantissa);
-        const double Magnitude =
-            Power < 0 ? Exact / ExactPowersOfTen[-Power] : Exact * ExactPowersOfTen[Power];
-        Value = Negative ? -Magnitude : Magnitude;
+    if (ExactArithmetic && Mantissa.Digits <= 15 && Power >= -MaxExactPower &&
+        Power <= MaxExactPower) {
+        Value = ExactValue(Mantissa, Power, Negative);
         return true;
     }
     // Longer or larger decimals: from_chars rounds correctly too. Results that leave the
@@ -261,29 +284,12 @@ bool ParseDecimal(const char* First, const char* Last, double& Value) {
 
 const char* TNumberText::ParseShortDecimal(const char* First, const char* Last, double& Value) {
     const char* P = First;
-    const bool Negative = P != Last && *P == '-';
-    if (P != Last && (*P == '-' || *P == '+'))
-        ++P;
-    const char* const Number = P;
-    // Every digit, before and after the point, and the power of ten that the point puts on
-    // them; more than 15 digits wrap around and are not used.
-    std::uint64_t Mantissa = 0;
-    for (; P != Last && IsDigit(*P); ++P)
-        Mantissa = Mantissa * 10 + static_cast<unsigned>(*P - '0');
-    long Digits = P - Number;
-    long Power = 0;
-    if (P != Last && *P == '.') {
-        const char* const Fraction = ++P;
-        for (; P != Last && IsDigit(*P); ++P)
-            Mantissa = Mantissa * 10 + static_cast<unsigned>(*P - '0');
-        Power = Fraction - P;
-        Digits -= Power;
-    }
-    if (!ExactArithmetic || Digits == 0 || Digits > 15)
+    const bool Negative = ScanSign(P, Last);
+    TMantissa Mantissa;
+    P = ScanMantissa(P, Last, Mantissa);
+    if (!ExactArithmetic || Mantissa.Digits == 0 || Mantissa.Digits > 15)
         return nullptr;
-    // Both operands are exact, so the one rounding is the correct one.
-    const double Magnitude = static_cast<double>(Mantissa) / ExactPowersOfTen[-Power];
-    Value = Negative ? -Magnitude : Magnitude;
+    Value = ExactValue(Mantissa, Mantissa.Power, Negative);
     return P;
 }
 
