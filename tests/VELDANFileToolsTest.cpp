@@ -1,9 +1,12 @@
+#include "TStringTools.h"
 #include "TVELDANFileTools.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 using testsupport::MessageOf;
@@ -141,4 +144,33 @@ TEST_F(VELDANFileToolsTest, StreamsAreReadAsDeliveredFilesAsText) {
     std::string Rest;
     std::getline(In, Rest);
     EXPECT_EQ(Rest, "after");
+}
+
+TEST_F(VELDANFileToolsTest, EveryTokenIsSplitAndReadAsTheFormatSays) {
+    // Reference: every "-" replaced by " -", the line split at spaces, each token read by
+    // atof; the first token is the label and the last the Y coordinate.
+    const char* const Lines[] = {
+        "r 1e-5 5.0-6.0 +3 .5 5. 0x1A inf -nan 1e 1e+ \t7 --4 - 1.5abc 7\r 42.5",
+        "r 1234567890123456789 4.9e-324 1e400 -1e400 2.2250738585072011e-308 -0 . 0.1 "
+        "0.30000000000000004 -9999 -179.958333333 1e22 1e23 -12.345 5",
+        "   label   1  2   3-4-5 \xff 6e+ 7e-1   -89.958333333   ",
+        "r +5 1.5.5 0.000000000000001234 12345678901234567 1.e5 .e5 5e 0X1p4 -0 9",
+    };
+    for (const char* Line : Lines) {
+        std::vector<std::string> Tokens;
+        TStringTools::Tokenize(TStringTools::FindAndReplace(Line, "-", " -"), Tokens, " ");
+        ASSERT_GE(Tokens.size(), 4u) << Line;
+        std::string Axis = "x";
+        for (size_t I = 0; I + 2 < Tokens.size(); ++I)
+            Axis += " " + std::to_string(I);
+        auto Map = Load(Axis + " lat degN/degE\n" + Line + "\nend degN/degE\n");
+        ASSERT_EQ(Map->GetXDim(), static_cast<long>(Tokens.size() - 2)) << Line;
+        for (size_t I = 1; I + 1 < Tokens.size(); ++I) {
+            const double Expected = std::atof(Tokens[I].c_str());
+            const double Read = Map->GetPointVal(static_cast<long>(I - 1), 0);
+            EXPECT_EQ(std::memcmp(&Read, &Expected, sizeof Read), 0)
+                << Line << ": token \"" << Tokens[I] << "\" read as " << Read;
+        }
+        EXPECT_EQ(Map->GetYAxis()->GetPoint(0)->GetY(), std::atof(Tokens.back().c_str())) << Line;
+    }
 }

@@ -1,0 +1,133 @@
+#!/usr/bin/env python3
+"""Times veldconv against the plain-iostream baseline converter (and gdal_translate on XYZ
+text where it is installed) on the benchmark grids; called by bench/run.sh.
+
+For each grid size it runs the converters alternately, takes the median wall time of each,
+the peak resident memory of each run (from GNU time), and checks that veldconv's grid and
+metadata files are byte for byte those of the baseline in the same run.
+"""
+
+import argparse
+import filecmp
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+MB = 1_000_000
+
+
+# Peak memory comes from GNU time: a process started from Python directly would be charged
+# with Python's own resident memory, which it shares until its exec.
+TIME = "/usr/bin/time"
+
+
+def run(command):
+    """Runs the command; returns (wall seconds, peak resident bytes). Fails loudly."""
+    start = time.perf_counter()
+    process = subprocess.run([TIME, "-f", "%M", *command], stdout=subprocess.DEVNULL,
+                             stderr=subprocess.PIPE)
+    wall = time.perf_counter() - start
+    errors = process.stderr.decode(errors="replace")
+    if process.returncode != 0:
+        sys.exit(f"{' '.join(command)} failed ({process.returncode}): {errors}")
+    return wall, int(errors.strip().splitlines()[-1]) * 1024  # %M is in KiB
+
+
+def measure(tools, runs, warm_up=True):
+    """Runs every tool `runs` times, alternating, after one warm-up run each."""
+    samples = {name: [] for name in tools}
+    for name, command in tools.items():
+        if warm_up:
+            run(command)
+    for _ in range(runs):
+        for name, command in tools.items():
+            samples[name].append(run(command))
+    return samples
+
+
+def summary(samples):
+    times = [t for t, _ in samples]
+    return statistics.median(times), min(times), max(times), max(r for _, r in samples)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--data", required=True)
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--gdal-runs", type=int, default=3)
+    parser.add_argument("sizes", nargs="+")
+    args = parser.parse_args()
+    if not os.access(TIME, os.X_OK):
+        sys.exit(f"{TIME} (GNU time) is needed for the peak memory: apt-get install time")
+
+    veldconv = os.path.join(args.build, "veldconv", "veldconv")
+    baseline = os.path.join(args.build, "bench_baseline")
+    gdal = shutil.which("gdal_translate") if args.gdal_runs > 0 else None
+    print(f"{'grid':>10} {'cells':>11} {'input':>9} {'veldconv':>20} {'MB/s':>6} "
+          f"{'peak RSS':>16} {'baseline':>20} {'RSS':>7} {'speed-up':>8} {'same':>5}"
+          + (f" {'gdal_translate':>15} {'ratio':>6}" if gdal else ""))
+    results = {}
+    for size in args.sizes:
+        columns, rows = (int(n) for n in size.split("x"))
+        cells = columns * rows
+        source = os.path.join(args.data, f"grid-{size}.txt")
+        out = {name: (os.path.join(args.data, f"{name}-{size}.asc"),
+                      os.path.join(args.data, f"{name}-{size}.meta"))
+               for name in ("veldconv", "baseline")}
+        tools = {"veldconv": [veldconv, source, *out["veldconv"]],
+                 "baseline": [baseline, source, *out["baseline"]]}
+        # Small grids convert in milliseconds: more runs steady the median.
+        samples = measure(tools, args.runs * 3 if cells < 1_000_000 else args.runs)
+        same = all(filecmp.cmp(a, b, shallow=False)
+                   for a, b in zip(out["veldconv"], out["baseline"]))
+        for name in out:
+            for path in out[name]:
+                os.remove(path)
+        fast, fast_min, fast_max, fast_rss = summary(samples["veldconv"])
+        slow, slow_min, slow_max, slow_rss = summary(samples["baseline"])
+        size_mb = os.path.getsize(source) / MB
+        line = (f"{size:>10} {cells:>11,} {size_mb:>6.1f} MB "
+                f"{fast:>6.3f} s ({fast_min:.3f}-{fast_max:.3f}) {size_mb / fast:>6.0f} "
+                f"{fast_rss / MB:>6.1f} MB {fast_rss / cells:>4.1f} B/c "
+                f"{slow:>6.3f} s ({slow_min:.3f}-{slow_max:.3f}) {slow_rss / MB:>4.0f} MB "
+                f"{slow / fast:>7.2f}x {'yes' if same else 'NO':>5}")
+        if gdal:
+            xyz = os.path.join(args.data, f"grid-{size}.xyz")
+            result = os.path.join(args.data, f"gdal-{size}.asc")
+            gdal_samples = measure({"gdal": [gdal, "-q", "-of", "AAIGrid", xyz, result]},
+                                   args.gdal_runs, warm_up=False)["gdal"]
+            for name in os.listdir(args.data):
+                if name.startswith(f"gdal-{size}."):
+                    os.remove(os.path.join(args.data, name))
+            slowest = summary(gdal_samples)[0]
+            line += f" {slowest:>13.3f} s {slowest / fast:>5.1f}x"
+        print(line, flush=True)
+        results[size] = (fast, fast_rss, cells, slow, same)
+
+    print()
+    ok = True
+    for size, (fast, rss, cells, slow, same) in results.items():
+        budget = 9 * cells + 20 * MB
+        fits = rss <= budget
+        ok = ok and fits and same
+        print(f"{size}: peak RSS {rss / MB:.1f} MB, budget 9 B/cell + 20 MB = {budget / MB:.1f} MB"
+              f" -> {'ok' if fits else 'OVER'}; output {'identical' if same else 'DIFFERENT'}")
+    if "4320x2160" in results:
+        fast, _, _, slow, _ = results["4320x2160"]
+        ok = ok and slow / fast >= 5
+        print(f"4320x2160: {slow / fast:.2f} times faster than the baseline (target 5)"
+              f" -> {'ok' if slow / fast >= 5 else 'MISSED'}")
+    if "4320x2160" in results and "8640x4320" in results:
+        growth = results["8640x4320"][0] / results["4320x2160"][0]
+        ok = ok and growth <= 4.4
+        print(f"8640x4320 / 4320x2160 time: {growth:.2f} (4 times the cells, target at most 4.4)"
+              f" -> {'ok' if growth <= 4.4 else 'MISSED'}")
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Benchmark: veldconv against a plain-iostream baseline converter on three global grids.
+#
+#   bench/run.sh [runs]        (default 5 runs per converter and grid; 3x as many for the
+#                               smallest grid)
+#
+# Builds bench/ in Release in build-bench/, writes the grids once (and keeps them) under
+# $VELDCONV_BENCH_DIR (default /tmp/veldconv-bench), then prints for every grid the median
+# wall time (min-max), input MB/s, peak resident memory and the ratio to the baseline, and
+# checks the two outputs byte for byte. Where gdal_translate is installed it is timed on
+# the same grid as XYZ text (VELDCONV_BENCH_GDAL=0 skips it). Exits 1 if a target is missed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+data=${VELDCONV_BENCH_DIR:-/tmp/veldconv-bench}
+build=$root/build-bench
+runs=${1:-5}
+sizes=(720x360 4320x2160 8640x4320)
+gdal_runs=3
+if [ "${VELDCONV_BENCH_GDAL:-1}" = 0 ] || ! command -v gdal_translate >/dev/null; then
+    gdal_runs=0
+fi
+
+cmake -S "$root/bench" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 >/dev/null
+
+# The generator is deterministic: a grid once written is kept for later runs.
+mkdir -p "$data"
+for size in "${sizes[@]}"; do
+    formats=(txt)
+    [ "$gdal_runs" = 0 ] || formats+=(xyz)
+    for format in "${formats[@]}"; do
+        file=$data/grid-$size.$format
+        if [ ! -s "$file" ]; then
+            echo "writing $file" >&2
+            mode=$([ "$format" = xyz ] && echo xyz || true)
+            "$build/bench_generate" "${size%x*}" "${size#*x}" "$file.part" $mode
+            mv "$file.part" "$file"
+        fi
+    done
+done
+
+echo "veldconv benchmark: $(nproc) cores, $(uname -m), median of $runs runs" \
+     "(min-max in brackets), grids in $data"
+python3 "$root/bench/measure.py" --build "$build" --data "$data" --runs "$runs" \
+    --gdal-runs "$gdal_runs" "${sizes[@]}"

@@ -1,0 +1,39 @@
+#ifndef VELDGRID_TNUMBERTEXT_H
+#define VELDGRID_TNUMBERTEXT_H
+
+#include <ostream>
+
+/// Fast conversions between doubles and their text that give exactly what the C library's
+/// `atof` reads and what a stream's `operator<<` writes, for the readers and writers that
+/// handle millions of numbers. Common cases take short exact paths; everything else falls
+/// back to the standard conversions.
+class TNumberText {
+public:
+    /// Room `Format` needs at the destination.
+    static constexpr int MaxFormatLength = 32;
+    /// Highest precision `Format` accepts.
+    static constexpr int MaxFormatPrecision = 17;
+
+    /// The value `atof` gives for the characters [First, Last), read like a C string (an
+    /// embedded NUL ends it): the longest leading decimal, hexadecimal, infinity or NaN
+    /// number after optional white space, or 0.0 when there is none.
+    static double Parse(const char* First, const char* Last);
+    /// Reads the longest "[+-]digits[.digits]" at the start of [First, Last) when it has 1
+    /// to 15 digits: sets the value `atof` gives it and returns its end; nullptr otherwise.
+    /// Unless an "e", "E", "x" or "X" follows it, `atof` gives that value for the whole
+    /// text too.
+    static const char* ParseShortDecimal(const char* First, const char* Last, double& Value);
+
+    /// Writes the value as `printf` with "%.*g" and the precision writes it (precision 0
+    /// counts as 1), which is how a stream in general notation writes a double. The
+    /// destination needs `MaxFormatLength` characters; returns the end of the text.
+    /// Precondition: 0 <= Precision <= `MaxFormatPrecision`.
+    static char* Format(char* Destination, double Value, int Precision);
+
+    /// Whether `Format` with the stream's precision writes a double exactly as the stream's
+    /// `operator<<` would: general notation, no showpoint, showpos or uppercase, no field
+    /// width pending, a precision `Format` accepts, and the classic locale.
+    static bool CanFormatFor(const std::ostream& Out);
+};
+
+#endif
