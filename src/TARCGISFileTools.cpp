@@ -20,13 +20,14 @@ void ReadHeaderPair(std::istream& In, std::string& Keyword, TNumber& Number, con
 }
 
 /// Reads the next cell value of the body.
+/// Reads the next number: the end of the input before it is the end-of-file failure, a word
+/// that is not a number (also the last one of the input) the invalid-number failure.
 double ReadBodyValue(std::istream& In) {
+    if (!(In >> std::ws) || In.peek() == std::char_traits<char>::eof())
+        TError::Throw("Unexpected end of file found in TARCGISFileTools::LoadARCGISFile");
     double Value;
-    if (!(In >> Value)) {
-        if (In.eof())
-            TError::Throw("Unexpected end of file found in TARCGISFileTools::LoadARCGISFile");
+    if (!(In >> Value))
         TError::Throw("Invalid number found in TARCGISFileTools::LoadARCGISFile");
-    }
     return Value;
 }
 
@@ -185,6 +186,7 @@ void TARCGISFileTools::WriteFileList(std::vector<TMap*> Maps, std::vector<std::s
 
 std::vector<TMap*> TARCGISFileTools::LoadFileList(std::vector<std::string> FileNames) {
     std::vector<std::unique_ptr<TMap>> Loaded;
+    Loaded.reserve(FileNames.size());
     for (const std::string& FileName : FileNames)
         Loaded.emplace_back(LoadARCGISFile(FileName));
     std::vector<TMap*> Maps;

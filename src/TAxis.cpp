@@ -21,8 +21,10 @@ TAxis::TAxis(double Resolution, long Size) : MbrDblResolution(Resolution) {
 void TAxis::AddPoint(TPoint* Point) {
     // Owned from the start, so that the point is released when storing it fails.
     std::unique_ptr<TPoint> Owned(Point);
+    if (!Owned)
+        TError::Throw("Point is not set in TAxis::AddPoint");
     MbrVecPoints.push_back(std::move(Owned));
-    MbrOrderX = MbrOrderY = TOrder::Unknown;
+    ForgetOrder();
 }
 
 void TAxis::SetPoint(long Index, TPoint* Point) {
@@ -30,8 +32,20 @@ void TAxis::SetPoint(long Index, TPoint* Point) {
     std::unique_ptr<TPoint> Owned(Point);
     if (Index < 0 || Index >= GetSize())
         TError::Throw("Index is out of range in TAxis::SetPoint");
+    if (!Owned)
+        TError::Throw("Point is not set in TAxis::SetPoint");
     MbrVecPoints[Index] = std::move(Owned);
-    MbrOrderX = MbrOrderY = TOrder::Unknown;
+    ForgetOrder();
+}
+
+void TAxis::ForgetOrder() {
+    MbrOrderX.store(TOrder::Unknown, std::memory_order_relaxed);
+    MbrOrderY.store(TOrder::Unknown, std::memory_order_relaxed);
+}
+
+bool TAxis::HasEmptySlots() const {
+    return std::any_of(MbrVecPoints.begin(), MbrVecPoints.end(),
+                       [](const std::unique_ptr<TPoint>& Point) { return !Point; });
 }
 
 TPoint* TAxis::GetPoint(long Index) const {
@@ -43,9 +57,10 @@ TPoint* TAxis::GetPoint(long Index) const {
 // ---------------------------------------------------------------------------------------
 
 TAxis::TOrder TAxis::Order(char Axis) const {
-    TOrder& Cached = Axis == 'X' ? MbrOrderX : MbrOrderY;
-    if (Cached != TOrder::Unknown)
-        return Cached;
+    std::atomic<TOrder>& Cached = Axis == 'X' ? MbrOrderX : MbrOrderY;
+    const TOrder Known = Cached.load(std::memory_order_relaxed);
+    if (Known != TOrder::Unknown)
+        return Known;
     bool Ascending = true;
     bool Descending = true;
     for (size_t I = 0; I < MbrVecPoints.size(); ++I) {
@@ -60,8 +75,11 @@ TAxis::TOrder TAxis::Order(char Axis) const {
         Ascending = Ascending && Previous <= Current;
         Descending = Descending && Previous >= Current;
     }
-    Cached = Ascending ? TOrder::Ascending : Descending ? TOrder::Descending : TOrder::Unordered;
-    return Cached;
+    const TOrder Found = Ascending    ? TOrder::Ascending
+                         : Descending ? TOrder::Descending
+                                      : TOrder::Unordered;
+    Cached.store(Found, std::memory_order_relaxed);
+    return Found;
 }
 
 // First segment i with lo_i <= Ordinate < hi_i, or -1. On a monotone axis at most one

@@ -3,6 +3,7 @@
 
 #include "TPoint.h"
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -21,7 +22,7 @@ public:
     TAxis(const TAxis&) = delete;
     TAxis& operator=(const TAxis&) = delete;
 
-    /// Appends the point; the axis takes ownership.
+    /// Appends the point; the axis takes ownership. A null point is refused.
     void AddPoint(TPoint* Point);
     long GetSize() const { return static_cast<long>(MbrVecPoints.size()); }
     double GetResolution() const { return MbrDblResolution; }
@@ -32,7 +33,8 @@ public:
     long GetIndex(double Ordinate, char Axis) const;
 
     /// Replaces the point at `Index` (releasing the old one); the axis takes ownership, also
-    /// of a point it refuses for an index out of range (that point is destroyed).
+    /// of a point it refuses for an index out of range (that point is destroyed). A null
+    /// point is refused.
     void SetPoint(long Index, TPoint* Point);
     /// The stored point itself; the axis keeps ownership.
     TPoint* GetPoint(long Index) const;
@@ -45,21 +47,26 @@ public:
     /// New axis (caller owns) with a clone of every point.
     TAxis* Clone() const;
 
+    /// Whether a slot made by `TAxis(Resolution, Size)` is still without its point.
+    bool HasEmptySlots() const;
+
 private:
     /// Direction of the stored ordinates: not yet known, ascending or descending (both
     /// allowing equal neighbours), or neither (or holding a NaN).
     enum class TOrder { Unknown, Ascending, Descending, Unordered };
 
     TOrder Order(char Axis) const;
+    void ForgetOrder();
     long FindSegment(double Ordinate, char Axis) const;
     long FindSegmentEndingAt(double Ordinate, char Axis) const;
 
     double MbrDblResolution;
     std::vector<std::unique_ptr<TPoint>> MbrVecPoints;
     // Points never move once stored, so the order of each component is worked out once
-    // and forgotten whenever a slot changes.
-    mutable TOrder MbrOrderX = TOrder::Unknown;
-    mutable TOrder MbrOrderY = TOrder::Unknown;
+    // and forgotten whenever a slot changes. Atomic, so that lookups from several threads
+    // on an axis nobody changes stay safe.
+    mutable std::atomic<TOrder> MbrOrderX{TOrder::Unknown};
+    mutable std::atomic<TOrder> MbrOrderY{TOrder::Unknown};
 };
 
 #endif

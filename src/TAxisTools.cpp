@@ -1,12 +1,15 @@
 #include "TAxisTools.h"
 
 #include "TAxis.h"
+#include "TError.h"
 
 #include <memory>
 
 TAxis* TAxisTools::PointsToIntervals(const TAxis* Axis, char Direction) {
     const TPoint* First = Axis->GetPoint(0);
     const TPoint* Last = Axis->GetPoint(Axis->GetSize() - 1);
+    if (Axis->HasEmptySlots())
+        TError::Throw("Axis has empty slots in TAxisTools::PointsToIntervals");
     const double R = Axis->GetResolution();
     const double H = R * 0.5;
 
@@ -40,6 +43,8 @@ TAxis* TAxisTools::PointsToIntervals(const TAxis* Axis, char Direction) {
 TAxis* TAxisTools::IntervalsToPoints(const TAxis* Axis, char /*Direction*/) {
     Axis->GetPoint(0);
     Axis->GetPoint(Axis->GetSize() - 1);
+    if (Axis->HasEmptySlots())
+        TError::Throw("Axis has empty slots in TAxisTools::IntervalsToPoints");
     std::unique_ptr<TAxis> Points(new TAxis(Axis->GetResolution()));
     for (long K = 0; K + 1 < Axis->GetSize(); ++K) {
         const TPoint* A = Axis->GetPoint(K);

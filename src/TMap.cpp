@@ -28,6 +28,8 @@ TMap::~TMap() = default;
 void TMap::Init(double Resolution, long LngXDim, long LngYDim, double Value) {
     if (LngXDim < 0 || LngYDim < 0)
         TError::Throw("Dimensions cannot be negative in TMap::Init");
+    // The cells are made first: if that fails, the map is as it was.
+    std::vector<std::vector<double>> Values(LngYDim, std::vector<double>(LngXDim, Value));
     MbrPtrXAxis.reset();
     MbrPtrYAxis.reset();
     MbrPtrXAxisInterval.reset();
@@ -36,7 +38,7 @@ void TMap::Init(double Resolution, long LngXDim, long LngYDim, double Value) {
     MbrLngXDim = LngXDim;
     MbrLngYDim = LngYDim;
     MbrDblNoData = Value;
-    MbrVecValues.assign(LngYDim, std::vector<double>(LngXDim, Value));
+    MbrVecValues.swap(Values);
 }
 
 void TMap::InitValues(double Value) {
@@ -45,17 +47,19 @@ void TMap::InitValues(double Value) {
 }
 
 void TMap::AddRow(std::vector<double> Row) {
-    if (MbrLngXDim == 0 && !Row.empty()) {
-        MbrLngXDim = static_cast<long>(Row.size());
-        // Rows added while the map had no columns are widened to the new width.
+    // The first row that holds values fixes the number of columns.
+    const long XDim = MbrLngXDim == 0 ? static_cast<long>(Row.size()) : MbrLngXDim;
+    // A short row is completed with no-data cells, and rows added while the map had no
+    // columns are widened, so that every stored row holds at least the map's number of
+    // columns and no cell read or write leaves the grid. The dimensions change last, once
+    // nothing can fail any more.
+    if (static_cast<long>(Row.size()) < XDim)
+        Row.resize(XDim, MbrDblNoData);
+    if (MbrLngXDim == 0)
         for (auto& Earlier : MbrVecValues)
-            Earlier.resize(MbrLngXDim, MbrDblNoData);
-    }
-    // A short row is completed with no-data cells, so that every stored row holds at least
-    // the map's number of columns and no cell read or write leaves the grid.
-    if (static_cast<long>(Row.size()) < MbrLngXDim)
-        Row.resize(MbrLngXDim, MbrDblNoData);
+            Earlier.resize(XDim, MbrDblNoData);
     MbrVecValues.push_back(std::move(Row));
+    MbrLngXDim = XDim;
     ++MbrLngYDim;
 }
 
@@ -70,10 +74,10 @@ std::vector<double> TMap::GetRow(long Index) const {
 TPoint* TMap::GetCoordinates(long LngX, long LngY) const {
     if (!MbrPtrXAxis)
         TError::Throw("X axis is not set in TMap::GetCoordinates");
-    if (!MbrPtrYAxis)
-        TError::Throw("Y axis is not set in TMap::GetCoordinates");
     if (LngX < 0 || LngX >= MbrPtrXAxis->GetSize())
         TError::Throw("LngX is out of range for the X-axis in TMap::GetCoordinates");
+    if (!MbrPtrYAxis)
+        TError::Throw("Y axis is not set in TMap::GetCoordinates");
     if (LngY < 0 || LngY >= MbrPtrYAxis->GetSize())
         TError::Throw("LngY is out of range for the Y-axis in TMap::GetCoordinates");
     return new TPoint(MbrPtrXAxis->GetPoint(LngX)->GetX(), MbrPtrYAxis->GetPoint(LngY)->GetY());

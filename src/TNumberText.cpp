@@ -1,5 +1,8 @@
 #include "TNumberText.h"
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -301,9 +304,11 @@ double TNumberText::Parse(const char* First, const char* Last) {
     if (ParseDecimal(First, Last, Value))
         return Value;
     // Anything else (white space, hexadecimal, infinity, NaN, no number, results outside
-    // the normal range) is read by the C library itself.
+    // the normal range) is read by the C library itself, in the "C" locale: the decimal
+    // separator of a grid is the point whatever locale the calling program has chosen.
+    static const locale_t CLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
     const std::string Text(First, Last);
-    return std::strtod(Text.c_str(), nullptr);
+    return strtod_l(Text.c_str(), nullptr, CLocale);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -72,6 +72,7 @@ TEST_F(ARCGISFileToolsTest, MalformedGridsAreRejected) {
         {"no-data not a number", Header + "NODATA_value none\n1 2 3 4\n", NotANumber},
         {"one value short", Header + "NODATA_value -9999\n1 2\n3\n", Eof},
         {"value not a number", Header + "NODATA_value -9999\n1 2\n3 x4\n", NotANumber},
+        {"last value not a number", Header + "NODATA_value -9999\n1 2\n3 4e", NotANumber},
         {"no columns",
          "ncols 0\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n",
          "Number of columns must be greater than 0 in TARCGISFileTools::LoadARCGISFile"},

@@ -48,6 +48,9 @@ TEST_F(AxisTest, FailuresCarryTheirMessages) {
     EXPECT_EQ(MessageOf([&] { Axis->SetPoint(4, new TPoint(0, 0)); }),
               "Index is out of range in TAxis::SetPoint");
     EXPECT_EQ(MessageOf([&] { Axis->GetPoint(-1); }), "Index is out of range in TAxis::GetPoint");
+    EXPECT_EQ(MessageOf([&] { Axis->AddPoint(nullptr); }), "Point is not set in TAxis::AddPoint");
+    EXPECT_EQ(MessageOf([&] { Axis->SetPoint(0, nullptr); }),
+              "Point is not set in TAxis::SetPoint");
     EXPECT_EQ(MessageOf([&] { Axis->GetSegment(-1, 2); }),
               "Start index is out of range in TAxis::GetSegment");
     EXPECT_EQ(MessageOf([&] { Axis->GetSegment(0, 4); }),

@@ -76,9 +76,25 @@ TEST_F(MapTest, FailuresCarryTheirMessages) {
              TAxis None(1.0);
              Empty.SetXAxis(&None);
          }},
+        {"Axis has empty slots in TAxisTools::PointsToIntervals",
+         [&] {
+             TAxis Holes(1.0, 4);
+             Holes.SetPoint(0, new TPoint(0.5, 0));
+             Holes.SetPoint(3, new TPoint(3.5, 0));
+             Map->SetXAxis(&Holes);
+         }},
+        {"Axis has empty slots in TAxisTools::IntervalsToPoints",
+         [&] {
+             TAxis Holes(1.0, 5);
+             Holes.SetPoint(0, new TPoint(0, 0));
+             Holes.SetPoint(4, new TPoint(4, 0));
+             Map->SetXAxisInterval(&Holes);
+         }},
     };
     for (const auto& Case : Cases)
         EXPECT_EQ(MessageOf(Case.Action), Case.Expected);
+    // A refused axis leaves the map as it was.
+    EXPECT_EQ(Map->GetXAxis()->GetPoint(1)->GetX(), 1.5);
 }
 
 TEST_F(MapTest, FailedAxisSettersLeaveTheMapUnchanged) {
