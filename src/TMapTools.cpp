@@ -13,6 +13,48 @@
 // ---------------------------------------------------------------------------------------
 // Helpers shared by the grid operations
 
+namespace {
+
+/// Hands the maps over to the caller as raw pointers, once nothing can fail any more.
+std::vector<TMap*> ReleaseAll(std::vector<std::unique_ptr<TMap>> Owned) {
+    std::vector<TMap*> Maps(Owned.size());
+    for (size_t I = 0; I < Owned.size(); ++I)
+        Maps[I] = Owned[I].release();
+    return Maps;
+}
+
+/// Throws the message for a null map. Guards the one-map forms that a call with an empty
+/// braced list (`{}`) reaches instead of the list forms.
+void RequireMap(const TMap* Map, const char* Message) {
+    if (!Map)
+        TError::Throw(Message);
+}
+
+/// The first and the last edge of a map in one direction (interval points 0 and the
+/// dimension), which may run either way.
+struct TEdges {
+    double First;
+    double Last;
+    bool Ascends() const { return Last > First; }
+    double Lo() const { return std::min(First, Last); }
+    double Hi() const { return std::max(First, Last); }
+};
+
+/// The edges of the map in X (`'X'`) or Y (any other character); throws the message when
+/// the map has no interval axis there.
+TEdges EdgesOf(const TMap* Map, char Axis, const char* NoAxesMessage) {
+    const TAxis* Edges = Axis == 'X' ? Map->GetXAxisInterval() : Map->GetYAxisInterval();
+    if (!Edges)
+        TError::Throw(NoAxesMessage);
+    const TPoint* First = Edges->GetPoint(0);
+    const TPoint* Last = Edges->GetPoint(Edges->GetSize() - 1);
+    if (Axis == 'X')
+        return {First->GetX(), Last->GetX()};
+    return {First->GetY(), Last->GetY()};
+}
+
+} // namespace
+
 std::unique_ptr<TMap> TMapTools::MakeResultOnAxes(const TMap* Input) {
     return std::unique_ptr<TMap>(new TMap(Input->GetXAxis(), Input->GetYAxis()));
 }
@@ -118,14 +160,6 @@ void CheckSameSize(const TMap* First, const TMap* Other, const char* XMessage,
 void CheckSameSizes(const std::vector<TMap*>& Maps, const char* XMessage, const char* YMessage) {
     for (size_t I = 1; I < Maps.size(); ++I)
         CheckSameSize(Maps[0], Maps[I], XMessage, YMessage);
-}
-
-/// Hands the maps over to the caller as raw pointers, once nothing can fail any more.
-std::vector<TMap*> ReleaseAll(std::vector<std::unique_ptr<TMap>> Owned) {
-    std::vector<TMap*> Maps(Owned.size());
-    for (size_t I = 0; I < Owned.size(); ++I)
-        Maps[I] = Owned[I].release();
-    return Maps;
 }
 
 double Plus(double V, double W) {
@@ -263,6 +297,7 @@ std::vector<TMap*> TMapTools::MovingAverage(std::vector<TMap*> Maps, int Window)
     if (Window < 2)
         TError::Throw("Must have more than 2 maps to sum in TMapTools::Sum");
     std::vector<std::unique_ptr<TMap>> Averages;
+    Averages.reserve(Count - Window + 1);
     for (long Start = 0; Start + Window <= Count; ++Start) {
         const auto First = Maps.begin() + Start;
         Averages.emplace_back(Average(std::vector<TMap*>(First, First + Window)));
@@ -283,26 +318,8 @@ TMap* TMapTools::RoundContents(TMap* Map) {
 
 namespace {
 
-/// First and last edge of a map in one direction: interval points 0 and the dimension.
-struct TEdgeSpan {
-    double First;
-    double Last;
-    bool Ascends() const { return Last > First; }
-};
-
-TEdgeSpan EdgeSpan(const TMap* Map, char Axis, const char* NoAxesMessage) {
-    const TAxis* Edges = Axis == 'X' ? Map->GetXAxisInterval() : Map->GetYAxisInterval();
-    if (!Edges)
-        TError::Throw(NoAxesMessage);
-    const TPoint* First = Edges->GetPoint(0);
-    const TPoint* Last = Edges->GetPoint(Edges->GetSize() - 1);
-    if (Axis == 'X')
-        return {First->GetX(), Last->GetX()};
-    return {First->GetY(), Last->GetY()};
-}
-
 /// +1 for a span that ascends, -1 for one that descends.
-double StepSign(const TEdgeSpan& Span) {
+double StepSign(const TEdges& Span) {
     return Span.Ascends() ? 1.0 : -1.0;
 }
 
@@ -357,8 +374,8 @@ std::vector<double> SampleOrdinates(double Start, double Step, double Bound, boo
 /// resolution S and new resolution R. Ascending: from First + S up to Last - S - UpperMargin;
 /// descending: from First - S - R down to Last + S. Both keep about one source cell clear of
 /// the edges, so that every sample has source cells on both sides.
-std::vector<double> InterpolationSamples(const TEdgeSpan& Span, double S, double R,
-                                         double UpperMargin, bool KeepFirst) {
+std::vector<double> InterpolationSamples(const TEdges& Span, double S, double R, double UpperMargin,
+                                         bool KeepFirst) {
     if (Span.Ascends())
         return SampleOrdinates(Span.First + S, R, Span.Last - S - UpperMargin, KeepFirst);
     return SampleOrdinates(Span.First - S - R, -R, Span.Last + S, KeepFirst);
@@ -428,16 +445,16 @@ TMap* TMapTools::BilinearInterpolate(const TMap* Map, double NewResolution) {
         TError::Throw("New resolution cannot be <= 0.0 in TMapTools::BilinearInterpolate");
     std::unique_ptr<TMap> Result(Downscale(Map, NewResolution));
     const char* const NoAxes = "Map has no interval axes in TMapTools::BilinearInterpolate";
-    const TEdgeSpan X = EdgeSpan(Result.get(), 'X', NoAxes);
-    const TEdgeSpan Y = EdgeSpan(Result.get(), 'Y', NoAxes);
+    const TEdges X = EdgesOf(Result.get(), 'X', NoAxes);
+    const TEdges Y = EdgesOf(Result.get(), 'Y', NoAxes);
     const double S = Map->GetResolution();
     const std::vector<double> XSamples =
         InterpolationSamples(X, S, NewResolution, NewResolution, false);
     if (XSamples.empty())
         return Result.release();
     const std::vector<double> YSamples = InterpolationSamples(Y, S, NewResolution, 0.0, true);
-    const bool XAscends = EdgeSpan(Map, 'X', NoAxes).Ascends();
-    const bool YAscends = EdgeSpan(Map, 'Y', NoAxes).Ascends();
+    const bool XAscends = EdgesOf(Map, 'X', NoAxes).Ascends();
+    const bool YAscends = EdgesOf(Map, 'Y', NoAxes).Ascends();
     for (const double SampleX : XSamples) {
         for (const double SampleY : YSamples) {
             const TPoint Sample(SampleX, SampleY);
@@ -461,8 +478,8 @@ TMap* TMapTools::Downscale(const TMap* Map, double NewResolution) {
     if (!(NewResolution > 0.0))
         TError::Throw("New resolution cannot be <= 0.0 in TMapTools::Downscale");
     const char* const NoAxes = "Map has no interval axes in TMapTools::Downscale";
-    const TEdgeSpan X = EdgeSpan(Map, 'X', NoAxes);
-    const TEdgeSpan Y = EdgeSpan(Map, 'Y', NoAxes);
+    const TEdges X = EdgesOf(Map, 'X', NoAxes);
+    const TEdges Y = EdgesOf(Map, 'Y', NoAxes);
     const double S = Map->GetResolution();
     const long XDim = DownscaledCount(S * Map->GetXDim(), NewResolution);
     const long YDim = DownscaledCount(S * Map->GetYDim(), NewResolution);
@@ -485,8 +502,8 @@ TMap* TMapTools::Subdivide(const TMap* Map, int Factor) {
     if (Factor < 1)
         TError::Throw("Factor cannot be < 1 in TMapTools::Subdivide");
     const char* const NoAxes = "Map has no interval axes in TMapTools::Subdivide";
-    const TEdgeSpan X = EdgeSpan(Map, 'X', NoAxes);
-    const TEdgeSpan Y = EdgeSpan(Map, 'Y', NoAxes);
+    const TEdges X = EdgesOf(Map, 'X', NoAxes);
+    const TEdges Y = EdgesOf(Map, 'Y', NoAxes);
     const long K = Factor;
     // The interval axes hold one point more than the cells.
     const long Limit = (std::numeric_limits<long>::max() - 1) / K;
@@ -518,11 +535,13 @@ TMap* TMapTools::Subdivide(const TMap* Map, int Factor) {
 // Thresholds, masks, replacement and counts
 
 TMap* TMapTools::Threshold(TMap* Map, double ThresholdValue) {
+    RequireMap(Map, "Map is not set in TMapTools::Threshold");
     return MapCells(Map, Map, [&](double V) { return V >= ThresholdValue ? V : 0.0; }).release();
 }
 
 std::vector<TMap*> TMapTools::Threshold(std::vector<TMap*> Maps, double ThresholdValue) {
     std::vector<std::unique_ptr<TMap>> Results;
+    Results.reserve(Maps.size());
     for (TMap* Map : Maps)
         Results.emplace_back(Threshold(Map, ThresholdValue));
     return ReleaseAll(std::move(Results));
@@ -603,6 +622,7 @@ void DeletePoints(std::map<double, TMapPoint*>& PointSet) {
 
 std::map<double, double> TMapTools::FetchMapValues(TMap* Map,
                                                    std::map<double, TMapPoint*> PointSet) {
+    RequireMap(Map, "Map is not set in TMapTools::FetchMapValues");
     std::map<double, double> Values;
     for (const auto& Entry : PointSet)
         Values.emplace_hint(Values.end(), Entry.first, Map->GetPointVal(Entry.second));
@@ -625,6 +645,7 @@ TMapTools::FetchMapValues(std::vector<TMap*> Maps,
 // ---------------------------------------------------------------------------------------
 
 std::map<double, TMapPoint*> TMapTools::GetFirstValues(TMap* Map, std::vector<double> Excluded) {
+    RequireMap(Map, "Map is not set in TMapTools::GetFirstValues");
     std::map<double, TMapPoint*> Firsts;
     TOnFailure Guard([&Firsts] { DeletePoints(Firsts); });
     // A run of equal values is looked at once; cells of the no-data value before any other
@@ -701,26 +722,8 @@ std::vector<double> TMapTools::GetValuesVector(std::vector<TMap*> Maps, long Lng
 
 namespace {
 
-/// The first and the last edge of a map in one direction (interval points 0 and the
-/// dimension), which may run either way.
-struct TEdges {
-    double First;
-    double Last;
-    double Lo() const { return std::min(First, Last); }
-    double Hi() const { return std::max(First, Last); }
-};
-
 bool HasAxes(const TMap* Map) {
     return Map->GetXAxisInterval() && Map->GetYAxisInterval();
-}
-
-TEdges EdgesOf(const TMap* Map, char Axis) {
-    if (Axis == 'X') {
-        const TAxis* Intervals = Map->GetXAxisInterval();
-        return {Intervals->GetPoint(0)->GetX(), Intervals->GetPoint(Map->GetXDim())->GetX()};
-    }
-    const TAxis* Intervals = Map->GetYAxisInterval();
-    return {Intervals->GetPoint(0)->GetY(), Intervals->GetPoint(Map->GetYDim())->GetY()};
 }
 
 /// First and last index of the centres on the point axis that lie within the extent;
@@ -782,13 +785,14 @@ TMap* TMapTools::Extract(const TMap* Map, const TPoint* P1, const TPoint* P2) {
 // grid give two windows over exactly their common area. Extents are compared through
 // their lower and upper ends, which makes the direction of either map's axes irrelevant.
 void TMapTools::Intersection(const TMap* A, const TMap* B, TMap*& OA, TMap*& OB) {
+    const char* const NoAxes = "Map has no axes in TMapTools::Intersection";
     if (!HasAxes(A) || !HasAxes(B))
-        TError::Throw("Map has no axes in TMapTools::Intersection");
+        TError::Throw(NoAxes);
     long NorthA, SouthA, WestA, EastA, NorthB, SouthB, WestB, EastB;
-    if (!FindCentresWithin(A->GetXAxis(), 'X', EdgesOf(B, 'X'), WestA, EastA) ||
-        !FindCentresWithin(A->GetYAxis(), 'Y', EdgesOf(B, 'Y'), NorthA, SouthA) ||
-        !FindCentresWithin(B->GetXAxis(), 'X', EdgesOf(A, 'X'), WestB, EastB) ||
-        !FindCentresWithin(B->GetYAxis(), 'Y', EdgesOf(A, 'Y'), NorthB, SouthB))
+    if (!FindCentresWithin(A->GetXAxis(), 'X', EdgesOf(B, 'X', NoAxes), WestA, EastA) ||
+        !FindCentresWithin(A->GetYAxis(), 'Y', EdgesOf(B, 'Y', NoAxes), NorthA, SouthA) ||
+        !FindCentresWithin(B->GetXAxis(), 'X', EdgesOf(A, 'X', NoAxes), WestB, EastB) ||
+        !FindCentresWithin(B->GetYAxis(), 'Y', EdgesOf(A, 'Y', NoAxes), NorthB, SouthB))
         TError::Throw("Maps do not intersect in TMapTools::Intersection");
     std::unique_ptr<TMap> ResultA = ExtractWindow(A, NorthA, SouthA, WestA, EastA);
     std::unique_ptr<TMap> ResultB = ExtractWindow(B, NorthB, SouthB, WestB, EastB);
@@ -798,10 +802,13 @@ void TMapTools::Intersection(const TMap* A, const TMap* B, TMap*& OA, TMap*& OB)
 
 // The first edges are the western and, in the system orientation, the northern ones.
 void TMapTools::Insert(TMap* Destination, const TMap* InsertMap) {
+    const char* const NoAxes = "Map has no axes in TMapTools::Insert";
     if (!HasAxes(Destination) || !HasAxes(InsertMap))
-        TError::Throw("Map has no axes in TMapTools::Insert");
-    const TOverrun X = FindOverrun(EdgesOf(Destination, 'X'), EdgesOf(InsertMap, 'X'));
-    const TOverrun Y = FindOverrun(EdgesOf(Destination, 'Y'), EdgesOf(InsertMap, 'Y'));
+        TError::Throw(NoAxes);
+    const TOverrun X =
+        FindOverrun(EdgesOf(Destination, 'X', NoAxes), EdgesOf(InsertMap, 'X', NoAxes));
+    const TOverrun Y =
+        FindOverrun(EdgesOf(Destination, 'Y', NoAxes), EdgesOf(InsertMap, 'Y', NoAxes));
     if (X.BeyondFirst || Y.BeyondFirst)
         TError::Throw("Insert map's NW corner is outside of the destination map in "
                       "TMapTools::Insert");
@@ -901,11 +908,7 @@ std::vector<TMap*> TMapTools::ValueGradients(std::vector<TMap*> Maps, int Window
         Gradients.push_back(std::move(Gradient));
     }
 
-    std::vector<TMap*> Released;
-    Released.reserve(Gradients.size());
-    for (auto& Gradient : Gradients)
-        Released.push_back(Gradient.release());
-    return Released;
+    return ReleaseAll(std::move(Gradients));
 }
 
 double TMapTools::WindowGradient(const std::vector<TMap*>& Window,

@@ -144,7 +144,8 @@ public:
     /// Sets `OA` to a new map of the cells of `A` whose centres lie within the extent of `B`,
     /// and `OB` to a new map of the cells of `B` whose centres lie within the extent of `A`;
     /// the caller owns both, whichever way the axes of either map run. Throws (setting neither)
-    /// when one of them would hold no cell: extents that are apart or only touch.
+    /// when one of them would hold no cell: extents that are apart or only touch, or a map so
+    /// coarse that none of its cell centres lies within the other's extent.
     static void Intersection(const TMap* A, const TMap* B, TMap*& OA, TMap*& OB);
 
     /// Copies every cell of `InsertMap`, no-data cells included, into the cell of

@@ -75,6 +75,8 @@ std::vector<double> TVectorTools::VectorSeries(double Start, double End, double 
     for (double Value = Start; Value <= End;) {
         Series.push_back(Value);
         const double Next = Value + Step;
+        if (Next == Value && Value == End)
+            break; // the end itself, reached once
         if (Next == Value)
             TError::Throw("Step is too small to reach the end in TVectorTools::VectorSeries");
         Value = Next;

@@ -46,6 +46,10 @@ TEST_F(MapToolsSamplingTest, FailuresCarryTheirMessages) {
         {"end = number of maps", Run(0, 4), End},
         {"end negative", Run(0, -1), End},
         {"start = end", Run(2, 2), "Stat map number must be less than end map number"},
+        {"fetch from no map", [] { TMapTools::FetchMapValues(nullptr, {}); },
+         "Map is not set in TMapTools::FetchMapValues"},
+        {"first values of no map", [] { TMapTools::GetFirstValues({}, {}); },
+         "Map is not set in TMapTools::GetFirstValues"},
     });
 }
 

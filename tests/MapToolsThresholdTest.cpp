@@ -20,6 +20,9 @@ TEST_F(MapToolsThresholdTest, FailuresCarryTheirMessages) {
          "X dimensions do not match in TMapTools::Mask"},
         {"taller", [&] { delete TMapTools::Mask(Steps.get(), Tall.get(), 1, 2); },
          "Y dimensions do not match in TMapTools::Mask"},
+        // An empty braced list reaches the one-map form.
+        {"empty braced list", [] { delete TMapTools::Threshold({}, 1.0); },
+         "Map is not set in TMapTools::Threshold"},
     });
 }
 
