@@ -53,6 +53,18 @@ TEdges EdgesOf(const TMap* Map, char Axis, const char* NoAxesMessage) {
     return {First->GetY(), Last->GetY()};
 }
 
+/// For each centre of the point axis, the index of the other map's column (`'X'`) or row
+/// (any other character) whose interval holds it: the lookup by position that every cell of
+/// that column or row would make, made once.
+std::vector<long> IndexesOnto(const TAxis* Centres, const TMap* Other, char Axis) {
+    std::vector<long> Indexes(Centres->GetSize());
+    for (long I = 0; I < Centres->GetSize(); ++I) {
+        const TPoint* Centre = Centres->GetPoint(I);
+        Indexes[I] = Other->GetIndex(Axis == 'X' ? Centre->GetX() : Centre->GetY(), Axis);
+    }
+    return Indexes;
+}
+
 } // namespace
 
 std::unique_ptr<TMap> TMapTools::MakeResultOnAxes(const TMap* Input) {
@@ -180,10 +192,16 @@ double Over(double V, double W) {
 std::unique_ptr<TMap> TMapTools::CombineByPosition(const TMap* Base, const TMap* Other,
                                                    TCellOp Op) {
     std::unique_ptr<TMap> Result = MakeResultSizedOn(Base);
+    // A map without cells looks nothing up.
+    if (Base->GetXDim() == 0 || Base->GetYDim() == 0)
+        return Result;
+    // The cell of the other map that holds a base cell's centre depends on the column and
+    // the row alone, so each is looked up once.
+    const std::vector<long> Columns = IndexesOnto(Base->GetXAxis(), Other, 'X');
+    const std::vector<long> Rows = IndexesOnto(Base->GetYAxis(), Other, 'Y');
     ForEachCell(Base, [&](long LngX, long LngY) {
         const double V = Base->GetPointVal(LngX, LngY);
-        const std::unique_ptr<TPoint> Centre(Base->GetCoordinates(LngX, LngY));
-        const double W = Other->GetPointVal(Centre.get());
+        const double W = Other->GetPointVal(Columns[LngX], Rows[LngY]);
         const bool NoData = IsNoData(Base, V) || IsNoData(Other, W);
         Result->SetPoint(LngX, LngY, NoData ? Base->GetNoDataValue() : Op(V, W));
     });
@@ -203,10 +221,14 @@ std::unique_ptr<TMap> TMapTools::CombineByIndex(const TMap* Base, const TMap* Ot
 }
 
 // The finer of two maps is the base of the result; the first one when they are equally fine.
-TMap* TMapTools::Add(TMap* First, TMap* Second) {
+std::unique_ptr<TMap> TMapTools::CombineOnFiner(const TMap* First, const TMap* Second, TCellOp Op) {
     if (First->GetResolution() <= Second->GetResolution())
-        return CombineByPosition(First, Second, Plus).release();
-    return CombineByPosition(Second, First, Plus).release();
+        return CombineByPosition(First, Second, Op);
+    return CombineByPosition(Second, First, Op);
+}
+
+TMap* TMapTools::Add(TMap* First, TMap* Second) {
+    return CombineOnFiner(First, Second, Plus).release();
 }
 
 TMap* TMapTools::Subtract(TMap* Minuend, TMap* Subtrahend) {
@@ -222,9 +244,7 @@ TMap* TMapTools::Multiply(TMap* Map, double Factor) {
 }
 
 TMap* TMapTools::Multiply(TMap* First, TMap* Second) {
-    if (First->GetResolution() <= Second->GetResolution())
-        return CombineByPosition(First, Second, Times).release();
-    return CombineByPosition(Second, First, Times).release();
+    return CombineOnFiner(First, Second, Times).release();
 }
 
 TMap* TMapTools::Divide(TMap* Map, double Divisor) {
@@ -817,12 +837,8 @@ void TMapTools::Insert(TMap* Destination, const TMap* InsertMap) {
                       "TMapTools::Insert");
     // The target of every column and row is found before any cell is written, so a failed
     // lookup leaves the destination as it was.
-    std::vector<long> Columns, Rows;
-    for (long LngX = 0; LngX < InsertMap->GetXDim(); ++LngX)
-        Columns.push_back(
-            Destination->GetIndex(InsertMap->GetXAxis()->GetPoint(LngX)->GetX(), 'X'));
-    for (long LngY = 0; LngY < InsertMap->GetYDim(); ++LngY)
-        Rows.push_back(Destination->GetIndex(InsertMap->GetYAxis()->GetPoint(LngY)->GetY(), 'Y'));
+    const std::vector<long> Columns = IndexesOnto(InsertMap->GetXAxis(), Destination, 'X');
+    const std::vector<long> Rows = IndexesOnto(InsertMap->GetYAxis(), Destination, 'Y');
     ForEachCell(InsertMap, [&](long LngX, long LngY) {
         Destination->SetPoint(Columns[LngX], Rows[LngY], InsertMap->GetPointVal(LngX, LngY));
     });

@@ -223,9 +223,12 @@ private:
 
     /// Result sized on the base map: the base's no-data value where v (the base cell) or w
     /// (the cell of the other map that holds the base cell's centre) is no-data, else
-    /// Op(v, w). Every centre is looked up, so a base map that the other does not cover
-    /// fails with the lookup's message.
+    /// Op(v, w). Every column's and every row's centre is looked up, so a base map that the
+    /// other does not cover fails with the lookup's message.
     static std::unique_ptr<TMap> CombineByPosition(const TMap* Base, const TMap* Other, TCellOp Op);
+
+    /// `CombineByPosition` on the finer of the two maps (the first when equally fine).
+    static std::unique_ptr<TMap> CombineOnFiner(const TMap* First, const TMap* Second, TCellOp Op);
 
     /// As `CombineByPosition`, but on the axes of the base map (with its no-data value) and
     /// with w taken from the same column and row of the other map, which has the same size.
