@@ -26,11 +26,11 @@ double TVectorTools::VectorWeightedMean(std::vector<double> Values, std::vector<
 
 // ---------------------------------------------------------------------------------------
 
-bool TVectorTools::HasValue(std::vector<double> Values, double Wanted) {
+bool TVectorTools::HasValue(const std::vector<double>& Values, double Wanted) {
     return std::find(Values.begin(), Values.end(), Wanted) != Values.end();
 }
 
-bool TVectorTools::HasValue(std::vector<int> Values, int Wanted) {
+bool TVectorTools::HasValue(const std::vector<int>& Values, int Wanted) {
     return std::find(Values.begin(), Values.end(), Wanted) != Values.end();
 }
 

@@ -16,10 +16,11 @@ public:
     /// Sum of value × weight divided by the sum of the weights; the lengths must match.
     static double VectorWeightedMean(std::vector<double> Values, std::vector<double> Weights);
 
-    /// Whether some element equals the wanted value exactly (a NaN is never found).
-    static bool HasValue(std::vector<double> Values, double Wanted);
+    /// Whether some element equals the wanted value exactly (a NaN is never found). Taken by
+    /// reference, unlike the other operations: the grid operations ask it once per cell.
+    static bool HasValue(const std::vector<double>& Values, double Wanted);
     /// Whether some element equals the wanted value.
-    static bool HasValue(std::vector<int> Values, int Wanted);
+    static bool HasValue(const std::vector<int>& Values, int Wanted);
 
     /// New vector of the strings read as `atoi` reads them (0 where no number starts); a
     /// number beyond the range of `int` gives the nearest `int`.
