@@ -19,7 +19,6 @@ void ReadHeaderPair(std::istream& In, std::string& Keyword, TNumber& Number, con
         TError::Throw(Message);
 }
 
-/// Reads the next cell value of the body.
 /// Reads the next number: the end of the input before it is the end-of-file failure, a word
 /// that is not a number (also the last one of the input) the invalid-number failure.
 double ReadBodyValue(std::istream& In) {

@@ -24,8 +24,8 @@ namespace {
 
 const char* const Usage = "Usage: veldconv source_file destination_file [metadata_file]";
 
+/// The help text, after the usage line.
 const char* const Help =
-    "Usage: veldconv source_file destination_file [metadata_file]\n"
     "       veldconv --help | -h | --version\n"
     "\n"
     "Converts a VELDAN grid file into an ARC/INFO ASCII grid and hands on the header\n"
@@ -58,20 +58,21 @@ const char* const Help =
     "     cannot be opened or is malformed, a grid or metadata file that cannot be\n"
     "     opened or written, or a standard output that cannot be written\n";
 
-/// Writes the text to standard output and flushes it.
-void WriteToStandardOutput(const std::string& Text) {
+/// Writes the text to standard output and flushes it; reports a failure with the message.
+void WriteToStandardOutput(const std::string& Text, const char* FailureMessage) {
     std::cout << Text << std::flush;
     if (!std::cout)
-        throw std::string("Unable to write to standard output");
+        throw std::string(FailureMessage);
 }
 
 /// Prints the help or the version when the argument is one of the options; returns
 /// whether it was.
 bool PrintInformation(const std::string& Argument) {
+    const char* const Failure = "Unable to write to standard output";
     if (Argument == "--help" || Argument == "-h")
-        WriteToStandardOutput(Help);
+        WriteToStandardOutput(std::string(Usage) + "\n" + Help, Failure);
     else if (Argument == "--version")
-        WriteToStandardOutput(std::string("veldconv ") + VELDCONV_VERSION + "\n");
+        WriteToStandardOutput(std::string("veldconv ") + VELDCONV_VERSION + "\n", Failure);
     else
         return false;
     return true;
@@ -85,13 +86,6 @@ void WriteMetadataFile(const std::string& Metadata, const std::string& FileName)
     TTextFile::CloseAfterWriting(Out, FileName);
 }
 
-/// Writes the metadata and one end of line to standard output.
-void WriteMetadataToStandardOutput(const std::string& Metadata) {
-    std::cout << Metadata << std::endl;
-    if (!std::cout)
-        throw std::string("Unable to write metadata to standard output");
-}
-
 void Convert(int ArgC, char** ArgV) {
     if (ArgC == 2 && PrintInformation(ArgV[1]))
         return;
@@ -101,7 +95,7 @@ void Convert(int ArgC, char** ArgV) {
     TARCGISFileTools::WriteARCGISFile(Map.get(), std::string(ArgV[2]));
     const std::string Metadata = Map->GetMetadata();
     if (ArgC == 3)
-        WriteMetadataToStandardOutput(Metadata);
+        WriteToStandardOutput(Metadata + "\n", "Unable to write metadata to standard output");
     else
         WriteMetadataFile(Metadata, ArgV[3]);
 }
