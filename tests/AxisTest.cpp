@@ -119,30 +119,6 @@ TEST_F(AxisTest, LongAxesAgreeWithAScanInIndexOrder) {
     }
 }
 
-TEST_F(AxisTest, SegmentsAndClonesCopyThePoints) {
-    std::unique_ptr<TAxis> Axis(new TAxis(0.5, 3));
-    for (long I = 0; I < 3; ++I)
-        Axis->SetPoint(I, new TMapPoint(I, 2.0 * I, 10.0 * I));
-    Axis->SetPoint(1, new TMapPoint(1, 2, 42)); // replaces (and releases) the earlier point
-
-    std::unique_ptr<TAxis> Clone(Axis->Clone());
-    ASSERT_EQ(Clone->GetSize(), 3);
-    EXPECT_EQ(Clone->GetResolution(), 0.5);
-    auto* Copied = dynamic_cast<TMapPoint*>(Clone->GetPoint(1));
-    ASSERT_NE(Copied, nullptr);
-    EXPECT_NE(Copied, Axis->GetPoint(1));
-    EXPECT_EQ(Copied->GetValue(), 42);
-
-    std::unique_ptr<TAxis> One(Axis->GetSegment(2, 2));
-    ASSERT_EQ(One->GetSize(), 1);
-    EXPECT_EQ(One->GetPoint(0)->GetY(), 4.0);
-
-    TPoint From(0.2, 0), To(1.7, 0);
-    std::unique_ptr<TAxis> ByPoints(Axis->GetSegment(&From, &To, 'X'));
-    ASSERT_EQ(ByPoints->GetSize(), 2);
-    EXPECT_EQ(ByPoints->GetPoint(1)->GetX(), 1.0);
-}
-
 TEST_F(AxisTest, PointsToIntervalsPlacesEdgesAroundCentres) {
     std::unique_ptr<TAxis> X(new TAxis(1.0));
     for (double V : {0.5, 1.5, 2.5})
@@ -190,30 +166,6 @@ TEST_F(AxisTest, DescendingXCentresGiveDescendingEdges) {
         EXPECT_EQ(Back->GetPoint(K)->GetX(), X->GetPoint(K)->GetX()) << K;
 }
 
-TEST_F(AxisTest, IntervalsToPointsGivesMidpointsBothWays) {
-    for (const auto& Edges : {std::vector<double>{0, 1, 2}, std::vector<double>{2, 1, 0}}) {
-        auto Y = MakeAxis(Edges, 'Y', 1.0);
-        std::unique_ptr<TAxis> Centres(TAxisTools::IntervalsToPoints(Y.get(), 'Y'));
-        ASSERT_EQ(Centres->GetSize(), 2);
-        EXPECT_EQ(Centres->GetPoint(0)->GetY(), (Edges[0] + Edges[1]) / 2);
-        EXPECT_EQ(Centres->GetPoint(1)->GetY(), (Edges[1] + Edges[2]) / 2);
-    }
-    auto One = MakeAxis({4}, 'X');
-    std::unique_ptr<TAxis> None(TAxisTools::IntervalsToPoints(One.get(), 'X'));
-    EXPECT_EQ(None->GetSize(), 0);
-}
-
-TEST_F(AxisTest, PointsMeasureAndCloneThemselves) {
-    TPoint A(0, 0), B(3, 4);
-    EXPECT_EQ(A.Distance(&B), 5.0);
-    std::unique_ptr<TPoint> Copy(TMapPoint(1, 2, 3).Clone());
-    auto* MapPoint = dynamic_cast<TMapPoint*>(Copy.get());
-    ASSERT_NE(MapPoint, nullptr);
-    EXPECT_EQ(MapPoint->GetValue(), 3.0);
-    EXPECT_EQ(TMapPoint(1, 2).GetValue(), 0.0);
-}
-
-// A point refused by SetPoint for an index out of range used to leak: the axis takes it
 // over and destroys it.
 TEST_F(AxisTest, SetPointOutOfRangeReleasesThePoint) {
     struct TCountedPoint : TPoint {

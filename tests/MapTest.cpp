@@ -113,36 +113,6 @@ TEST_F(MapTest, FailedAxisSettersLeaveTheMapUnchanged) {
     EXPECT_EQ(Empty.GetYAxisInterval(), nullptr);
 }
 
-TEST_F(MapTest, ConstructorsAndRows) {
-    TMap Empty(0.5);
-    EXPECT_EQ(Empty.GetXDim(), 0);
-    EXPECT_EQ(Empty.GetYDim(), 0);
-    EXPECT_EQ(Empty.GetXAxis(), nullptr);
-    EXPECT_EQ(Empty.GetMetadata(), "");
-    EXPECT_EQ(Empty.GetNoDataValue(), -9999.0);
-    Empty.AddRow({1, 2, 3});
-    Empty.AddRow({4, 5, 6, 7, 8});
-    EXPECT_EQ(Empty.GetXDim(), 3);
-    EXPECT_EQ(Empty.GetYDim(), 2);
-    EXPECT_EQ(Empty.GetRow(1).size(), 5u);
-
-    TMap Sized(1.0, 4, 3);
-    EXPECT_EQ(Sized.GetPointVal(3, 2), -9999.0);
-    Sized.InitValues(0.0);
-    EXPECT_EQ(Sized.GetPointVal(3, 2), 0.0);
-    EXPECT_EQ(Sized.GetNoDataValue(), -9999.0);
-
-    auto X = AxisOf({0.25, 0.75}, 'X', 0.5);
-    auto Y = AxisOf({1.25, 0.75, 0.25}, 'Y', 0.5);
-    TMap OnAxes(X.get(), Y.get());
-    EXPECT_EQ(OnAxes.GetXDim(), 2);
-    EXPECT_EQ(OnAxes.GetYDim(), 3);
-    EXPECT_EQ(OnAxes.GetPointVal(1, 2), -9999.0);
-    EXPECT_NE(OnAxes.GetXAxis(), X.get());
-    EXPECT_EQ(OnAxes.GetXAxisInterval()->GetSize(), 3);
-    EXPECT_EQ(OnAxes.GetYAxisInterval()->GetPoint(0)->GetY(), 1.5);
-}
-
 TEST_F(MapTest, ShortRowsNeverLeaveTheGrid) {
     // A row shorter than the first is completed with no-data cells instead of leaving
     // cells that the checked read would accept but that do not exist.
@@ -189,15 +159,4 @@ TEST_F(MapTest, PositionsFindTheirCells) {
     TPoint A(0.1, 0.1), B(3.9, 2.9);
     EXPECT_EQ(Map->GetPointValues({&A, &B}), (std::vector<double>{20, 3}));
     EXPECT_TRUE(Map->GetPointValues({}).empty());
-}
-
-TEST_F(MapTest, IntervalSettersDeriveCentres) {
-    TMap Map(0.5, 3, 2);
-    auto XEdges = AxisOf({0, 0.5, 1, 1.5}, 'X', 0.5);
-    auto YEdges = AxisOf({10.5, 10, 9.5}, 'Y', 0.5);
-    Map.SetXAxisInterval(XEdges.get());
-    Map.SetYAxisInterval(YEdges.get());
-    EXPECT_EQ(Map.GetXAxis()->GetPoint(2)->GetX(), 1.25);
-    EXPECT_EQ(Map.GetYAxis()->GetPoint(0)->GetY(), 10.25);
-    EXPECT_EQ(Map.GetYAxis()->GetPoint(1)->GetY(), 9.75);
 }

@@ -54,15 +54,6 @@ TEST(StringToolsTest, FindAndReplaceNeverSearchesItsReplacement) {
             << C.Source << " / " << C.Search;
 }
 
-TEST(StringToolsTest, NumbersAsADefaultStreamWritesThem) {
-    EXPECT_EQ(TStringTools::ToString(0.5), "0.5");
-    EXPECT_EQ(TStringTools::ToString(100.0), "100");
-    EXPECT_EQ(TStringTools::ToString(1234567.0), "1.23457e+06");
-    EXPECT_EQ(TStringTools::ToString(0.00001), "1e-05");
-    EXPECT_EQ(TStringTools::ToString(-42L), "-42");
-    EXPECT_EQ(TStringTools::ToString(7), "7");
-}
-
 TEST(StringToolsTest, TokenizeSkipsEmptyTokens) {
     const struct {
         const char *Text, *Delimiters;
