@@ -192,6 +192,24 @@ std::vector<TPlacement> PlaceSeries(const std::vector<const TMap*>& Maps) {
     return Placements;
 }
 
+/// A map of a series seen in the first map's order: its rows in that order and, for each
+/// of the first map's columns, the column at the same place. Made once per call from the
+/// placement, so that a read costs what a read by index costs.
+class TPlacedMap {
+public:
+    TPlacedMap(const TMap* Map, const TPlacement& Placement) : MbrColumns(Placement.Columns) {
+        MbrRows.reserve(Placement.Rows.size());
+        for (long Row : Placement.Rows)
+            MbrRows.push_back(Map->RowValues(Row).data());
+    }
+    /// The mapped indexes lie inside the map by construction: the reads are not checked.
+    double At(long LngX, long LngY) const { return MbrRows[LngY][MbrColumns[LngX]]; }
+
+private:
+    std::vector<long> MbrColumns;
+    std::vector<const double*> MbrRows;
+};
+
 /// Calls Visit(Read) once, where Read(I, LngX, LngY) is the value of map I at the place of
 /// the first map's cell (LngX, LngY); the maps have the first map's size. A series read by
 /// index throughout gets the plain read, so that it costs what pairing by index costs.
@@ -203,10 +221,11 @@ void ReadByPlace(const TMapList& Maps, TVisit&& Visit) {
         Visit([&Maps](size_t I, long LngX, long LngY) { return Maps[I]->GetPointVal(LngX, LngY); });
         return;
     }
-    Visit([&](size_t I, long LngX, long LngY) {
-        const TPlacement& Placement = Placements[I];
-        return Maps[I]->GetPointVal(Placement.Columns[LngX], Placement.Rows[LngY]);
-    });
+    std::vector<TPlacedMap> Placed;
+    Placed.reserve(Maps.size());
+    for (size_t I = 0; I < Maps.size(); ++I)
+        Placed.emplace_back(Maps[I], Placements[I]);
+    Visit([&Placed](size_t I, long LngX, long LngY) { return Placed[I].At(LngX, LngY); });
 }
 
 /// Whether the centres of the column and the row are the same in both maps, so that the
