@@ -13,9 +13,15 @@
 /// A grid of `MbrLngXDim` columns by `MbrLngYDim` rows of doubles, placed in the plane by
 /// four axes, with a no-data value and a free-text metadata string.
 ///
-/// Orientation: row 0 is the northernmost row and column 0 the westernmost column; the Y
-/// axes descend from north to south and the X axes ascend from west to east. Y interval
-/// point 0 is the northern edge, point `MbrLngYDim` the southern edge (the "yllcorner").
+/// Orientation: rows and columns are kept in the order their source lists them, and the
+/// axes say where each lies. In the system orientation, which maps read from ARC/INFO grids
+/// always have, row 0 is the northernmost row and column 0 the westernmost column; the Y
+/// axes descend from north to south and the X axes ascend from west to east, Y interval
+/// point 0 is the northern edge and point `MbrLngYDim` the southern edge (the "yllcorner").
+/// A map read from a VELDAN grid keeps the file's order: its row 0 is the file's first row,
+/// the southernmost one in a file that lists its rows south to north (its Y axes then
+/// ascend). `TMapTools::NorthUp` gives any map in the system orientation; the operations
+/// over several maps pair their cells by place (see `TMapTools`).
 /// The two axes of a direction are always replaced together. A map owns its rows and axes
 /// and is never copied.
 class TMap {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------
@@ -63,6 +64,195 @@ std::vector<long> IndexesOnto(const TAxis* Centres, const TMap* Other, char Axis
         Indexes[I] = Other->GetIndex(Axis == 'X' ? Centre->GetX() : Centre->GetY(), Axis);
     }
     return Indexes;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Pairing the cells of a series of maps by place
+//
+// The operations over several maps of one size pair each cell of the first map with the
+// cell at the same place in every other map. A map whose point axes hold the first map's
+// centres, in the same or any other order (rows listed south to north, columns east to
+// west), is read through a column and a row mapping worked out once per call. Any other
+// map (another extent or resolution, no axes) is read at the same column and row.
+
+namespace {
+
+/// Two centres, or two resolutions, this close relative to the first map's resolution are
+/// taken for the same: far below any cell size, far above the rounding of a text file.
+const double SamePlaceTolerance = 1e-6;
+
+/// Whether the two values lie within the tolerance of each other; never for a NaN.
+bool Near(double A, double B, double Tolerance) {
+    return std::fabs(A - B) <= Tolerance;
+}
+
+/// The ordinates of the centres on the map's point axis in X (`'X'`) or Y (any other
+/// character); empty when the map has no such axis.
+std::vector<double> CentresOf(const TMap* Map, char Axis) {
+    const TAxis* Centres = Axis == 'X' ? Map->GetXAxis() : Map->GetYAxis();
+    std::vector<double> Ordinates;
+    if (!Centres)
+        return Ordinates;
+    Ordinates.reserve(Centres->GetSize());
+    for (long I = 0; I < Centres->GetSize(); ++I) {
+        const TPoint* Centre = Centres->GetPoint(I);
+        Ordinates.push_back(Axis == 'X' ? Centre->GetX() : Centre->GetY());
+    }
+    return Ordinates;
+}
+
+/// Whether the two lists hold the same centres in the same order.
+bool SameCentres(const std::vector<double>& A, const std::vector<double>& B, double Tolerance) {
+    if (A.size() != B.size())
+        return false;
+    for (size_t I = 0; I < A.size(); ++I)
+        if (!Near(A[I], B[I], Tolerance))
+            return false;
+    return true;
+}
+
+/// The indexes of the ordinates from the smallest to the largest, equal ones in list order;
+/// empty when one of them is a NaN, which has no place in that order.
+std::vector<long> AscendingOrder(const std::vector<double>& Ordinates) {
+    if (std::any_of(Ordinates.begin(), Ordinates.end(), [](double V) { return std::isnan(V); }))
+        return {};
+    std::vector<long> Order(Ordinates.size());
+    std::iota(Order.begin(), Order.end(), 0L);
+    std::stable_sort(Order.begin(), Order.end(),
+                     [&](long A, long B) { return Ordinates[A] < Ordinates[B]; });
+    return Order;
+}
+
+/// For each of the first centres, the index of the other centre at the same place: the
+/// k-th smallest of one list is matched with the k-th smallest of the other. Empty when the
+/// lists do not hold the same centres.
+std::vector<long> MatchCentres(const std::vector<double>& First, const std::vector<double>& Other,
+                               double Tolerance) {
+    const std::vector<long> FirstOrder = AscendingOrder(First);
+    const std::vector<long> OtherOrder = AscendingOrder(Other);
+    if (FirstOrder.empty() || FirstOrder.size() != OtherOrder.size())
+        return {};
+    std::vector<long> Match(First.size());
+    for (size_t K = 0; K < FirstOrder.size(); ++K) {
+        if (!Near(First[FirstOrder[K]], Other[OtherOrder[K]], Tolerance))
+            return {};
+        Match[FirstOrder[K]] = OtherOrder[K];
+    }
+    return Match;
+}
+
+/// Where the cells of the first map of a series lie in another map of it: cell (x, y) of
+/// the first map is cell (Columns[x], Rows[y]) of the other. Both are empty when the other
+/// map is read at the same column and row.
+struct TPlacement {
+    std::vector<long> Columns;
+    std::vector<long> Rows;
+    bool ByIndex() const { return Columns.empty(); }
+};
+
+/// The placement of the other map's cells onto the first map's: by place when its point
+/// axes hold the first map's centres in another order, else by index.
+TPlacement PlaceOnto(const TMap* First, const TMap* Other) {
+    TPlacement Placement;
+    const double Tolerance = SamePlaceTolerance * std::fabs(First->GetResolution());
+    if (Other == First || !Near(First->GetResolution(), Other->GetResolution(), Tolerance))
+        return Placement;
+    const std::vector<double> X = CentresOf(First, 'X'), OtherX = CentresOf(Other, 'X');
+    const std::vector<double> Y = CentresOf(First, 'Y'), OtherY = CentresOf(Other, 'Y');
+    if (SameCentres(X, OtherX, Tolerance) && SameCentres(Y, OtherY, Tolerance))
+        return Placement;
+    std::vector<long> Columns = MatchCentres(X, OtherX, Tolerance);
+    std::vector<long> Rows = MatchCentres(Y, OtherY, Tolerance);
+    if (!Columns.empty() && !Rows.empty()) {
+        Placement.Columns = std::move(Columns);
+        Placement.Rows = std::move(Rows);
+    }
+    return Placement;
+}
+
+/// The placement of every map of the series onto the first, which have its size. All are by
+/// index when every map is; else each map read by index gets the identity mapping, so that
+/// every map is read through its mapping.
+std::vector<TPlacement> PlaceSeries(const std::vector<const TMap*>& Maps) {
+    std::vector<TPlacement> Placements(Maps.size());
+    for (size_t I = 1; I < Maps.size(); ++I)
+        Placements[I] = PlaceOnto(Maps[0], Maps[I]);
+    if (std::all_of(Placements.begin(), Placements.end(),
+                    [](const TPlacement& P) { return P.ByIndex(); }))
+        return Placements;
+    for (TPlacement& Placement : Placements)
+        if (Placement.ByIndex()) {
+            Placement.Columns.resize(Maps[0]->GetXDim());
+            Placement.Rows.resize(Maps[0]->GetYDim());
+            std::iota(Placement.Columns.begin(), Placement.Columns.end(), 0L);
+            std::iota(Placement.Rows.begin(), Placement.Rows.end(), 0L);
+        }
+    return Placements;
+}
+
+/// A map of a series seen in the first map's order: its rows in that order and, for each
+/// of the first map's columns, the column at the same place. Made once per call from the
+/// placement, so that a read costs what a read by index costs.
+class TPlacedMap {
+public:
+    TPlacedMap(const TMap* Map, const TPlacement& Placement) : MbrColumns(Placement.Columns) {
+        MbrRows.reserve(Placement.Rows.size());
+        for (long Row : Placement.Rows)
+            MbrRows.push_back(Map->RowValues(Row).data());
+    }
+    /// The mapped indexes lie inside the map by construction: the reads are not checked.
+    double At(long LngX, long LngY) const { return MbrRows[LngY][MbrColumns[LngX]]; }
+
+private:
+    std::vector<long> MbrColumns;
+    std::vector<const double*> MbrRows;
+};
+
+/// Calls Visit(Read) once, where Read(I, LngX, LngY) is the value of map I at the place of
+/// the first map's cell (LngX, LngY); the maps have the first map's size. A series read by
+/// index throughout gets the plain read, so that it costs what pairing by index costs.
+template <typename TMapList, typename TVisit>
+void ReadByPlace(const TMapList& Maps, TVisit&& Visit) {
+    const std::vector<TPlacement> Placements =
+        PlaceSeries(std::vector<const TMap*>(Maps.begin(), Maps.end()));
+    if (Placements.empty() || Placements[0].ByIndex()) {
+        Visit([&Maps](size_t I, long LngX, long LngY) { return Maps[I]->GetPointVal(LngX, LngY); });
+        return;
+    }
+    std::vector<TPlacedMap> Placed;
+    Placed.reserve(Maps.size());
+    for (size_t I = 0; I < Maps.size(); ++I)
+        Placed.emplace_back(Maps[I], Placements[I]);
+    Visit([&Placed](size_t I, long LngX, long LngY) { return Placed[I].At(LngX, LngY); });
+}
+
+/// Whether the centres of the column and the row are the same in both maps, so that the
+/// cell at that column and row of the other map is at the place of the first map's.
+bool SameCentreAt(const TMap* First, const TMap* Other, long LngX, long LngY) {
+    const TAxis *X = First->GetXAxis(), *Y = First->GetYAxis();
+    const TAxis *OtherX = Other->GetXAxis(), *OtherY = Other->GetYAxis();
+    if (!X || !Y || !OtherX || !OtherY || LngX >= OtherX->GetSize() || LngY >= OtherY->GetSize())
+        return false;
+    const double Tolerance = SamePlaceTolerance * std::fabs(First->GetResolution());
+    return Near(First->GetResolution(), Other->GetResolution(), Tolerance) &&
+           Near(X->GetPoint(LngX)->GetX(), OtherX->GetPoint(LngX)->GetX(), Tolerance) &&
+           Near(Y->GetPoint(LngY)->GetY(), OtherY->GetPoint(LngY)->GetY(), Tolerance);
+}
+
+/// The value of the other map at the place of the first map's cell (LngX, LngY), read at
+/// the same column and row when the other map is paired by index. The mapping is worked out
+/// only when the centres there differ.
+double ValueAtPlace(const TMap* First, const TMap* Other, long LngX, long LngY) {
+    const bool OnFirst =
+        LngX >= 0 && LngX < First->GetXDim() && LngY >= 0 && LngY < First->GetYDim();
+    if (OnFirst && Other != First && !SameCentreAt(First, Other, LngX, LngY)) {
+        const TPlacement Placement = PlaceOnto(First, Other);
+        if (!Placement.ByIndex())
+            return Other->GetPointVal(Placement.Columns[LngX], Placement.Rows[LngY]);
+    }
+    return Other->GetPointVal(LngX, LngY);
 }
 
 } // namespace
@@ -211,11 +401,13 @@ std::unique_ptr<TMap> TMapTools::CombineByPosition(const TMap* Base, const TMap*
 std::unique_ptr<TMap> TMapTools::CombineByIndex(const TMap* Base, const TMap* Other, TCellOp Op) {
     std::unique_ptr<TMap> Result = MakeResultOnAxes(Base);
     Result->SetNoDataValue(Base->GetNoDataValue());
-    ForEachCell(Base, [&](long LngX, long LngY) {
-        const double V = Base->GetPointVal(LngX, LngY);
-        const double W = Other->GetPointVal(LngX, LngY);
-        const bool NoData = IsNoData(Base, V) || IsNoData(Other, W);
-        Result->SetPoint(LngX, LngY, NoData ? Base->GetNoDataValue() : Op(V, W));
+    ReadByPlace(std::vector<const TMap*>{Base, Other}, [&](auto Read) {
+        ForEachCell(Base, [&](long LngX, long LngY) {
+            const double V = Base->GetPointVal(LngX, LngY);
+            const double W = Read(1, LngX, LngY);
+            const bool NoData = IsNoData(Base, V) || IsNoData(Other, W);
+            Result->SetPoint(LngX, LngY, NoData ? Base->GetNoDataValue() : Op(V, W));
+        });
     });
     return Result;
 }
@@ -268,17 +460,19 @@ TMap* TMapTools::Sum(std::vector<TMap*> Maps) {
     CheckSameSizes(Maps, "X-dimension of maps are inconsistent in TMapTools::Sum",
                    "Y-dimension of maps are inconsistent in TMapTools::Sum");
     std::unique_ptr<TMap> Result = MakeResultOnAxes(Maps[0]);
-    ForEachCellByColumn(Maps[0], [&](long LngX, long LngY) {
-        double Total = 0.0;
-        for (size_t I = 0; I < Maps.size(); ++I) {
-            const double V = Maps[I]->GetPointVal(LngX, LngY);
-            if (IsNoData(Maps[I], V)) {
-                Total = ResultNoData;
-                break;
+    ReadByPlace(Maps, [&](auto Read) {
+        ForEachCellByColumn(Maps[0], [&](long LngX, long LngY) {
+            double Total = 0.0;
+            for (size_t I = 0; I < Maps.size(); ++I) {
+                const double V = Read(I, LngX, LngY);
+                if (IsNoData(Maps[I], V)) {
+                    Total = ResultNoData;
+                    break;
+                }
+                Total = I == 0 ? V : Total + V;
             }
-            Total = I == 0 ? V : Total + V;
-        }
-        Result->SetPoint(LngX, LngY, Total);
+            Result->SetPoint(LngX, LngY, Total);
+        });
     });
     return Result.release();
 }
@@ -289,12 +483,39 @@ TMap* TMapTools::DataCounts(std::vector<TMap*> Maps) {
     CheckSameSizes(Maps, "X-dimension of maps are inconsistent in TMapTools::DataCounts",
                    "Y-dimension of maps are inconsistent in TMapTools::DataCounts");
     std::unique_ptr<TMap> Result = MakeResultOnAxes(Maps[0]);
-    ForEachCellByColumn(Maps[0], [&](long LngX, long LngY) {
-        double Count = 0.0;
-        for (const TMap* Map : Maps)
-            if (!IsNoData(Map, Map->GetPointVal(LngX, LngY)))
+    ReadByPlace(Maps, [&](auto Read) {
+        ForEachCellByColumn(Maps[0], [&](long LngX, long LngY) {
+            double Count = 0.0;
+            for (size_t I = 0; I < Maps.size(); ++I)
+                if (!IsNoData(Maps[I], Read(I, LngX, LngY)))
+                    Count += 1.0;
+            Result->SetPoint(LngX, LngY, Count);
+        });
+    });
+    return Result.release();
+}
+
+// The data values are added in list order, starting from the first of them, as `Sum` adds
+// them: where every map has data the result is `Average`'s, bit for bit.
+TMap* TMapTools::DataAverage(std::vector<TMap*> Maps) {
+    if (Maps.size() < 2)
+        TError::Throw("Must have at least 2 maps to average in TMapTools::DataAverage");
+    CheckSameSizes(Maps, "X-dimension of maps are inconsistent in TMapTools::DataAverage",
+                   "Y-dimension of maps are inconsistent in TMapTools::DataAverage");
+    std::unique_ptr<TMap> Result = MakeResultOnAxes(Maps[0]);
+    ReadByPlace(Maps, [&](auto Read) {
+        ForEachCellByColumn(Maps[0], [&](long LngX, long LngY) {
+            double Total = 0.0;
+            double Count = 0.0;
+            for (size_t I = 0; I < Maps.size(); ++I) {
+                const double V = Read(I, LngX, LngY);
+                if (IsNoData(Maps[I], V))
+                    continue;
+                Total = Count == 0.0 ? V : Total + V;
                 Count += 1.0;
-        Result->SetPoint(LngX, LngY, Count);
+            }
+            Result->SetPoint(LngX, LngY, Count == 0.0 ? ResultNoData : Total / Count);
+        });
     });
     return Result.release();
 }
@@ -575,8 +796,14 @@ TMap* TMapTools::ThresholdReplace(TMap* Map, double ThresholdValue, double Repla
 TMap* TMapTools::Mask(TMap* Template, TMap* Values, double MaskedValue, double Replacement) {
     CheckSameSize(Template, Values, "X dimensions do not match in TMapTools::Mask",
                   "Y dimensions do not match in TMapTools::Mask");
-    return MapCells(Template, Values, [&](double V) { return V == MaskedValue ? Replacement : V; })
-        .release();
+    std::unique_ptr<TMap> Result = MakeResultOnAxes(Template);
+    ReadByPlace(std::vector<const TMap*>{Template, Values}, [&](auto Read) {
+        ForEachCellByColumn(Template, [&](long LngX, long LngY) {
+            const double V = Read(1, LngX, LngY);
+            Result->SetPoint(LngX, LngY, V == MaskedValue ? Replacement : V);
+        });
+    });
+    return Result.release();
 }
 
 // A NaN would be equivalent to every key of an ordered map, so it is never looked up.
@@ -712,12 +939,14 @@ std::map<double, std::vector<double>> TMapTools::GetValuesOverlay(TMap* ValueMap
     if (ValueMap->GetYDim() != ClassMap->GetYDim())
         TError::Throw("Map Y-Dimensions do not match");
     std::map<double, std::vector<double>> Classes;
-    ForEachCellByColumn(ValueMap, [&](long LngX, long LngY) {
-        const double Class = ClassMap->GetPointVal(LngX, LngY);
-        // NaN has no place among keys ordered by exact comparison.
-        if (std::isnan(Class) || TVectorTools::HasValue(Excluded, Class))
-            return;
-        Classes[Class].push_back(ValueMap->GetPointVal(LngX, LngY));
+    ReadByPlace(std::vector<const TMap*>{ValueMap, ClassMap}, [&](auto Read) {
+        ForEachCellByColumn(ValueMap, [&](long LngX, long LngY) {
+            const double Class = Read(1, LngX, LngY);
+            // NaN has no place among keys ordered by exact comparison.
+            if (std::isnan(Class) || TVectorTools::HasValue(Excluded, Class))
+                return;
+            Classes[Class].push_back(ValueMap->GetPointVal(LngX, LngY));
+        });
     });
     return Classes;
 }
@@ -733,7 +962,7 @@ std::vector<double> TMapTools::GetValuesVector(std::vector<TMap*> Maps, long Lng
     std::vector<double> Values;
     Values.reserve(static_cast<size_t>(End - Start) + 1);
     for (int Number = Start; Number <= End; ++Number)
-        Values.push_back(Maps[Number]->GetPointVal(LngX, LngY));
+        Values.push_back(ValueAtPlace(Maps[0], Maps[Number], LngX, LngY));
     return Values;
 }
 
@@ -846,6 +1075,82 @@ void TMapTools::Insert(TMap* Destination, const TMap* InsertMap) {
 
 // ---------------------------------------------------------------------------------------
 
+namespace {
+
+/// The indexes of the centres in the order of the system orientation: X ascending (west to
+/// east), Y descending (north to south); equal centres keep their order, and an axis
+/// holding a NaN keeps its own order.
+std::vector<long> NorthUpOrder(const TAxis* Centres, char Axis) {
+    std::vector<double> Ordinates;
+    for (long I = 0; I < Centres->GetSize(); ++I)
+        Ordinates.push_back(Axis == 'X' ? Centres->GetPoint(I)->GetX()
+                                        : -Centres->GetPoint(I)->GetY());
+    std::vector<long> Order = AscendingOrder(Ordinates);
+    if (Order.empty() && !Ordinates.empty()) {
+        Order.resize(Ordinates.size());
+        std::iota(Order.begin(), Order.end(), 0L);
+    }
+    return Order;
+}
+
+bool IsIdentity(const std::vector<long>& Order) {
+    for (size_t I = 0; I < Order.size(); ++I)
+        if (Order[I] != static_cast<long>(I))
+            return false;
+    return true;
+}
+
+/// New axis of clones of the points, in the order given.
+std::unique_ptr<TAxis> Reordered(const TAxis* Axis, const std::vector<long>& Order) {
+    std::unique_ptr<TAxis> Result(new TAxis(Axis->GetResolution()));
+    for (long I : Order)
+        Result->AddPoint(Axis->GetPoint(I)->Clone());
+    return Result;
+}
+
+bool SamePoints(const TAxis* A, const TAxis* B) {
+    if (A->GetSize() != B->GetSize())
+        return false;
+    for (long I = 0; I < A->GetSize(); ++I)
+        if (A->GetPoint(I)->GetX() != B->GetPoint(I)->GetX() ||
+            A->GetPoint(I)->GetY() != B->GetPoint(I)->GetY())
+            return false;
+    return true;
+}
+
+/// A map's two axes of a direction are one derived from the other. The result, made on the
+/// source's point axes, gets the source's edges in the directions it keeps in their order
+/// where those edges were the ones given (a map read from a grid header), so that such a
+/// direction is copied exactly.
+void KeepSourceEdges(TMap* Result, const TMap* Source, bool KeepX, bool KeepY) {
+    if (KeepX && !SamePoints(Result->GetXAxisInterval(), Source->GetXAxisInterval()))
+        Result->SetXAxisInterval(Source->GetXAxisInterval());
+    if (KeepY && !SamePoints(Result->GetYAxisInterval(), Source->GetYAxisInterval()))
+        Result->SetYAxisInterval(Source->GetYAxisInterval());
+}
+
+} // namespace
+
+TMap* TMapTools::NorthUp(const TMap* Map) {
+    RequireMap(Map, "Map is not set in TMapTools::NorthUp");
+    if (!HasAxes(Map))
+        TError::Throw("Map has no axes in TMapTools::NorthUp");
+    const std::vector<long> Columns = NorthUpOrder(Map->GetXAxis(), 'X');
+    const std::vector<long> Rows = NorthUpOrder(Map->GetYAxis(), 'Y');
+    const std::unique_ptr<TAxis> XAxis = Reordered(Map->GetXAxis(), Columns);
+    const std::unique_ptr<TAxis> YAxis = Reordered(Map->GetYAxis(), Rows);
+    std::unique_ptr<TMap> Result(new TMap(XAxis.get(), YAxis.get()));
+    KeepSourceEdges(Result.get(), Map, IsIdentity(Columns), IsIdentity(Rows));
+    Result->SetNoDataValue(Map->GetNoDataValue());
+    Result->SetMetadata(Map->GetMetadata());
+    ForEachCell(Result.get(), [&](long LngX, long LngY) {
+        Result->SetPoint(LngX, LngY, Map->GetPointVal(Columns[LngX], Rows[LngY]));
+    });
+    return Result.release();
+}
+
+// ---------------------------------------------------------------------------------------
+
 void TMapTools::FillBlock(TMap* Map, double Value, long North, long South, long West, long East) {
     if (North > South)
         TError::Throw("Northern edge must be less than southern edge in TMapTools::FillBlock");
@@ -898,6 +1203,52 @@ void TMapTools::FindPatchExtent(const TMap* Map, double Value, long& North, long
 // ---------------------------------------------------------------------------------------
 // Value gradients over map series
 
+namespace {
+
+/// `FindNonzeroNeighbourVal` over the cells that ValueAt(X, Y) gives on a grid of the size.
+template <typename TValueAt>
+double NonzeroNeighbour(const TValueAt& ValueAt, long XDim, long YDim, long LngX, long LngY) {
+    const long LastX = std::min(LngX + 1, XDim - 1);
+    const long LastY = std::min(LngY + 1, YDim - 1);
+    // Every column of the block is scanned: the last column holding a non-zero value wins,
+    // with the topmost such value of that column.
+    double Found = 0.0;
+    for (long X = std::max(LngX - 1, 0L); X <= LastX; ++X)
+        for (long Y = std::max(LngY - 1, 0L); Y <= LastY; ++Y) {
+            const double Value = ValueAt(X, Y);
+            if (Value != 0.0) {
+                Found = Value;
+                break;
+            }
+        }
+    return Found;
+}
+
+} // namespace
+
+// The values are those `GetValuesVector` gives for maps Start to Start + w.
+template <typename TRead>
+double TMapTools::WindowGradient(const std::vector<TMap*>& Maps, const TRead& Read, int Start,
+                                 const std::vector<double>& Numbers, long LngX, long LngY) {
+    const long XDim = Maps.front()->GetXDim();
+    const long YDim = Maps.front()->GetYDim();
+    std::vector<double> UsedNumbers;
+    std::vector<double> UsedValues;
+    for (size_t L = 0; L < Numbers.size(); ++L) {
+        const size_t I = Start + L;
+        double Value = Read(I, LngX, LngY);
+        // Zeros are taken for gaps and filled from the neighbourhood, except in the last map.
+        if (Value == 0.0 && L + 1 < Numbers.size())
+            Value = NonzeroNeighbour([&](long X, long Y) { return Read(I, X, Y); }, XDim, YDim,
+                                     LngX, LngY);
+        if (!IsNoData(Maps[I], Value)) {
+            UsedNumbers.push_back(Numbers[L]);
+            UsedValues.push_back(Value);
+        }
+    }
+    return TVectorTools::Gradient(UsedNumbers, UsedValues);
+}
+
 std::vector<TMap*> TMapTools::ValueGradients(std::vector<TMap*> Maps, int WindowSize) {
     if (WindowSize >= 0 && static_cast<size_t>(WindowSize) >= Maps.size())
         TError::Throw("Window size must be < number of maps in TMapTools::ValueGradients");
@@ -908,41 +1259,25 @@ std::vector<TMap*> TMapTools::ValueGradients(std::vector<TMap*> Maps, int Window
         if (Maps[I]->GetXDim() != First->GetXDim() || Maps[I]->GetYDim() != First->GetYDim())
             TError::Throw("Map dimensions do not match in TMapTools::ValueGradients");
 
+    // Every map is read at the place of the first map's cell, so the zero test, the window's
+    // values and the neighbourhoods that fill zeros all follow the first map's rows and columns.
     const int Windows = static_cast<int>(Maps.size()) - WindowSize;
     std::vector<std::unique_ptr<TMap>> Gradients;
-    for (int Start = 0; Start < Windows; ++Start) {
-        const std::vector<TMap*> Window(Maps.begin() + Start,
-                                        Maps.begin() + Start + WindowSize + 1);
-        const std::vector<double> Numbers =
-            TVectorTools::VectorSeries(Start, Start + WindowSize, 1.0);
-        std::unique_ptr<TMap> Gradient = MakeResultOnAxes(First);
-        ForEachCellByColumn(First, [&](long LngX, long LngY) {
-            // Where the window's first map holds 0 the cell stays no-data.
-            if (Window.front()->GetPointVal(LngX, LngY) != 0.0)
-                Gradient->SetPoint(LngX, LngY, WindowGradient(Window, Numbers, LngX, LngY));
-        });
-        Gradients.push_back(std::move(Gradient));
-    }
-
-    return ReleaseAll(std::move(Gradients));
-}
-
-double TMapTools::WindowGradient(const std::vector<TMap*>& Window,
-                                 const std::vector<double>& Numbers, long LngX, long LngY) {
-    std::vector<double> Values =
-        GetValuesVector(Window, LngX, LngY, 0, static_cast<int>(Window.size()) - 1);
-    std::vector<double> UsedNumbers;
-    std::vector<double> UsedValues;
-    for (size_t L = 0; L < Values.size(); ++L) {
-        // Zeros are taken for gaps and filled from the neighbourhood, except in the last map.
-        if (Values[L] == 0.0 && L + 1 < Values.size())
-            Values[L] = FindNonzeroNeighbourVal(Window[L], LngX, LngY);
-        if (!IsNoData(Window[L], Values[L])) {
-            UsedNumbers.push_back(Numbers[L]);
-            UsedValues.push_back(Values[L]);
+    ReadByPlace(Maps, [&](auto Read) {
+        for (int Start = 0; Start < Windows; ++Start) {
+            const std::vector<double> Numbers =
+                TVectorTools::VectorSeries(Start, Start + WindowSize, 1.0);
+            std::unique_ptr<TMap> Gradient = MakeResultOnAxes(First);
+            ForEachCellByColumn(First, [&](long LngX, long LngY) {
+                // Where the window's first map holds 0 the cell stays no-data.
+                if (Read(Start, LngX, LngY) != 0.0)
+                    Gradient->SetPoint(LngX, LngY,
+                                       WindowGradient(Maps, Read, Start, Numbers, LngX, LngY));
+            });
+            Gradients.push_back(std::move(Gradient));
         }
-    }
-    return TVectorTools::Gradient(UsedNumbers, UsedValues);
+    });
+    return ReleaseAll(std::move(Gradients));
 }
 
 double TMapTools::FindNonzeroNeighbourVal(TMap* Map, long LngX, long LngY) {
@@ -952,18 +1287,6 @@ double TMapTools::FindNonzeroNeighbourVal(TMap* Map, long LngX, long LngY) {
         TError::Throw("X-ordinate is out of range in TMapTools::FindNonzeroNeighbourVal");
     if (LngY < 0 || LngY >= YDim)
         TError::Throw("Y-ordinate is out of range in TMapTools::FindNonzeroNeighbourVal");
-    const long LastX = std::min(LngX + 1, XDim - 1);
-    const long LastY = std::min(LngY + 1, YDim - 1);
-    // Every column of the block is scanned: the last column holding a non-zero value wins,
-    // with the topmost such value of that column.
-    double Found = 0.0;
-    for (long X = std::max(LngX - 1, 0L); X <= LastX; ++X)
-        for (long Y = std::max(LngY - 1, 0L); Y <= LastY; ++Y) {
-            const double Value = Map->GetPointVal(X, Y);
-            if (Value != 0.0) {
-                Found = Value;
-                break;
-            }
-        }
-    return Found;
+    return NonzeroNeighbour([Map](long X, long Y) { return Map->GetPointVal(X, Y); }, XDim, YDim,
+                            LngX, LngY);
 }

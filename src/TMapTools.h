@@ -25,7 +25,16 @@ public:
     // Each of these returns a new map (or a list of new maps) that the caller owns. Where an
     // input cell is no-data, the result cell (other than a count) is no-data too, marked with
     // the result's own no-data value. `Add`, `Multiply` and `Divide` of two maps pair the cells by
-    // position (so the maps may differ in resolution); the others pair them by column and row.
+    // position (so the maps may differ in resolution).
+    //
+    // The operations on maps of one size (`Subtract`, `Sum`, `DataCounts`, `Average`,
+    // `DataAverage`, `MovingAverage`, `Mask`, `GetValuesOverlay`, `GetValuesVector`,
+    // `ValueGradients`) pair each cell of the first map with the cell at the same place in
+    // the others: a map whose point axes hold the first map's cell centres (each within a
+    // millionth of the first map's resolution, the resolutions too), in whatever order, is
+    // read through that order, so maps that list their rows south to north or their columns
+    // east to west line up with north-up ones. A map whose axes hold other centres (another
+    // extent or resolution) or that has no axes is paired by column and row number.
 
     /// New map (caller owns) on the finer grid: the sum of the two maps cell by cell.
     static TMap* Add(TMap* First, TMap* Second);
@@ -43,8 +52,12 @@ public:
     static TMap* Sum(std::vector<TMap*> Maps);
     /// New map (caller owns) on the first map's grid: in how many maps each cell holds data.
     static TMap* DataCounts(std::vector<TMap*> Maps);
-    /// New map (caller owns) on the first map's grid: the mean of two or more maps.
+    /// New map (caller owns) on the first map's grid: the mean of two or more maps, no-data
+    /// wherever one of them has no data.
     static TMap* Average(std::vector<TMap*> Maps);
+    /// New map (caller owns) on the first map's grid: in each cell the mean of those of two or
+    /// more maps that have data there, no-data (-9999.0) where none has.
+    static TMap* DataAverage(std::vector<TMap*> Maps);
     /// New maps (caller owns each): the `Average` of every run of `Window` consecutive maps.
     static std::vector<TMap*> MovingAverage(std::vector<TMap*> Maps, int Window);
     /// New map (caller owns): every data cell rounded to a whole number, halves away from 0.
@@ -127,7 +140,9 @@ public:
     static std::map<double, std::vector<double>> GetValuesOverlay(TMap* ValueMap, TMap* ClassMap,
                                                                   std::vector<double> Excluded);
 
-    /// The value at (LngX, LngY) of maps Start to End inclusive, in list order; Start < End.
+    /// The value at the place of the first map's cell (LngX, LngY) of maps Start to End
+    /// inclusive, in list order; Start < End. A map listed in another order than the first
+    /// has its axes matched on every call.
     static std::vector<double> GetValuesVector(std::vector<TMap*> Maps, long LngX, long LngY,
                                                int Start, int End);
 
@@ -153,6 +168,12 @@ public:
     /// share a cell. An insert map reaching beyond the destination is refused before any
     /// cell is copied, whatever the direction of either map's axes.
     static void Insert(TMap* Destination, const TMap* InsertMap);
+
+    /// New map (caller owns) holding the map's cells, its no-data value and its metadata,
+    /// with rows north to south and columns west to east, on the same cell centres; the axes
+    /// of a reordered direction are built from its centres. A map already in that order is
+    /// copied as it is.
+    static TMap* NorthUp(const TMap* Map);
 
     /// Sets every cell of the window to `Value`; a window not wholly on the grid is
     /// refused before any cell is written.
@@ -247,10 +268,12 @@ private:
 
     // ---- Helpers of the value gradients ----------------------------------------------------
 
-    /// Least-squares slope at one cell over a window of maps whose map numbers are
-    /// `Numbers`: zeros except in the last map are filled from the neighbourhood, no-data
-    /// values are left out.
-    static double WindowGradient(const std::vector<TMap*>& Window,
+    /// Least-squares slope at one cell over the window of maps from `Start` whose map
+    /// numbers are `Numbers`, each map read at the place of the first map's cell through
+    /// Read(map, column, row): zeros except in the last map are filled from the
+    /// neighbourhood, no-data values are left out.
+    template <typename TRead>
+    static double WindowGradient(const std::vector<TMap*>& Maps, const TRead& Read, int Start,
                                  const std::vector<double>& Numbers, long LngX, long LngY);
 
     /// New map on segments of the map's point axes holding the cells of the window (north

@@ -45,6 +45,18 @@ TEST_F(MapToolsArithmeticTest, FailuresCarryTheirMessages) {
          "X-dimension of maps are inconsistent in TMapTools::DataCounts"},
         {"DataCounts, taller", CountsOf({C, T}),
          "Y-dimension of maps are inconsistent in TMapTools::DataCounts"},
+        {"DataAverage of one map", [&] { delete TMapTools::DataAverage({C}); },
+         "Must have at least 2 maps to average in TMapTools::DataAverage"},
+        {"DataAverage, wider",
+         [&] {
+             delete TMapTools::DataAverage({C, W});
+         },
+         "X-dimension of maps are inconsistent in TMapTools::DataAverage"},
+        {"DataAverage, taller",
+         [&] {
+             delete TMapTools::DataAverage({C, T});
+         },
+         "Y-dimension of maps are inconsistent in TMapTools::DataAverage"},
         {"MovingAverage, window 1", MovingOf(1), Sum},
         {"MovingAverage, window -3", MovingOf(-3), Sum},
     });
@@ -137,6 +149,70 @@ TEST_F(MapToolsArithmeticTest, RegressionAveragePairsCellsByIndexOnAnyAxes) {
     A->SetXAxis(&Uneven);
     B->SetXAxis(&Uneven);
     EXPECT_TRUE(HasRows(MapPtr(TMapTools::Average({A.get(), B.get()})).get(), {{0, 2, 4}}));
+}
+
+// Each map's own no-data value counts; where every map has data the mean is Average's.
+TEST_F(MapToolsArithmeticTest, DataAverageSkipsTheMapsWithoutData) {
+    MapPtr A = UnitMap({{1, -9999, -9999, 7}}), B = UnitMap({{4, 3, -5, -5}}, -5.0),
+           C = UnitMap({{2, 2, -9999, -9999}});
+    MapPtr Mean(TMapTools::DataAverage({A.get(), B.get(), C.get()}));
+    EXPECT_TRUE(HasRows(Mean.get(), {{7.0 / 3, 2.5, -9999, 7}}));
+    EXPECT_EQ(Mean->GetNoDataValue(), -9999.0);
+    MapPtr Plain(TMapTools::Average({A.get(), B.get(), C.get()}));
+    EXPECT_EQ(Mean->GetPointVal(0, 0), Plain->GetPointVal(0, 0));
+}
+
+/// The orders in which a file may list the cells of a grid.
+struct TListing {
+    const char* Name;
+    bool ReverseRows;
+    bool ReverseColumns;
+};
+const TListing Listings[] = {{"north-up", false, false},
+                             {"rows south to north", true, false},
+                             {"columns east to west", false, true},
+                             {"both reversed", true, true}};
+
+// The series is listed with its first map in each order and the others in all the
+// others; each result, put north-up, is the result of the series read north-up.
+TEST_F(MapToolsArithmeticTest, SeriesPairCellsByPlaceWhateverOrderTheMapsListThem) {
+    std::vector<MapPtr> NorthUp;
+    NorthUp.push_back(UnitMap({{1, 2, 3}, {4, -9999, 6}}));
+    NorthUp.push_back(UnitMap({{10, 20, -9999}, {40, 50, 60}}));
+    NorthUp.push_back(UnitMap({{100, 200, 300}, {-1, 500, 600}}, -1.0));
+    NorthUp.push_back(UnitMap({{1000, -9999, 3000}, {4000, 5000, 6000}}));
+    for (const TListing& First : Listings) {
+        std::vector<MapPtr> Mixed;
+        for (size_t K = 0; K < NorthUp.size(); ++K) {
+            const TListing& Listing = K == 0 ? First : Listings[K];
+            Mixed.push_back(
+                Reversed(NorthUp[K].get(), Listing.ReverseRows, Listing.ReverseColumns));
+        }
+        const auto Expect = [&](const char* Operation, TMap* OfMixed, TMap* OfNorthUp) {
+            MapPtr Result(OfMixed), Expected(OfNorthUp);
+            EXPECT_TRUE(
+                HasRows(MapPtr(TMapTools::NorthUp(Result.get())).get(), RowsOf(Expected.get())))
+                << Operation << ", first map " << First.Name;
+        };
+        const std::vector<TMap*> M = Raw(Mixed), N = Raw(NorthUp);
+        Expect("Sum", TMapTools::Sum(M), TMapTools::Sum(N));
+        Expect("Average", TMapTools::Average(M), TMapTools::Average(N));
+        Expect("DataCounts", TMapTools::DataCounts(M), TMapTools::DataCounts(N));
+        Expect("DataAverage", TMapTools::DataAverage(M), TMapTools::DataAverage(N));
+        Expect("Subtract", TMapTools::Subtract(M[0], M[3]), TMapTools::Subtract(N[0], N[3]));
+        Expect("MovingAverage", TMapTools::MovingAverage(M, 4)[0],
+               TMapTools::MovingAverage(N, 4)[0]);
+    }
+}
+
+// A map on another extent or of another resolution keeps being paired by column and row,
+// whichever order it lists its rows in.
+TEST_F(MapToolsArithmeticTest, SeriesOnOtherGridsPairCellsByIndex) {
+    MapPtr A = UnitMap({{1, 2}, {3, 4}});
+    MapPtr Elsewhere = Reversed(MakeMap({{10, 20}, {30, 40}}, 1.0, 100.5, 50.5).get(), true, false);
+    MapPtr Finer = MakeMap({{100, 200}, {300, 400}}, 0.5, 0.25, 0.25, false);
+    MapPtr Total(TMapTools::Sum({A.get(), Elsewhere.get(), Finer.get()}));
+    EXPECT_TRUE(HasRows(Total.get(), {{131, 242}, {313, 424}}));
 }
 
 // Window k averages maps k to k + 2; a window longer than the list gives none.

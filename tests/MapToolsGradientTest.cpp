@@ -108,6 +108,18 @@ TEST_F(MapToolsGradientTest, NoDataValuesAreLeftOut) {
         << "NaN from one usable value";
 }
 
+// The zero of map 1 is filled from its western neighbour, wherever the map lists it.
+TEST_F(MapToolsGradientTest, MapsListedInAnotherOrderArePairedByPlace) {
+    TSeries Series;
+    Series.push_back(UnitMap({{1, 2}}));
+    Series.push_back(UnitMap({{3, 0}}));
+    Series.push_back(UnitMap({{5, 8}}));
+    Series[1] = Reversed(Series[1].get(), false, true);
+    Series[2] = Reversed(Series[2].get(), false, true);
+    EXPECT_EQ(Slopes(Series, 2, 0), (std::vector<double>{2}));
+    EXPECT_EQ(Slopes(Series, 2, 1), (std::vector<double>{3}));
+}
+
 TEST_F(MapToolsGradientTest, ResultsLieOnTheFirstMapsGrid) {
     TSeries Series;
     Series.push_back(MakeMap({{1, 2}}, 0.5, 10.25, 0.25, true, -1));

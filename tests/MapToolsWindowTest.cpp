@@ -210,4 +210,36 @@ TEST_F(MapToolsWindowTest, FindPatchExtentFindsAFilledBlockAndBufferIndicesWiden
     EXPECT_EQ(Buffer(50, {3, 4, 4, 5}), TWindow({0, 7, 0, 9})) << "wider than the map";
 }
 
+// Each order in which a file may list its rows and columns gives the same north-up map.
+TEST_F(MapToolsWindowTest, NorthUpListsRowsNorthToSouthAndColumnsWestToEast) {
+    MapPtr Up = UnitMap({{1, 2, 3}, {4, 5, 6}}, -1.0);
+    for (bool Rows : {false, true})
+        for (bool Columns : {false, true}) {
+            MapPtr Listed = Reversed(Up.get(), Rows, Columns);
+            Listed->SetMetadata("\nmonthly\n");
+            MapPtr Result(TMapTools::NorthUp(Listed.get()));
+            const std::string Case = std::string(Rows ? "rows reversed" : "rows north-up") +
+                                     (Columns ? ", columns reversed" : "");
+            EXPECT_TRUE(HasRows(Result.get(), RowsOf(Up.get()))) << Case;
+            EXPECT_EQ(EdgeSpan(Result.get()), EdgeSpan(Up.get())) << Case;
+            EXPECT_EQ(Result->GetXAxis()->GetPoint(2)->GetX(), 2.5) << Case;
+            EXPECT_EQ(Result->GetYAxis()->GetPoint(1)->GetY(), 0.5) << Case;
+            EXPECT_EQ(Result->GetNoDataValue(), -1.0) << Case;
+            EXPECT_EQ(Result->GetMetadata(), "\nmonthly\n") << Case;
+        }
+    // A grid read from its header keeps its edges and centres exactly.
+    MapPtr Grid = ReadGrid({{1, 2}, {3, 4}}, 0.1, 0.3, 0.7);
+    MapPtr Copy(TMapTools::NorthUp(Grid.get()));
+    EXPECT_EQ(EdgeSpan(Copy.get()), EdgeSpan(Grid.get()));
+    EXPECT_EQ(Copy->GetXAxis()->GetPoint(1)->GetX(), Grid->GetXAxis()->GetPoint(1)->GetX());
+    EXPECT_EQ(Copy->GetYAxis()->GetPoint(1)->GetY(), Grid->GetYAxis()->GetPoint(1)->GetY());
+    TMap Bare(1.0, 2, 2);
+    ExpectFailures({
+        {"no axes", [&] { delete TMapTools::NorthUp(&Bare); },
+         "Map has no axes in TMapTools::NorthUp"},
+        {"no map", [] { delete TMapTools::NorthUp(nullptr); },
+         "Map is not set in TMapTools::NorthUp"},
+    });
+}
+
 } // namespace

@@ -56,6 +56,23 @@ std::unique_ptr<TMap> ReadGrid(const TRows& Rows, double CellSize, double XLL, d
     return std::unique_ptr<TMap>(TARCGISFileTools::LoadARCGISFile(In));
 }
 
+std::unique_ptr<TMap> Reversed(const TMap* Map, bool ReverseRows, bool ReverseColumns) {
+    const long XDim = Map->GetXDim(), YDim = Map->GetYDim();
+    const auto Column = [&](long J) { return ReverseColumns ? XDim - 1 - J : J; };
+    const auto Row = [&](long I) { return ReverseRows ? YDim - 1 - I : I; };
+    TAxis X(Map->GetResolution()), Y(Map->GetResolution());
+    for (long J = 0; J < XDim; ++J)
+        X.AddPoint(Map->GetXAxis()->GetPoint(Column(J))->Clone());
+    for (long I = 0; I < YDim; ++I)
+        Y.AddPoint(Map->GetYAxis()->GetPoint(Row(I))->Clone());
+    std::unique_ptr<TMap> Result(new TMap(&X, &Y));
+    for (long I = 0; I < YDim; ++I)
+        for (long J = 0; J < XDim; ++J)
+            Result->SetPoint(J, I, Map->GetPointVal(Column(J), Row(I)));
+    Result->SetNoDataValue(Map->GetNoDataValue());
+    return Result;
+}
+
 std::vector<std::unique_ptr<TMap>> Own(const std::vector<TMap*>& Maps) {
     return std::vector<std::unique_ptr<TMap>>(Maps.begin(), Maps.end());
 }

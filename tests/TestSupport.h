@@ -64,6 +64,11 @@ inline std::unique_ptr<TMap> UnitMap(const TRows& Rows, double NoData = -9999.0)
 std::unique_ptr<TMap> ReadGrid(const TRows& Rows, double CellSize, double XLL, double YLL,
                                double NoData = -9999.0);
 
+/// The same cells on the same centres, listed as a file that gives its rows south to north
+/// (`ReverseRows`) or its columns east to west (`ReverseColumns`) is read: the point axes and
+/// the rows or columns in reverse order, the no-data value kept.
+std::unique_ptr<TMap> Reversed(const TMap* Map, bool ReverseRows, bool ReverseColumns);
+
 /// Takes ownership of the maps an operation returned.
 std::vector<std::unique_ptr<TMap>> Own(const std::vector<TMap*>& Maps);
 /// The plain list of maps that the operations take.
