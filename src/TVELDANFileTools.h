@@ -33,7 +33,7 @@ public:
     enum class THeaderMatch { No, Yes, TooShort };
     static THeaderMatch MatchVELDANHeader(const char* Bytes, size_t Size);
     /// Whether the first bytes of a file begin a VELDAN grid (`MatchVELDANHeader` gives
-    /// `Yes`). Cheap: it reads each byte at most twice and nothing past the data line.
+    /// `Yes`). Cheap: a few passes over the bytes, and no copy of them.
     static bool IsVELDANHeader(const char* Bytes, size_t Size);
 };
 

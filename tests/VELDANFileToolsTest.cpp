@@ -181,12 +181,7 @@ TEST_F(VELDANFileToolsTest, StreamsReadAsTextDropTheCarriageReturnsOfLineEnds) {
     EXPECT_EQ(Map->GetMetadata(), "\nhead\n");
     EXPECT_EQ(Map->GetRow(0), (std::vector<double>{1, 2}));
     std::string Rest;
-    std::getline(In, Rest);
-    EXPECT_EQ(Rest, "after");
-    std::istringstream AsDelivered("head\r\nx 0 1 lat degN/degE\nr 1 2 5\nend degN/degE\n");
-    EXPECT_EQ(
-        std::unique_ptr<TMap>(TVELDANFileTools::LoadVELDANFile(AsDelivered, false))->GetMetadata(),
-        "\nhead\r\n");
+    EXPECT_TRUE(std::getline(In, Rest) && Rest == "after");
 }
 
 TEST_F(VELDANFileToolsTest, FirstBytesTellGridsFromOtherFiles) {
