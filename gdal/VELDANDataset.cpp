@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <new>
@@ -85,6 +86,7 @@ private:
 
     std::unique_ptr<TMap> MbrMap;
     TARCGISFileTools::TOrientation MbrOrientation;
+    double MbrTransform[6];
     OGRSpatialReference MbrSRS;
 };
 
@@ -119,9 +121,15 @@ VELDANDataset::VELDANDataset(std::unique_ptr<TMap> Map)
     // Coordinates in degrees east and north, longitude first as GIS tools take them.
     MbrSRS.SetWellKnownGeogCS("WGS84");
     MbrSRS.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    // North-up from the lower-left corner and the cell size, as veldconv's grid says.
+    const TARCGISFileTools::TCorner Corner = TARCGISFileTools::LowerLeftCorner(MbrMap.get());
+    const double CellSize = MbrMap->GetResolution();
+    const double North = Corner.Y + static_cast<double>(nRasterYSize) * CellSize;
+    const double Transform[6] = {Corner.X, CellSize, 0.0, North, 0.0, -CellSize};
+    std::copy(std::begin(Transform), std::end(Transform), MbrTransform);
     SetBand(1, new VELDANRasterBand(this));
-    // Set through the base class: items of the file itself are no edit for GDAL to save
-    // in an .aux.xml file.
+    // Set past the PAM layer: they come from the file, so they are no change for GDAL to
+    // save in an .aux.xml file.
     for (const auto& Item : TSidecarTools::MetadataItems(MbrMap.get()))
         GDALDataset::SetMetadataItem(Item.first.c_str(), Item.second.c_str());
 }
@@ -132,15 +140,7 @@ const std::vector<double>& VELDANDataset::RowShownAt(int Line) const {
 }
 
 CPLErr VELDANDataset::GetGeoTransform(double* Transform) {
-    // North-up from the lower-left corner and the cell size, as veldconv's grid says.
-    const TARCGISFileTools::TCorner Corner = TARCGISFileTools::LowerLeftCorner(MbrMap.get());
-    const double CellSize = MbrMap->GetResolution();
-    Transform[0] = Corner.X;
-    Transform[1] = CellSize;
-    Transform[2] = 0.0;
-    Transform[3] = Corner.Y + static_cast<double>(nRasterYSize) * CellSize;
-    Transform[4] = 0.0;
-    Transform[5] = -CellSize;
+    std::copy(std::begin(MbrTransform), std::end(MbrTransform), Transform);
     return CE_None;
 }
 
