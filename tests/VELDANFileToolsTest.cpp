@@ -218,6 +218,8 @@ TEST_F(VELDANFileToolsTest, FirstBytesTellGridsFromOtherFiles) {
         {"ends after the axis line", "lon 0 1 lat degN/degE\n", M::TooShort},
         {"axis line longer than the bytes", Wide.substr(0, 1024), M::TooShort},
         {"whole wide axis line", Wide, M::Yes},
+        {"256 header lines", std::string(255, '\n') + Example, M::Yes},
+        {"257 header lines", std::string(256, '\n') + Example, M::No},
     };
     for (const auto& C : Cases) {
         EXPECT_EQ(TVELDANFileTools::MatchVELDANHeader(C.Bytes.data(), C.Bytes.size()), C.Expected)
