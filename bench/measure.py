@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Times veldconv against the plain-iostream baseline converter (and gdal_translate on XYZ
-text where it is installed) on the benchmark grids; called by bench/run.sh.
+text where it is installed) on the benchmark grids; called by bench/run.sh. With
+--plugin-dir, also `gdal_translate -of GTiff` of the VELDAN grid through the VELDAN driver
+plugin, alternating with veldconv, and the memory the driver takes.
 
 For each grid size it runs the converters alternately, takes the median wall time of each,
 the peak resident memory of each run (from GNU time), and checks that veldconv's grid and
@@ -48,6 +50,21 @@ def measure(tools, runs, warm_up=True):
     return samples
 
 
+def plugin_tools(plugin_dir, gdal, source, data, size):
+    """gdal_translate to GeoTIFF through the plugin. An existing output makes gdal_translate
+    open its source once more (to tell the two apart), so the output is removed first."""
+    os.environ["GDAL_DRIVER_PATH"] = plugin_dir
+    tif = os.path.join(data, f"plugin-{size}.tif")
+    return {"plugin": ["sh", "-c", 'rm -f "$1" && exec "$0" -q -of GTiff "$2" "$1"', gdal, tif,
+                       source]}
+
+
+def driver_memory(gdalinfo, source, small):
+    """Peak memory of reading every cell through the driver (gdalinfo -checksum), less that
+    of GDAL reading a 3 x 2 grid the same way: what the driver adds to a GDAL program."""
+    return (run([gdalinfo, "-checksum", source])[1] - run([gdalinfo, "-checksum", small])[1])
+
+
 def summary(samples):
     times = [t for t, _ in samples]
     return statistics.median(times), min(times), max(times), max(r for _, r in samples)
@@ -59,6 +76,8 @@ def main():
     parser.add_argument("--data", required=True)
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--gdal-runs", type=int, default=3)
+    parser.add_argument("--plugin-dir", help="directory of gdal_VELDAN.so")
+    parser.add_argument("--small-grid", help="a small VELDAN grid (for the plugin's memory)")
     parser.add_argument("sizes", nargs="+")
     args = parser.parse_args()
     if not os.access(TIME, os.X_OK):
@@ -70,7 +89,7 @@ def main():
     print(f"{'grid':>10} {'cells':>11} {'input':>9} {'veldconv':>20} {'MB/s':>6} "
           f"{'peak RSS':>16} {'baseline':>20} {'RSS':>7} {'speed-up':>8} {'same':>5}"
           + (f" {'gdal_translate':>15} {'ratio':>6}" if gdal else ""))
-    results = {}
+    results, plugin_results = {}, {}
     for size in args.sizes:
         columns, rows = (int(n) for n in size.split("x"))
         cells = columns * rows
@@ -80,6 +99,9 @@ def main():
                for name in ("veldconv", "baseline")}
         tools = {"veldconv": [veldconv, source, *out["veldconv"]],
                  "baseline": [baseline, source, *out["baseline"]]}
+        if args.plugin_dir:
+            tools.update(plugin_tools(args.plugin_dir, shutil.which("gdal_translate"), source,
+                                      args.data, size))
         # Small grids convert in milliseconds: more runs steady the median.
         samples = measure(tools, args.runs * 3 if cells < 1_000_000 else args.runs)
         same = all(filecmp.cmp(a, b, shallow=False)
@@ -107,6 +129,15 @@ def main():
             line += f" {slowest:>13.3f} s {slowest / fast:>5.1f}x"
         print(line, flush=True)
         results[size] = (fast, fast_rss, cells, slow, same)
+        if args.plugin_dir:
+            translate, _, _, translate_rss = summary(samples["plugin"])
+            os.remove(os.path.join(args.data, f"plugin-{size}.tif"))
+            driver = driver_memory(shutil.which("gdalinfo"), source, args.small_grid)
+            plugin_results[size] = (translate / fast, driver, cells)
+            print(f"{'':>10} gdal_translate -of GTiff through the plugin: {translate:.3f} s "
+                  f"({translate / fast:.2f}x veldconv), peak RSS {translate_rss / MB:.1f} MB; "
+                  f"the driver's memory {driver / MB:.1f} MB ({driver / cells:.1f} B/c)",
+                  flush=True)
 
     print()
     ok = True
@@ -126,6 +157,14 @@ def main():
         ok = ok and growth <= 4.4
         print(f"8640x4320 / 4320x2160 time: {growth:.2f} (4 times the cells, target at most 4.4)"
               f" -> {'ok' if growth <= 4.4 else 'MISSED'}")
+    for size, (ratio, driver, cells) in plugin_results.items():
+        budget = 9 * cells + 30 * MB
+        fits = driver <= budget and (size != "4320x2160" or ratio <= 1.5)
+        ok = ok and fits
+        print(f"{size}: gdal_translate through the plugin {ratio:.2f}x veldconv's time"
+              f"{' (target 1.5)' if size == '4320x2160' else ''}, the driver's memory"
+              f" {driver / MB:.1f} MB, budget 9 B/cell + 30 MB = {budget / MB:.1f} MB"
+              f" -> {'ok' if fits else 'MISSED'}")
     return 0 if ok else 1
 
 

@@ -8,7 +8,9 @@
 # $VELDCONV_BENCH_DIR (default /tmp/veldconv-bench), then prints for every grid the median
 # wall time (min-max), input MB/s, peak resident memory and the ratio to the baseline, and
 # checks the two outputs byte for byte. Where gdal_translate is installed it is timed on
-# the same grid as XYZ text (VELDCONV_BENCH_GDAL=0 skips it). Exits 1 if a target is missed.
+# the same grid as XYZ text (VELDCONV_BENCH_GDAL=0 skips it), and where the VELDAN driver
+# plugin is built, gdal_translate -of GTiff of the VELDAN grid through it. Exits 1 if a
+# target is missed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 data=${VELDCONV_BENCH_DIR:-/tmp/veldconv-bench}
@@ -41,5 +43,10 @@ done
 
 echo "veldconv benchmark: $(nproc) cores, $(uname -m), median of $runs runs" \
      "(min-max in brackets), grids in $data"
+# The VELDAN driver plugin, where GDAL's development files let the build make it.
+plugin=()
+if [ -f "$build/veldconv/gdal/gdal_VELDAN.so" ] && command -v gdal_translate >/dev/null; then
+    plugin=(--plugin-dir "$build/veldconv/gdal" --small-grid "$root/examples/example.txt")
+fi
 python3 "$root/bench/measure.py" --build "$build" --data "$data" --runs "$runs" \
-    --gdal-runs "$gdal_runs" "${sizes[@]}"
+    --gdal-runs "$gdal_runs" "${plugin[@]}" "${sizes[@]}"

@@ -5,7 +5,8 @@
 # installs bin/veldconv, the library (static by default, shared with
 # -DBUILD_SHARED_LIBS=ON), its headers under include/veldgrid/, the CMake package
 # (find_package(veldgrid CONFIG) giving veldgrid::veldgrid), lib/pkgconfig/veldgrid.pc and
-# the man page veldconv.1. Every installed path is relative to the prefix, so the prefix
+# the man page veldconv.1, and the GDAL driver plugin gdal_VELDAN.so into lib/gdalplugins/
+# where it was built. Every installed path is relative to the prefix, so the prefix
 # may be chosen at install time.
 
 include(GNUInstallDirs)
@@ -87,6 +88,14 @@ configure_file(${PROJECT_SOURCE_DIR}/doc/veldconv.1.in
                ${CMAKE_CURRENT_BINARY_DIR}/veldconv.1 @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/veldconv.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# ---- GDAL driver plugin -------------------------------------------------------------------
+
+# GDAL finds it there through GDAL_DRIVER_PATH, or when this directory is GDAL's own plugin
+# directory; the plugin finds a shared veldgrid in the directory above.
+if(VELDGRID_GDAL_PLUGIN)
+  install(TARGETS gdal_VELDAN LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/gdalplugins)
+endif()
 
 # ---- Checks -------------------------------------------------------------------------------
 

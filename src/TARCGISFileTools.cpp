@@ -30,13 +30,11 @@ double ReadBodyValue(std::istream& In) {
     return Value;
 }
 
+using TOrientation = TARCGISFileTools::TOrientation;
+using TCorner = TARCGISFileTools::TCorner;
+
 /// Which way each axis of the map runs. Maps read from grids have ascending X and
 /// descending Y axes; others are written turned into that orientation.
-struct TOrientation {
-    bool ColumnsEastToWest;
-    bool RowsSouthToNorth;
-};
-
 TOrientation OrientationOf(const TMap* Map) {
     const TAxis* X = Map->GetXAxisInterval();
     const TAxis* Y = Map->GetYAxisInterval();
@@ -44,18 +42,15 @@ TOrientation OrientationOf(const TMap* Map) {
             Y->GetPoint(Map->GetYDim())->GetY() > Y->GetPoint(0)->GetY()};
 }
 
-void RequireIntervalAxes(const TMap* Map) {
+void RequireIntervalAxes(const TMap* Map, const char* Message) {
     if (!Map->GetXAxisInterval() || !Map->GetYAxisInterval())
-        TError::Throw("Map has no interval axes in TARCGISFileTools::WriteARCGISFile");
+        TError::Throw(Message);
 }
 
-struct TCorner {
-    double X;
-    double Y;
-};
+const char* const NoAxesToWrite = "Map has no interval axes in TARCGISFileTools::WriteARCGISFile";
 
 /// The lower-left corner: the western edge and the southern edge.
-TCorner LowerLeftCorner(const TMap* Map) {
+TCorner LowerLeftCornerOf(const TMap* Map) {
     const TOrientation Orientation = OrientationOf(Map);
     const TAxis* X = Map->GetXAxisInterval();
     const TAxis* Y = Map->GetYAxisInterval();
@@ -65,7 +60,7 @@ TCorner LowerLeftCorner(const TMap* Map) {
 
 /// The header holds finite numbers only: with "nan" or "inf" in it no reader takes the grid.
 void RequireFiniteHeader(const TMap* Map) {
-    const TCorner Corner = LowerLeftCorner(Map);
+    const TCorner Corner = LowerLeftCornerOf(Map);
     if (!std::isfinite(Corner.X) || !std::isfinite(Corner.Y) ||
         !std::isfinite(Map->GetResolution()) || !std::isfinite(Map->GetNoDataValue()))
         TError::Throw("Header numbers must be finite in TARCGISFileTools::WriteARCGISFile");
@@ -137,7 +132,7 @@ TMap* TARCGISFileTools::LoadARCGISFile(std::string FileName) {
 // ---------------------------------------------------------------------------------------
 
 void TARCGISFileTools::WriteHeader(const TMap* Map, std::ostream& Out) {
-    const TCorner Corner = LowerLeftCorner(Map);
+    const TCorner Corner = LowerLeftCornerOf(Map);
     Out << "ncols " << Map->GetXDim() << std::endl;
     Out << "nrows " << Map->GetYDim() << std::endl;
     Out << "xllcorner " << std::setw(8) << Corner.X << std::endl;
@@ -153,14 +148,14 @@ void TARCGISFileTools::WriteBody(const TMap* Map, std::ostream& Out) {
 }
 
 void TARCGISFileTools::WriteARCGISFile(TMap* Map, std::ostream& Out) {
-    RequireIntervalAxes(Map);
+    RequireIntervalAxes(Map, NoAxesToWrite);
     RequireFiniteHeader(Map);
     WriteHeader(Map, Out);
     WriteBody(Map, Out);
 }
 
 void TARCGISFileTools::WriteARCGISFile(TMap* Map, std::string FileName) {
-    RequireIntervalAxes(Map);
+    RequireIntervalAxes(Map, NoAxesToWrite);
     RequireFiniteHeader(Map); // fails on unfit axes before the file is touched
     std::ofstream Out;
     TTextFile::OpenForWriting(Out, FileName);
@@ -171,6 +166,22 @@ void TARCGISFileTools::WriteARCGISFile(TMap* Map, std::string FileName) {
     Out.precision(15);
     WriteBody(Map, Out);
     TTextFile::CloseAfterWriting(Out, FileName);
+}
+
+// ---------------------------------------------------------------------------------------
+
+TOrientation TARCGISFileTools::Orientation(const TMap* Map) {
+    if (!Map)
+        TError::Throw("Map is not set in TARCGISFileTools::Orientation");
+    RequireIntervalAxes(Map, "Map has no interval axes in TARCGISFileTools::Orientation");
+    return OrientationOf(Map);
+}
+
+TCorner TARCGISFileTools::LowerLeftCorner(const TMap* Map) {
+    if (!Map)
+        TError::Throw("Map is not set in TARCGISFileTools::LowerLeftCorner");
+    RequireIntervalAxes(Map, "Map has no interval axes in TARCGISFileTools::LowerLeftCorner");
+    return LowerLeftCornerOf(Map);
 }
 
 // ---------------------------------------------------------------------------------------

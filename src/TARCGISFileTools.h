@@ -30,6 +30,24 @@ public:
     /// Reads the named files in order. The caller owns the new maps.
     static std::vector<TMap*> LoadFileList(std::vector<std::string> FileNames);
 
+    /// Which way a map's interval axes run against the north-up order in which grids are
+    /// written: rows north to south, columns west to east.
+    struct TOrientation {
+        bool ColumnsEastToWest;
+        bool RowsSouthToNorth;
+    };
+    /// The orientation of the map, which must have interval axes.
+    static TOrientation Orientation(const TMap* Map);
+
+    /// A corner of a grid: an X edge and a Y edge.
+    struct TCorner {
+        double X;
+        double Y;
+    };
+    /// The lower-left corner written as "xllcorner" and "yllcorner": the western and the
+    /// southern edge of the map, which must have interval axes.
+    static TCorner LowerLeftCorner(const TMap* Map);
+
 private:
     static void WriteHeader(const TMap* Map, std::ostream& Out);
     static void WriteBody(const TMap* Map, std::ostream& Out);

@@ -4,9 +4,12 @@
 #include "TNumberText.h"
 #include "TTextFile.h"
 
+#include <cctype>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -154,6 +157,10 @@ TMap* TVELDANFileTools::LoadVELDANFile(std::istream& In) {
     return Load(In, false);
 }
 
+TMap* TVELDANFileTools::LoadVELDANFile(std::istream& In, bool TextLineEnds) {
+    return Load(In, TextLineEnds);
+}
+
 TMap* TVELDANFileTools::LoadVELDANFile(std::string FileName) {
     // Large reads: grids run to hundreds of megabytes. The buffer outlives the stream.
     const std::unique_ptr<char[]> Buffer(new char[ReadBufferSize]);
@@ -161,4 +168,120 @@ TMap* TVELDANFileTools::LoadVELDANFile(std::string FileName) {
     In.rdbuf()->pubsetbuf(Buffer.get(), ReadBufferSize);
     TTextFile::OpenForReading(In, FileName);
     return Load(In, true);
+}
+
+// ---------------------------------------------------------------------------------------
+// Recognising a grid from the first bytes of a file
+
+namespace {
+
+using THeaderMatch = TVELDANFileTools::THeaderMatch;
+
+/// Header lines a grid may have for its first bytes to be recognised: headers are a few
+/// lines, and text of other kinds (tables, lists of points) is told apart by its length.
+const long MaxHeaderLines = 256;
+
+/// A line of the bytes, without its line feed; `Complete` when the line feed is among them.
+struct TLine {
+    const char* First;
+    const char* Last;
+    bool Complete;
+};
+
+TLine LineAt(const char* First, const char* End) {
+    const void* Feed = std::memchr(First, '\n', static_cast<size_t>(End - First));
+    if (!Feed)
+        return {First, End, false};
+    return {First, static_cast<const char*>(Feed), true};
+}
+
+bool HoldsMarker(const TLine& Line) {
+    return std::string_view(Line.First, static_cast<size_t>(Line.Last - Line.First)).find(Marker) !=
+           std::string_view::npos;
+}
+
+/// Up to `Count` tokens of the line, as the reader splits it. The last token of an
+/// unfinished line may be cut short, so it is left out.
+std::vector<std::string_view> LeadingTokens(const TLine& Line, size_t Count) {
+    std::vector<std::string_view> Tokens;
+    for (const char* P = SkipSpaces(Line.First, Line.Last); P != Line.Last && Tokens.size() < Count;
+         P = SkipSpaces(P, Line.Last)) {
+        const char* const End = TokenEnd(P, Line.Last);
+        if (End == Line.Last && !Line.Complete)
+            break;
+        Tokens.emplace_back(P, static_cast<size_t>(End - P));
+        P = End;
+    }
+    return Tokens;
+}
+
+/// Whether the token begins with a number as `atof` reads one (sign, digits, point).
+bool IsNumber(std::string_view Token) {
+    size_t I = 0;
+    if (I < Token.size() && (Token[I] == '+' || Token[I] == '-'))
+        ++I;
+    if (I < Token.size() && Token[I] == '.')
+        ++I;
+    return I < Token.size() && std::isdigit(static_cast<unsigned char>(Token[I]));
+}
+
+/// Whether the tokens hold at least `Count`, the 2nd up to the `Count`th being numbers.
+bool LabelThenNumbers(const std::vector<std::string_view>& Tokens, size_t Count) {
+    if (Tokens.size() < Count)
+        return false;
+    for (size_t I = 1; I < Count; ++I)
+        if (!IsNumber(Tokens[I]))
+            return false;
+    return true;
+}
+
+/// The line after the axis line: a label, a value, ..., the Y coordinate.
+THeaderMatch MatchDataLine(const char* First, const char* End) {
+    if (First == End)
+        return THeaderMatch::TooShort;
+    const TLine Line = LineAt(First, End);
+    if (HoldsMarker(Line))
+        return THeaderMatch::No; // a grid without rows
+    const std::vector<std::string_view> Tokens = LeadingTokens(Line, 3);
+    if (!Line.Complete && Tokens.size() < 2)
+        return THeaderMatch::TooShort;
+    // A whole line holds at least a label, a value and the Y coordinate.
+    return LabelThenNumbers(Tokens, Line.Complete ? 3 : Tokens.size()) ? THeaderMatch::Yes
+                                                                       : THeaderMatch::No;
+}
+
+/// The first marker line: a label, at least two X coordinates, two labels.
+THeaderMatch MatchAxisLine(const TLine& Line, const char* End) {
+    const std::vector<std::string_view> Tokens = LeadingTokens(Line, 5);
+    if (Tokens.size() < 5)
+        return Line.Complete ? THeaderMatch::No : THeaderMatch::TooShort;
+    if (!LabelThenNumbers(Tokens, 3))
+        return THeaderMatch::No;
+    return Line.Complete ? MatchDataLine(Line.Last + 1, End) : THeaderMatch::TooShort;
+}
+
+} // namespace
+
+TVELDANFileTools::THeaderMatch TVELDANFileTools::MatchVELDANHeader(const char* Bytes, size_t Size) {
+    if (Size == 0 || std::memchr(Bytes, '\0', Size))
+        return THeaderMatch::No;
+    const char* const End = Bytes + Size;
+    // Header lines are free text, up to the first marker line; an unfinished one may run on
+    // into the marker.
+    long HeaderLines = 0;
+    for (const char* P = Bytes; P != End; ++HeaderLines) {
+        const TLine Line = LineAt(P, End);
+        if (HoldsMarker(Line))
+            return MatchAxisLine(Line, End);
+        if (!Line.Complete)
+            return THeaderMatch::TooShort;
+        if (HeaderLines == MaxHeaderLines)
+            return THeaderMatch::No;
+        P = Line.Last + 1;
+    }
+    return THeaderMatch::TooShort; // the next line may be the axis line
+}
+
+bool TVELDANFileTools::IsVELDANHeader(const char* Bytes, size_t Size) {
+    return MatchVELDANHeader(Bytes, Size) == THeaderMatch::Yes;
 }

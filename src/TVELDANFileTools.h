@@ -1,6 +1,7 @@
 #ifndef VELDGRID_TVELDANFILETOOLS_H
 #define VELDGRID_TVELDANFILETOOLS_H
 
+#include <cstddef>
 #include <istream>
 #include <string>
 
@@ -14,9 +15,26 @@ public:
     /// Reads a grid from the stream's current position, exactly as the stream delivers it,
     /// and leaves the stream just after the closing line. The caller owns the new map.
     static TMap* LoadVELDANFile(std::istream& In);
+    /// Reads a grid from the stream's current position; with `TextLineEnds` a carriage
+    /// return before a line feed belongs to the line end, as for a named file (for streams
+    /// over files opened in binary mode, such as a decompressing one). The caller owns the
+    /// new map.
+    static TMap* LoadVELDANFile(std::istream& In, bool TextLineEnds);
     /// Reads the named file as text (a carriage return before a line feed belongs to the
     /// line end). The caller owns the new map.
     static TMap* LoadVELDANFile(std::string FileName);
+
+    /// What the first bytes of a file tell of it. `Yes`: text header lines (at most 256),
+    /// an axis line (the marker, at least five tokens, the 2nd and 3rd of them numbers) and
+    /// the start of a data line (a label and a number). `No`: binary bytes (a NUL), text
+    /// of another layout, or more header lines. `TooShort`: the bytes end before this can
+    /// be told; an axis line of a wide grid runs to hundreds of kilobytes, so a caller may
+    /// read more bytes and ask again (at the end of a file, `TooShort` means `No`).
+    enum class THeaderMatch { No, Yes, TooShort };
+    static THeaderMatch MatchVELDANHeader(const char* Bytes, size_t Size);
+    /// Whether the first bytes of a file begin a VELDAN grid (`MatchVELDANHeader` gives
+    /// `Yes`). Cheap: a few passes over the bytes, and no copy of them.
+    static bool IsVELDANHeader(const char* Bytes, size_t Size);
 };
 
 #endif

@@ -296,3 +296,41 @@ TEST_F(ARCGISFileToolsTest, NonFiniteHeaderNumbersAreRefused) {
         EXPECT_FALSE(std::ifstream(Never).good()) << C.Name;
     }
 }
+
+TEST_F(ARCGISFileToolsTest, OrientationAndCornerFollowTheAxesOfEachDirection) {
+    const struct {
+        const char* Name;
+        const char* Grid;
+        bool EastToWest;
+        bool SouthToNorth;
+    } Cases[] = {
+        {"north-up", "x 0.25 0.75 lat degN/degE\nr 1 2 10.25\nr 3 4 9.75\nend degN/degE\n", false,
+         false},
+        {"rows south to north",
+         "x 0.25 0.75 lat degN/degE\nr 1 2 9.75\nr 3 4 10.25\nend degN/degE\n", false, true},
+        {"columns east to west",
+         "x 0.75 0.25 lat degN/degE\nr 1 2 10.25\nr 3 4 9.75\nend degN/degE\n", true, false},
+        {"both", "x 0.75 0.25 lat degN/degE\nr 1 2 9.75\nr 3 4 10.25\nend degN/degE\n", true, true},
+    };
+    for (const auto& C : Cases) {
+        std::istringstream In(C.Grid);
+        std::unique_ptr<TMap> Map(TVELDANFileTools::LoadVELDANFile(In));
+        const auto Orientation = TARCGISFileTools::Orientation(Map.get());
+        EXPECT_EQ(Orientation.ColumnsEastToWest, C.EastToWest) << C.Name;
+        EXPECT_EQ(Orientation.RowsSouthToNorth, C.SouthToNorth) << C.Name;
+        const auto Corner = TARCGISFileTools::LowerLeftCorner(Map.get());
+        EXPECT_EQ(Corner.X, 0.0) << C.Name;
+        EXPECT_EQ(Corner.Y, 9.5) << C.Name;
+    }
+    TMap NoAxes(1.0);
+    testsupport::ExpectFailures({
+        {"orientation without axes", [&] { TARCGISFileTools::Orientation(&NoAxes); },
+         "Map has no interval axes in TARCGISFileTools::Orientation"},
+        {"corner without axes", [&] { TARCGISFileTools::LowerLeftCorner(&NoAxes); },
+         "Map has no interval axes in TARCGISFileTools::LowerLeftCorner"},
+        {"orientation of no map", [] { TARCGISFileTools::Orientation(nullptr); },
+         "Map is not set in TARCGISFileTools::Orientation"},
+        {"corner of no map", [] { TARCGISFileTools::LowerLeftCorner(nullptr); },
+         "Map is not set in TARCGISFileTools::LowerLeftCorner"},
+    });
+}

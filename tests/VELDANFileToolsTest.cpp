@@ -174,3 +174,77 @@ TEST_F(VELDANFileToolsTest, EveryTokenIsSplitAndReadAsTheFormatSays) {
         EXPECT_EQ(Map->GetYAxis()->GetPoint(0)->GetY(), std::atof(Tokens.back().c_str())) << Line;
     }
 }
+
+TEST_F(VELDANFileToolsTest, StreamsReadAsTextDropTheCarriageReturnsOfLineEnds) {
+    std::istringstream In("head\r\nx 0 1 lat degN/degE\r\nr 1 2 5\r\nend degN/degE\r\nafter");
+    std::unique_ptr<TMap> Map(TVELDANFileTools::LoadVELDANFile(In, true));
+    EXPECT_EQ(Map->GetMetadata(), "\nhead\n");
+    EXPECT_EQ(Map->GetRow(0), (std::vector<double>{1, 2}));
+    std::string Rest;
+    EXPECT_TRUE(std::getline(In, Rest) && Rest == "after");
+}
+
+TEST_F(VELDANFileToolsTest, FirstBytesTellGridsFromOtherFiles) {
+    using M = TVELDANFileTools::THeaderMatch;
+    const std::string Wide = "lon " + std::string(3000, '1') + " 2 lat degN/degE\nr 1 2";
+    std::string Points; // more lines than a header has
+    for (int I = 0; I < 300; ++I)
+        Points += std::to_string(I) + ".5 10.25 1\n";
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        M Expected;
+    } Cases[] = {
+        {"the example", Example, M::Yes},
+        {"Windows line ends", "h\r\nx 0 1 lat degN/degE\r\nr 1 2 5\r\n", M::Yes},
+        {"axis line first, data line cut", "x -1-2 lat degN/degE\nr -5 -6", M::Yes},
+        // Text of a few lines may go on with an axis line; more lines than a header has
+        // are refused.
+        {"ARC/INFO grid",
+         "ncols 3\nnrows 2\nxllcorner 0\nyllcorner 9.5\ncellsize 0.5\n"
+         "NODATA_value -9999\n1 2 3\n4 5 -6\n",
+         M::TooShort},
+        {"CSV", "x,y,value\n0.25,10.25,1\n0.75,10.2", M::TooShort},
+        {"plain text", "Mean annual field\nof soil temperature\n", M::TooShort},
+        {"XYZ, many lines", Points, M::No},
+        {"binary", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), M::No},
+        {"empty", "", M::No},
+        {"marker in prose", "Lines with degN/degE mark the axes\nof a grid\n", M::No},
+        {"axis line of words", "lon a b lat degN/degE\nr 1 2 5\n", M::No},
+        {"axis line with one X coordinate", "lon 0 lat degN/degE\nr 1 5\n", M::No},
+        {"closing line after the axis line", "lon 0 1 lat degN/degE\nend degN/degE\n", M::No},
+        {"data line of one token", "lon 0 1 lat degN/degE\nr\n", M::No},
+        {"data line of words", "lon 0 1 lat degN/degE\nrow one two\n", M::No},
+        {"ends after the axis line", "lon 0 1 lat degN/degE\n", M::TooShort},
+        {"axis line longer than the bytes", Wide.substr(0, 1024), M::TooShort},
+        {"whole wide axis line", Wide, M::Yes},
+        {"256 header lines", std::string(255, '\n') + Example, M::Yes},
+        {"257 header lines", std::string(256, '\n') + Example, M::No},
+    };
+    for (const auto& C : Cases) {
+        EXPECT_EQ(TVELDANFileTools::MatchVELDANHeader(C.Bytes.data(), C.Bytes.size()), C.Expected)
+            << C.Name;
+        EXPECT_EQ(TVELDANFileTools::IsVELDANHeader(C.Bytes.data(), C.Bytes.size()),
+                  C.Expected == M::Yes)
+            << C.Name;
+    }
+}
+
+TEST_F(VELDANFileToolsTest, EveryStartOfTheExamplesMayBeAGridAndTheOtherFilesAreNot) {
+    using M = TVELDANFileTools::THeaderMatch;
+    for (const char* Name : {"example", "field"}) {
+        const std::string Text =
+            testsupport::ReadFile(std::string(VELDGRID_EXAMPLES) + "/" + Name + ".txt");
+        ASSERT_FALSE(Text.empty()) << Name;
+        EXPECT_EQ(TVELDANFileTools::MatchVELDANHeader(Text.data(), Text.size()), M::Yes) << Name;
+        for (size_t Size = 1; Size < Text.size(); ++Size)
+            EXPECT_NE(TVELDANFileTools::MatchVELDANHeader(Text.data(), Size), M::No)
+                << Name << " cut after " << Size << " bytes";
+        for (const char* Other : {".asc", ".meta"}) {
+            const std::string Bytes =
+                testsupport::ReadFile(std::string(VELDGRID_EXAMPLES) + "/" + Name + Other);
+            EXPECT_FALSE(TVELDANFileTools::IsVELDANHeader(Bytes.data(), Bytes.size()))
+                << Name << Other;
+        }
+    }
+}

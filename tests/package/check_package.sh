@@ -88,4 +88,14 @@ else
     echo "pkg-config is not installed: the pkg-config file was not tried"
 fi
 
+# ---- The GDAL driver plugin, where it was built ---------------------------------------------
+if [ -f "$build/gdal/gdal_VELDAN.so" ]; then
+    plugin=$libdir/gdalplugins/gdal_VELDAN.so
+    [ -f "$plugin" ] || fail "gdal_VELDAN.so is not installed in lib/gdalplugins/"
+    if command -v gdalinfo >/dev/null 2>&1; then
+        GDAL_DRIVER_PATH=$(dirname "$plugin") gdalinfo "$source_dir/examples/example.txt" |
+            grep -q '^Driver: VELDAN/VELDAN text grid$' || fail "GDAL cannot use $plugin"
+    fi
+fi
+
 echo "package check passed ($(basename "$(find "$libdir" -maxdepth 1 -name "libveldgrid.*" | sort | head -n 1)"))"
