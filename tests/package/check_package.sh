@@ -46,13 +46,16 @@ if command -v groff >/dev/null 2>&1; then
     [ -z "$warnings" ] || fail "man page: $warnings"
 fi
 
-# ---- The README shows the example program as it is -----------------------------------------
+# ---- The README shows the example programs as they are -------------------------------------
+for name in average_grids average_veldan; do
+    awk -v link="examples/library/$name.cpp" 'index($0, link) { seen = 1 }
+         seen && /^```cpp$/ { copy = 1; next }
+         copy && /^```$/ { exit }
+         copy' "$source_dir/README.md" |
+        cmp -s - "$source_dir/examples/library/$name.cpp" ||
+        fail "the README's copy of examples/library/$name.cpp differs from the file"
+done
 program=$source_dir/examples/library/average_grids.cpp
-awk '/examples\/library\/average_grids.cpp/ { seen = 1 }
-     seen && /^```cpp$/ { copy = 1; next }
-     copy && /^```$/ { exit }
-     copy' "$source_dir/README.md" |
-    cmp -s - "$program" || fail "the README's example program differs from $program"
 
 # ---- A consumer project: average three grids ----------------------------------------------
 grid() { # grid FILE ROW1 ROW2: a 3 by 2 grid with the edges 0, 1.5 (west, east), 9.5, 10.5
