@@ -99,6 +99,9 @@ TEST_F(MapToolsArithmeticTest, RegressionNumberOperationsMarkInputNoDataWithThei
     EXPECT_TRUE(HasRows(Quotient.get(), {{-9999, -Inf, Inf}}));
     EXPECT_EQ(Product->GetNoDataValue(), -9999.0);
     EXPECT_EQ(Quotient->GetNoDataValue(), -9999.0);
+    // Divided, not multiplied by the reciprocal: 7 * 0.1 is 0.7000000000000001.
+    MapPtr Tenths(TMapTools::Divide(UnitMap({{7, -3}}).get(), 10.0));
+    EXPECT_TRUE(HasRows(Tenths.get(), {{0.7, -0.3}}));
 }
 
 // Regression: RoundContents rounded through a 32-bit integer, truncated negatives and

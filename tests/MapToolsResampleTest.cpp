@@ -94,6 +94,10 @@ TEST_F(MapToolsResampleTest, BilinearFormulaOnTheUnitSquare) {
     EXPECT_DOUBLE_EQ(Q(2, 0, 1, 0, 0, 1), 3) << "extrapolated east";
     EXPECT_DOUBLE_EQ(Q(0.25, 1, 0, 0, 0, 1), 1.75) << "x1 > x2";
     EXPECT_DOUBLE_EQ(Q(0, 0, 1, 0.25, 1, 0), 2.5) << "y1 > y2";
+    // Bit for bit: each corner value is divided by the area first (the sum divided at the end
+    // gives 0.26666666666666666).
+    EXPECT_EQ(TMapTools::BilinearInterpolate(0.1, 0.2, 0.3, 0.4, 0.25, 0, 0.3, 0.35, 0.1, 0.7),
+              0.2666666666666666);
     // Of five points, the fourth one's position is never read.
     const TMapPoint Q11(0, 0, 1), Q21(1, 0, 2), Q12(0, 1, 3), Q22(-50, 50, 4);
     TMapPoint Target(0.25, 0.75, 99);
@@ -131,6 +135,9 @@ TEST_F(MapToolsResampleTest, RegressionDownscaleAndSubdivideStayOverTheSourceInE
             EXPECT_EQ(New->GetMetadata(), "") << C.Name;
         }
         EXPECT_EQ(CountCells(Empty.get(), -9999.0), Empty->GetXDim() * Empty->GetYDim()) << C.Name;
+        // The points of each new axis lie on the source's first edge of the other direction.
+        EXPECT_EQ(Empty->GetXAxis()->GetPoint(0)->GetY(), EdgeSpan(Source.get())[2]) << C.Name;
+        EXPECT_EQ(Empty->GetYAxis()->GetPoint(0)->GetX(), EdgeSpan(Source.get())[0]) << C.Name;
         EXPECT_TRUE(CellsComeFrom(Result.get(), Source.get())) << C.Name;
     }
     // One centre has no direction: its edges ascend, over the same cell.
@@ -196,6 +203,18 @@ TEST_F(MapToolsResampleTest, RegressionInterpolationMarksNoDataCornersAndUnsampl
     EXPECT_EQ(At(Result.get(), 1.5, 2.0), -9999.0);
     EXPECT_EQ(At(Result.get(), 2.0, 2.0), Plane(2.0, 2.0));
     EXPECT_EQ(CountCells(Result.get(), -9999.0), 64 - 16 + 4);
+    // The sample at (2, 2) lies between columns 1 and 2 and rows 1 and 2: a no-data cell in
+    // any of its four corners marks it.
+    const struct {
+        const char* Corner;
+        long Column, Row;
+    } Corners[] = {{"Q11", 1, 1}, {"Q21", 2, 1}, {"Q12", 1, 2}, {"Q22", 2, 2}};
+    for (const auto& C : Corners) {
+        MapPtr Holed = OnEdges(Up4, Down4);
+        Holed->SetPoint(C.Column, C.Row, -9999.0);
+        MapPtr Interpolated(TMapTools::BilinearInterpolate(Holed.get(), 0.5));
+        EXPECT_EQ(At(Interpolated.get(), 2.0, 2.0), -9999.0) << C.Corner;
+    }
 }
 
 } // namespace

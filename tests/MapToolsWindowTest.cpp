@@ -104,6 +104,7 @@ TEST_F(MapToolsWindowTest, RegressionIntersectionKeepsTheWholeOverlapInEveryOrie
     } Cases[] = {
         {"overlap", 5, 5, 1, {5, 10, 5, 10}, {5, 10, 5, 10}},
         {"coarser B, a centre on A's edge", 5, 5, 2, {5, 10, 5, 10}, {5, 11, 5, 11}},
+        {"coarser B, a centre on A's low edge", -1, -1, 2, {0, 10, 0, 10}, {-1, 11, -1, 11}},
         {"apart in X", 20, 0, 1, {}, {}},
         {"touching in Y", 0, 10, 1, {}, {}},
         {"touching at a corner", -10, -10, 1, {}, {}},
@@ -208,6 +209,7 @@ TEST_F(MapToolsWindowTest, FindPatchExtentFindsAFilledBlockAndBufferIndicesWiden
     EXPECT_EQ(Buffer(2, {1, 5, 3, 9}), TWindow({0, 7, 1, 9})) << "clamped";
     EXPECT_EQ(Buffer(1, {3, 4, 4, 5}), TWindow({2, 5, 3, 6})) << "inside";
     EXPECT_EQ(Buffer(50, {3, 4, 4, 5}), TWindow({0, 7, 0, 9})) << "wider than the map";
+    EXPECT_EQ(Buffer(2, {2, 6, 2, 8}), TWindow({0, 7, 0, 9})) << "exactly one margin inside";
 }
 
 } // namespace
