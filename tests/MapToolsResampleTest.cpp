@@ -217,4 +217,33 @@ TEST_F(MapToolsResampleTest, RegressionInterpolationMarksNoDataCornersAndUnsampl
     }
 }
 
+TEST_F(MapToolsResampleTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
+    // Recorded from the first implementation; any bit of a cell or of an axis point that
+    // changes shows. System orientation, Y ascending, X descending with its own no-data value.
+    const MapPtr North = RandomMap(1, 23, 17, 0.3, 10.15, 5.05, false, true);
+    const MapPtr Up = RandomMap(2, 19, 21, 0.25, -3.125, -2.125, false, false);
+    const MapPtr West = RandomMap(3, 17, 15, 0.7, 100.35, 40.35, true, true, -1.0);
+    const auto Interpolate = [](const MapPtr& Map, double Resolution) {
+        return [&Map, Resolution] { return TMapTools::BilinearInterpolate(Map.get(), Resolution); };
+    };
+    const auto Down = [](const MapPtr& Map, double Resolution) {
+        return [&Map, Resolution] { return TMapTools::Downscale(Map.get(), Resolution); };
+    };
+    const auto Sub = [](const MapPtr& Map, int Factor) {
+        return [&Map, Factor] { return TMapTools::Subdivide(Map.get(), Factor); };
+    };
+    ExpectRecorded({
+        {"interpolate north-up", Interpolate(North, 0.1), 0x1ae53e208ff2f457},
+        {"interpolate at twice the cell size", Interpolate(North, 0.6), 0xfa510dbae5f15ff6},
+        {"interpolate Y ascending", Interpolate(Up, 0.1), 0x121a37b2f3154858},
+        {"interpolate X descending", Interpolate(West, 0.3), 0x725ca8bca456e5de},
+        {"Downscale north-up", Down(North, 0.07), 0x46c2c423a354f518},
+        {"Downscale Y ascending", Down(Up, 0.1), 0x1589a2242be2cf69},
+        {"Downscale X descending", Down(West, 0.45), 0x8f772c6f69386ee0},
+        {"Subdivide north-up", Sub(North, 3), 0x4503a0c5368295ec},
+        {"Subdivide Y ascending", Sub(Up, 2), 0xfd5b61dc3734a8cf},
+        {"Subdivide X descending", Sub(West, 2), 0x8deb85cdf74fbd1f},
+    });
+}
+
 } // namespace
