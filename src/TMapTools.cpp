@@ -466,8 +466,9 @@ std::vector<TSamplePlace> PlaceSamples(const std::vector<double>& Ordinates, con
 }
 
 /// Throws the failure that sampling X outer and Y inner, each sample taking its steps in
-/// order, meets first: the first sample's own when its column fails, else that of the first
-/// failing row (met on the first column), else that of the first failing column.
+/// order, meets first: when the first column fails, the earlier failing step of the first
+/// sample (its column's, or its row's); else the first failing row's, met on the first
+/// column; else the first failing column's.
 void ThrowFirstFailure(const std::vector<TSamplePlace>& Columns,
                        const std::vector<TSamplePlace>& Rows) {
     const auto FirstFailed = [](const std::vector<TSamplePlace>& Places) {
