@@ -82,6 +82,14 @@ TEST_F(MapToolsResampleTest, FailuresCarryTheirMessages) {
         {"tall first row", Interpolate(OnEdges(Up4, {4, 0.8, 0.6, 0.4, 0}).get(), 0.5),
          "LngGetY1" + Corner},
         {"two rows", Interpolate(OnEdges(Up4, {2, 1, 0}).get(), 0.5), "LngGetY2" + Corner},
+        // Samples are taken column by column: the first sample's column fails before any row,
+        // a row before any later column.
+        {"wide first column, tall first row",
+         Interpolate(OnEdges({0, 3, 3.5, 3.75, 4}, {4, 0.8, 0.6, 0.4, 0}).get(), 0.5),
+         "LngGetX1" + Corner},
+        {"wide last column, tall first row",
+         Interpolate(OnEdges({0, 0.5, 1, 1.5, 3}, {4, 0.8, 0.6, 0.4, 0}).get(), 0.5),
+         "LngGetY1" + Corner},
     });
 }
 
