@@ -5,7 +5,6 @@
 #include "TVectorTools.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -630,36 +629,81 @@ long FirstNeighbour(bool Ascends, double Ordinate, double Centre, long Index) {
     return Ordinate > Centre ? Index - 1 : Index;
 }
 
-void CheckInside(long Index, long Dim, const char* Message) {
-    if (Index < 0 || Index >= Dim)
-        TError::Throw(Message);
+/// Where the samples of one column (or row) lie, worked out once for all of them: the
+/// result's column (row) that holds them, the first of the two source columns (rows) whose
+/// centres enclose them and those two centres. A failed lookup or check is kept with its
+/// place among the steps of one sample, to be thrown in the order sampling meets it.
+struct TSamplePlace {
+    long Cell = 0;
+    long First = 0;
+    double FirstCentre = 0.0;
+    double NextCentre = 0.0;
+    const char* Failure = nullptr;
+    int Step = 0;
+};
+
+/// The place of one sample ordinate along X (`'X'`) or Y. The steps of a sample are, in
+/// order: the result's column, its row, the source's column, its row, then the checks of the
+/// two neighbouring columns and of the two neighbouring rows.
+TSamplePlace PlaceSample(double Ordinate, const TMap* Result, const TMap* Source, char Axis,
+                         bool Ascends) {
+    const bool IsX = Axis == 'X';
+    TSamplePlace Place;
+    int Step = IsX ? 0 : 1;
+    try {
+        Place.Cell = Result->GetIndex(Ordinate, Axis);
+        Step += 2;
+        const long Index = Source->GetIndex(Ordinate, Axis);
+        const TAxis* Centres = IsX ? Source->GetXAxis() : Source->GetYAxis();
+        const auto CentreOf = [&](long I) {
+            return IsX ? Centres->GetPoint(I)->GetX() : Centres->GetPoint(I)->GetY();
+        };
+        Place.First = FirstNeighbour(Ascends, Ordinate, CentreOf(Index), Index);
+        const long Dim = IsX ? Source->GetXDim() : Source->GetYDim();
+        Step = IsX ? 4 : 6;
+        if (Place.First < 0 || Place.First >= Dim)
+            TError::Throw(IsX ? "LngGetX1 is out of range in TMapTools::BilinearInterpolate"
+                              : "LngGetY1 is out of range in TMapTools::BilinearInterpolate");
+        ++Step;
+        if (Place.First + 1 >= Dim)
+            TError::Throw(IsX ? "LngGetX2 is out of range in TMapTools::BilinearInterpolate"
+                              : "LngGetY2 is out of range in TMapTools::BilinearInterpolate");
+        Place.FirstCentre = CentreOf(Place.First);
+        Place.NextCentre = CentreOf(Place.First + 1);
+    } catch (char* Message) {
+        Place.Failure = Message;
+        Place.Step = Step;
+    }
+    return Place;
 }
 
-using TCorners = std::array<std::unique_ptr<TMapPoint>, 4>;
+std::vector<TSamplePlace> PlaceSamples(const std::vector<double>& Ordinates, const TMap* Result,
+                                       const TMap* Source, char Axis, bool Ascends) {
+    std::vector<TSamplePlace> Places;
+    Places.reserve(Ordinates.size());
+    for (const double Ordinate : Ordinates)
+        Places.push_back(PlaceSample(Ordinate, Result, Source, Axis, Ascends));
+    return Places;
+}
 
-/// The four source cells (centre and value) whose centres enclose the sample, in the order
-/// Q11, Q21, Q12, Q22 of the bilinear formula; fails when the sample or a corner lies outside
-/// the source.
-TCorners FindCorners(const TMap* Source, const TPoint& Sample, bool XAscends, bool YAscends) {
-    const long IX = Source->GetIndex(Sample.GetX(), 'X');
-    const long IY = Source->GetIndex(Sample.GetY(), 'Y');
-    const std::unique_ptr<TPoint> Centre(Source->GetCoordinates(IX, IY));
-    const long X1 = FirstNeighbour(XAscends, Sample.GetX(), Centre->GetX(), IX);
-    const long Y1 = FirstNeighbour(YAscends, Sample.GetY(), Centre->GetY(), IY);
-    CheckInside(X1, Source->GetXDim(),
-                "LngGetX1 is out of range in TMapTools::BilinearInterpolate");
-    CheckInside(X1 + 1, Source->GetXDim(),
-                "LngGetX2 is out of range in TMapTools::BilinearInterpolate");
-    CheckInside(Y1, Source->GetYDim(),
-                "LngGetY1 is out of range in TMapTools::BilinearInterpolate");
-    CheckInside(Y1 + 1, Source->GetYDim(),
-                "LngGetY2 is out of range in TMapTools::BilinearInterpolate");
-    TCorners Corners;
-    Corners[0].reset(Source->GetPoint(X1, Y1));
-    Corners[1].reset(Source->GetPoint(X1 + 1, Y1));
-    Corners[2].reset(Source->GetPoint(X1, Y1 + 1));
-    Corners[3].reset(Source->GetPoint(X1 + 1, Y1 + 1));
-    return Corners;
+/// Throws the failure that sampling X outer and Y inner, each sample taking its steps in
+/// order, meets first: when the first column fails, the earlier failing step of the first
+/// sample (its column's, or its row's); else the first failing row's, met on the first
+/// column; else the first failing column's.
+void ThrowFirstFailure(const std::vector<TSamplePlace>& Columns,
+                       const std::vector<TSamplePlace>& Rows) {
+    const auto FirstFailed = [](const std::vector<TSamplePlace>& Places) {
+        return std::find_if(Places.begin(), Places.end(),
+                            [](const TSamplePlace& P) { return P.Failure != nullptr; });
+    };
+    const auto Column = FirstFailed(Columns);
+    const auto Row = FirstFailed(Rows);
+    if (Column == Columns.end() && Row == Rows.end())
+        return;
+    if (Column == Columns.begin())
+        TError::Throw(Row == Rows.begin() && Row->Step < Column->Step ? Row->Failure
+                                                                      : Column->Failure);
+    TError::Throw(Row != Rows.end() ? Row->Failure : Column->Failure);
 }
 
 } // namespace
@@ -679,8 +723,9 @@ void TMapTools::BilinearInterpolate(const TMapPoint* Q11, const TMapPoint* Q21,
 }
 
 // Samples lie on the edges of the result's cells, about one source cell inside the source's
-// extent, X in the outer loop and Y in the inner one. Each sample is interpolated from the
-// four source cell centres around it and stored in the result cell that holds it.
+// extent. Each sample is interpolated from the four source cell centres around it and stored
+// in the result cell that holds it. What a sample looks up depends on its column or on its
+// row alone, so each is worked out once; the cells are then visited row by row.
 TMap* TMapTools::BilinearInterpolate(const TMap* Map, double NewResolution) {
     if (NewResolution <= 0.0)
         TError::Throw("New resolution cannot be <= 0.0 in TMapTools::BilinearInterpolate");
@@ -696,20 +741,25 @@ TMap* TMapTools::BilinearInterpolate(const TMap* Map, double NewResolution) {
     const std::vector<double> YSamples = InterpolationSamples(Y, S, NewResolution, 0.0, true);
     const bool XAscends = EdgesOf(Map, 'X', NoAxes).Ascends();
     const bool YAscends = EdgesOf(Map, 'Y', NoAxes).Ascends();
-    for (const double SampleX : XSamples) {
-        for (const double SampleY : YSamples) {
-            const TPoint Sample(SampleX, SampleY);
-            // Only the lookup matters: it fails when the sample lies outside the result.
-            const std::unique_ptr<TMapPoint> InResult(Result->GetPoint(&Sample));
-            const TCorners Q = FindCorners(Map, Sample, XAscends, YAscends);
+    const std::vector<TSamplePlace> Columns =
+        PlaceSamples(XSamples, Result.get(), Map, 'X', XAscends);
+    const std::vector<TSamplePlace> Rows = PlaceSamples(YSamples, Result.get(), Map, 'Y', YAscends);
+    ThrowFirstFailure(Columns, Rows);
+    for (size_t J = 0; J < Rows.size(); ++J) {
+        const TSamplePlace& Row = Rows[J];
+        const std::vector<double>& Upper = Map->RowValues(Row.First);
+        const std::vector<double>& Lower = Map->RowValues(Row.First + 1);
+        for (size_t I = 0; I < Columns.size(); ++I) {
+            const TSamplePlace& Column = Columns[I];
+            const long X1 = Column.First;
+            const double Q11 = Upper[X1], Q21 = Upper[X1 + 1], Q12 = Lower[X1], Q22 = Lower[X1 + 1];
             double Value = Result->GetNoDataValue();
-            if (!IsNoData(Map, Q[0]->GetValue()) && !IsNoData(Map, Q[1]->GetValue()) &&
-                !IsNoData(Map, Q[2]->GetValue()) && !IsNoData(Map, Q[3]->GetValue())) {
-                TMapPoint Target(SampleX, SampleY);
-                BilinearInterpolate(Q[0].get(), Q[1].get(), Q[2].get(), Q[3].get(), &Target);
-                Value = Target.GetValue();
-            }
-            Result->SetPoint(&Sample, Value);
+            if (!IsNoData(Map, Q11) && !IsNoData(Map, Q21) && !IsNoData(Map, Q12) &&
+                !IsNoData(Map, Q22))
+                Value = BilinearInterpolate(Q11, Q21, Q12, Q22, XSamples[I], Column.FirstCentre,
+                                            Column.NextCentre, YSamples[J], Row.FirstCentre,
+                                            Row.NextCentre);
+            Result->SetPoint(Column.Cell, Row.Cell, Value);
         }
     }
     return Result.release();
@@ -755,12 +805,13 @@ TMap* TMapTools::Subdivide(const TMap* Map, int Factor) {
     const long YDim = K * Map->GetYDim();
     std::unique_ptr<TMap> Result(new TMap(NewResolution, XDim, YDim));
 
-    ForEachCellByColumn(Map, [&](long LngX, long LngY) {
-        const double Value = Map->GetPointVal(LngX, LngY);
-        for (long DX = 0; DX < K; ++DX)
-            for (long DY = 0; DY < K; ++DY)
-                Result->SetPoint(LngX * K + DX, LngY * K + DY, Value);
-    });
+    // Each source row gives K result rows, each source cell K neighbouring cells of them.
+    for (long LngY = 0; LngY < Map->GetYDim(); ++LngY) {
+        const std::vector<double>& Row = Map->RowValues(LngY);
+        for (long DY = 0; DY < K; ++DY)
+            for (long LngX = 0; LngX < XDim; ++LngX)
+                Result->SetPoint(LngX, LngY * K + DY, Row[LngX / K]);
+    }
 
     // Edges from the source's first edges, stepping in the direction of the source's axes.
     const std::unique_ptr<TAxis> XEdges =
@@ -821,7 +872,7 @@ TMap* TMapTools::ReplaceValue(TMap* Map, std::map<double, double> Table, double 
 // NaN cells are left out: as keys they would break the ordering of the histogram.
 std::map<double, long> TMapTools::CountValues(TMap* Map) {
     std::map<double, long> Histogram;
-    ForEachCellByColumn(Map, [&](long LngX, long LngY) {
+    ForEachCell(Map, [&](long LngX, long LngY) {
         const double V = Map->GetPointVal(LngX, LngY);
         if (!std::isnan(V))
             ++Histogram[V];
@@ -1011,9 +1062,11 @@ std::unique_ptr<TMap> TMapTools::ExtractWindow(const TMap* Map, long North, long
     const std::unique_ptr<TAxis> XAxis(Map->GetXAxis()->GetSegment(West, East));
     const std::unique_ptr<TAxis> YAxis(Map->GetYAxis()->GetSegment(North, South));
     std::unique_ptr<TMap> Result(new TMap(XAxis.get(), YAxis.get()));
-    ForEachCellByColumn(Result.get(), [&](long LngX, long LngY) {
-        Result->SetPoint(LngX, LngY, Map->GetPointVal(West + LngX, North + LngY));
-    });
+    for (long LngY = 0; LngY < Result->GetYDim(); ++LngY) {
+        const std::vector<double>& Row = Map->RowValues(North + LngY);
+        for (long LngX = 0; LngX < Result->GetXDim(); ++LngX)
+            Result->SetPoint(LngX, LngY, Row[West + LngX]);
+    }
     return Result;
 }
 
@@ -1164,8 +1217,8 @@ void TMapTools::FillBlock(TMap* Map, double Value, long North, long South, long 
         TError::Throw("Western ordinate is out of range in TMapTools::FillBlock");
     if (East < 0 || East >= Map->GetXDim())
         TError::Throw("Eastern ordinate is out of range in TMapTools::FillBlock");
-    for (long LngX = West; LngX <= East; ++LngX)
-        for (long LngY = North; LngY <= South; ++LngY)
+    for (long LngY = North; LngY <= South; ++LngY)
+        for (long LngX = West; LngX <= East; ++LngX)
             Map->SetPoint(LngX, LngY, Value);
 }
 
@@ -1183,7 +1236,7 @@ void TMapTools::FindPatchExtent(const TMap* Map, double Value, long& North, long
                                 long& East) {
     long N = Map->GetYDim() - 1, S = 0, W = Map->GetXDim() - 1, E = 0;
     bool Found = false;
-    ForEachCellByColumn(Map, [&](long LngX, long LngY) {
+    ForEachCell(Map, [&](long LngX, long LngY) {
         if (!(Map->GetPointVal(LngX, LngY) == Value))
             return;
         Found = true;

@@ -219,8 +219,9 @@ private:
                 Visit(LngX, LngY);
     }
 
-    /// Calls Visit(LngX, LngY) for every cell, columns in the outer loop, for operations
-    /// whose result depends on the order in which the cells are met.
+    /// Calls Visit(LngX, LngY) for every cell, columns in the outer loop. Only for results in
+    /// which that order shows (a listing by column, the first cell of each value, values
+    /// grouped in the order met): it reads a row-major grid across the rows, at a cost.
     template <typename TVisit> static void ForEachCellByColumn(const TMap* Map, TVisit&& Visit) {
         const long XDim = Map->GetXDim();
         const long YDim = Map->GetYDim();
@@ -260,7 +261,7 @@ private:
     template <typename TValue>
     static std::unique_ptr<TMap> MapCells(const TMap* Grid, const TMap* Source, TValue&& Value) {
         std::unique_ptr<TMap> Result = MakeResultOnAxes(Grid);
-        ForEachCellByColumn(Grid, [&](long LngX, long LngY) {
+        ForEachCell(Grid, [&](long LngX, long LngY) {
             Result->SetPoint(LngX, LngY, Value(Source->GetPointVal(LngX, LngY)));
         });
         return Result;

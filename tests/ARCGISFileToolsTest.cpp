@@ -58,6 +58,8 @@ TEST_F(ARCGISFileToolsTest, MalformedGridsAreRejected) {
         {"nrows missing", "ncols 2\nrows 2\n", "File format error: expectd to find nrows tag"},
         {"ncols not a number", "ncols x\nnrows 2\n",
          "File format error: expectd to find nrows tag"},
+        {"fractional ncols", "ncols 2.5\nnrows 2\n",
+         "File format error: expectd to find nrows tag"},
         {"centre instead of corner", "ncols 2\nnrows 2\nxllcenter 0\n",
          "File format error: expected to find xllcorner tag"},
         {"yllcorner missing", "ncols 2\nnrows 2\nxllcorner 0\nyll 0\n",

@@ -95,6 +95,12 @@ TEST_F(AxisTest, GetIndexFindsTheSegmentInEitherDirection) {
         // Only the upper-case 'X' selects X: these points all have Y = 0 or X = 0.
         EXPECT_EQ(Y->GetIndex(C.Ordinate, 'x'), C.Expected) << C.Name;
     }
+    // Replacing points forgets the direction that an earlier lookup worked out.
+    auto Turned = MakeAxis({0, 1, 2, 3}, 'X');
+    EXPECT_EQ(Turned->GetIndex(1.5, 'X'), 1);
+    for (long I = 0; I < 4; ++I)
+        Turned->SetPoint(I, new TPoint(3.0 - I, 0.0));
+    EXPECT_EQ(Turned->GetIndex(2.5, 'X'), 0) << "turned to descending";
 }
 
 TEST_F(AxisTest, LongAxesAgreeWithAScanInIndexOrder) {

@@ -113,6 +113,13 @@ TEST_F(MapTest, FailedAxisSettersLeaveTheMapUnchanged) {
     EXPECT_EQ(Empty.GetYAxisInterval(), nullptr);
 }
 
+TEST_F(MapTest, InitFillsTheCellsWithItsValueAndTakesItAsNoData) {
+    TMap Map(1.0);
+    Map.Init(0.5, 2, 1, 5.0);
+    EXPECT_EQ(Map.GetNoDataValue(), 5.0);
+    EXPECT_EQ(Map.GetPointVal(1, 0), 5.0);
+}
+
 TEST_F(MapTest, ShortRowsNeverLeaveTheGrid) {
     // A row shorter than the first is completed with no-data cells instead of leaving
     // cells that the checked read would accept but that do not exist.

@@ -111,6 +111,9 @@ TEST_F(MapToolsArithmeticTest, RegressionNumberOperationsMarkInputNoDataWithThei
     EXPECT_TRUE(HasRows(Quotient.get(), {{-9999, -Inf, Inf}}));
     EXPECT_EQ(Product->GetNoDataValue(), -9999.0);
     EXPECT_EQ(Quotient->GetNoDataValue(), -9999.0);
+    // Divided, not multiplied by the reciprocal: 7 * 0.1 is 0.7000000000000001.
+    MapPtr Tenths(TMapTools::Divide(UnitMap({{7, -3}}).get(), 10.0));
+    EXPECT_TRUE(HasRows(Tenths.get(), {{0.7, -0.3}}));
 }
 
 // Regression: RoundContents rounded through a 32-bit integer, truncated negatives and
@@ -225,6 +228,28 @@ TEST_F(MapToolsArithmeticTest, MovingAverageAveragesEachWindowFromItsStart) {
         Means.push_back(Mean->GetPointVal(0, 0));
     EXPECT_EQ(Means, std::vector<double>({6, 9, 12}));
     EXPECT_TRUE(TMapTools::MovingAverage(Raw(Series), 6).empty());
+}
+
+TEST_F(MapToolsArithmeticTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
+    // Recorded from the first implementation; any bit of a cell or of an axis point that
+    // changes shows. System orientation, Y ascending, X descending with its own no-data value.
+    const MapPtr North = RandomMap(1, 23, 17, 0.3, 10.15, 5.05, false, true);
+    const MapPtr Up = RandomMap(2, 19, 21, 0.25, -3.125, -2.125, false, false);
+    const MapPtr West = RandomMap(3, 17, 15, 0.7, 100.35, 40.35, true, true, -1.0);
+    ExpectRecorded({
+        {"Multiply north-up", [&] { return TMapTools::Multiply(North.get(), 0.3); },
+         0x5ddca4091030bed5},
+        {"Multiply Y ascending", [&] { return TMapTools::Multiply(Up.get(), -1.1); },
+         0x188bd0c8d6b585c5},
+        {"Divide north-up", [&] { return TMapTools::Divide(North.get(), 0.7); },
+         0x94113276502fc917},
+        {"Divide X descending", [&] { return TMapTools::Divide(West.get(), 3.0); },
+         0xe6926810937ee55b},
+        {"RoundContents X descending", [&] { return TMapTools::RoundContents(West.get()); },
+         0x7fc58f489b28dcf7},
+        {"RoundContents Y ascending", [&] { return TMapTools::RoundContents(Up.get()); },
+         0xe6b35bf1de7062cd},
+    });
 }
 
 } // namespace

@@ -96,6 +96,12 @@ TEST_F(MapToolsGradientTest, ZerosAreFilledFromTheNeighbourhood) {
     Gap.push_back(Block(0, -5, -5));
     Gap.push_back(Block(3, 0, -5));
     EXPECT_EQ(Slopes(Gap, 2, 1, 1), (std::vector<double>{1}));
+    // A zero in the last map of a window stays, whatever surrounds it.
+    TSeries Last;
+    for (double Centre : {1, 2})
+        Last.push_back(Block(Centre));
+    Last.push_back(Block(0, 5));
+    EXPECT_EQ(Slopes(Last, 2, 1, 1), (std::vector<double>{-0.5}));
 }
 
 TEST_F(MapToolsGradientTest, NoDataValuesAreLeftOut) {

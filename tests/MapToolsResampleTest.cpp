@@ -82,6 +82,14 @@ TEST_F(MapToolsResampleTest, FailuresCarryTheirMessages) {
         {"tall first row", Interpolate(OnEdges(Up4, {4, 0.8, 0.6, 0.4, 0}).get(), 0.5),
          "LngGetY1" + Corner},
         {"two rows", Interpolate(OnEdges(Up4, {2, 1, 0}).get(), 0.5), "LngGetY2" + Corner},
+        // Samples are taken column by column: the first sample's column fails before any row,
+        // a row before any later column.
+        {"wide first column, tall first row",
+         Interpolate(OnEdges({0, 3, 3.5, 3.75, 4}, {4, 0.8, 0.6, 0.4, 0}).get(), 0.5),
+         "LngGetX1" + Corner},
+        {"wide last column, tall first row",
+         Interpolate(OnEdges({0, 0.5, 1, 1.5, 3}, {4, 0.8, 0.6, 0.4, 0}).get(), 0.5),
+         "LngGetY1" + Corner},
     });
 }
 
@@ -94,6 +102,10 @@ TEST_F(MapToolsResampleTest, BilinearFormulaOnTheUnitSquare) {
     EXPECT_DOUBLE_EQ(Q(2, 0, 1, 0, 0, 1), 3) << "extrapolated east";
     EXPECT_DOUBLE_EQ(Q(0.25, 1, 0, 0, 0, 1), 1.75) << "x1 > x2";
     EXPECT_DOUBLE_EQ(Q(0, 0, 1, 0.25, 1, 0), 2.5) << "y1 > y2";
+    // Bit for bit: each corner value is divided by the area first (the sum divided at the end
+    // gives 0.26666666666666666).
+    EXPECT_EQ(TMapTools::BilinearInterpolate(0.1, 0.2, 0.3, 0.4, 0.25, 0, 0.3, 0.35, 0.1, 0.7),
+              0.2666666666666666);
     // Of five points, the fourth one's position is never read.
     const TMapPoint Q11(0, 0, 1), Q21(1, 0, 2), Q12(0, 1, 3), Q22(-50, 50, 4);
     TMapPoint Target(0.25, 0.75, 99);
@@ -131,6 +143,9 @@ TEST_F(MapToolsResampleTest, RegressionDownscaleAndSubdivideStayOverTheSourceInE
             EXPECT_EQ(New->GetMetadata(), "") << C.Name;
         }
         EXPECT_EQ(CountCells(Empty.get(), -9999.0), Empty->GetXDim() * Empty->GetYDim()) << C.Name;
+        // The points of each new axis lie on the source's first edge of the other direction.
+        EXPECT_EQ(Empty->GetXAxis()->GetPoint(0)->GetY(), EdgeSpan(Source.get())[2]) << C.Name;
+        EXPECT_EQ(Empty->GetYAxis()->GetPoint(0)->GetX(), EdgeSpan(Source.get())[0]) << C.Name;
         EXPECT_TRUE(CellsComeFrom(Result.get(), Source.get())) << C.Name;
     }
     // One centre has no direction: its edges ascend, over the same cell.
@@ -196,6 +211,47 @@ TEST_F(MapToolsResampleTest, RegressionInterpolationMarksNoDataCornersAndUnsampl
     EXPECT_EQ(At(Result.get(), 1.5, 2.0), -9999.0);
     EXPECT_EQ(At(Result.get(), 2.0, 2.0), Plane(2.0, 2.0));
     EXPECT_EQ(CountCells(Result.get(), -9999.0), 64 - 16 + 4);
+    // The sample at (2, 2) lies between columns 1 and 2 and rows 1 and 2: a no-data cell in
+    // any of its four corners marks it.
+    const struct {
+        const char* Corner;
+        long Column, Row;
+    } Corners[] = {{"Q11", 1, 1}, {"Q21", 2, 1}, {"Q12", 1, 2}, {"Q22", 2, 2}};
+    for (const auto& C : Corners) {
+        MapPtr Holed = OnEdges(Up4, Down4);
+        Holed->SetPoint(C.Column, C.Row, -9999.0);
+        MapPtr Interpolated(TMapTools::BilinearInterpolate(Holed.get(), 0.5));
+        EXPECT_EQ(At(Interpolated.get(), 2.0, 2.0), -9999.0) << C.Corner;
+    }
+}
+
+TEST_F(MapToolsResampleTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
+    // Recorded from the first implementation; any bit of a cell or of an axis point that
+    // changes shows. System orientation, Y ascending, X descending with its own no-data value.
+    const MapPtr North = RandomMap(1, 23, 17, 0.3, 10.15, 5.05, false, true);
+    const MapPtr Up = RandomMap(2, 19, 21, 0.25, -3.125, -2.125, false, false);
+    const MapPtr West = RandomMap(3, 17, 15, 0.7, 100.35, 40.35, true, true, -1.0);
+    const auto Interpolate = [](const MapPtr& Map, double Resolution) {
+        return [&Map, Resolution] { return TMapTools::BilinearInterpolate(Map.get(), Resolution); };
+    };
+    const auto Down = [](const MapPtr& Map, double Resolution) {
+        return [&Map, Resolution] { return TMapTools::Downscale(Map.get(), Resolution); };
+    };
+    const auto Sub = [](const MapPtr& Map, int Factor) {
+        return [&Map, Factor] { return TMapTools::Subdivide(Map.get(), Factor); };
+    };
+    ExpectRecorded({
+        {"interpolate north-up", Interpolate(North, 0.1), 0x1ae53e208ff2f457},
+        {"interpolate at twice the cell size", Interpolate(North, 0.6), 0xfa510dbae5f15ff6},
+        {"interpolate Y ascending", Interpolate(Up, 0.1), 0x121a37b2f3154858},
+        {"interpolate X descending", Interpolate(West, 0.3), 0x725ca8bca456e5de},
+        {"Downscale north-up", Down(North, 0.07), 0x46c2c423a354f518},
+        {"Downscale Y ascending", Down(Up, 0.1), 0x1589a2242be2cf69},
+        {"Downscale X descending", Down(West, 0.45), 0x8f772c6f69386ee0},
+        {"Subdivide north-up", Sub(North, 3), 0x4503a0c5368295ec},
+        {"Subdivide Y ascending", Sub(Up, 2), 0xfd5b61dc3734a8cf},
+        {"Subdivide X descending", Sub(West, 2), 0x8deb85cdf74fbd1f},
+    });
 }
 
 } // namespace

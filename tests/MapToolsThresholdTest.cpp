@@ -85,4 +85,33 @@ TEST_F(MapToolsThresholdTest, CountsAreExactAndLeaveOutNaN) {
     EXPECT_EQ(TMapTools::CountValues(Holes.get(), NaN), 0);
 }
 
+TEST_F(MapToolsThresholdTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
+    // Recorded from the first implementation; any bit of a cell or of an axis point that
+    // changes shows. System orientation, Y ascending, X descending with its own no-data value.
+    const MapPtr North = RandomMap(1, 23, 17, 0.3, 10.15, 5.05, false, true);
+    const MapPtr Up = RandomMap(2, 19, 21, 0.25, -3.125, -2.125, false, false);
+    const MapPtr West = RandomMap(3, 17, 15, 0.7, 100.35, 40.35, true, true, -1.0);
+    const MapPtr Other = RandomMap(4, 23, 17, 0.5, 0.25, 0.25, false, false);
+    // Thresholds and keys that cells hold exactly.
+    const double A = North->GetPointVal(3, 4), B = West->GetPointVal(5, 6);
+    const double C = West->GetPointVal(1, 2), D = Other->GetPointVal(7, 8);
+    ExpectRecorded({
+        {"Threshold north-up", [&] { return TMapTools::Threshold(North.get(), A); },
+         0x1e0816e5e91e70c0},
+        {"Threshold X descending", [&] { return TMapTools::Threshold(West.get(), B); },
+         0xc55aa62047cb545c},
+        {"ThresholdReplace Y ascending",
+         [&] { return TMapTools::ThresholdReplace(Up.get(), 0.01, 7.25); }, 0x65510f4a02f3738a},
+        {"ThresholdReplace X descending",
+         [&] { return TMapTools::ThresholdReplace(West.get(), B, -0.3); }, 0x42b5c073035cab1e},
+        {"Mask", [&] { return TMapTools::Mask(North.get(), Other.get(), D, 0.1); },
+         0xf359144ce5a24f71},
+        {"ReplaceValue",
+         [&] {
+             return TMapTools::ReplaceValue(West.get(), {{B, 1.5}, {C, -2}, {-1, 3}}, 0.3);
+         },
+         0xf02a7e84f65d77d5},
+    });
+}
+
 } // namespace

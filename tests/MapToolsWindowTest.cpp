@@ -104,6 +104,7 @@ TEST_F(MapToolsWindowTest, RegressionIntersectionKeepsTheWholeOverlapInEveryOrie
     } Cases[] = {
         {"overlap", 5, 5, 1, {5, 10, 5, 10}, {5, 10, 5, 10}},
         {"coarser B, a centre on A's edge", 5, 5, 2, {5, 10, 5, 10}, {5, 11, 5, 11}},
+        {"coarser B, a centre on A's low edge", -1, -1, 2, {0, 10, 0, 10}, {-1, 11, -1, 11}},
         {"apart in X", 20, 0, 1, {}, {}},
         {"touching in Y", 0, 10, 1, {}, {}},
         {"touching at a corner", -10, -10, 1, {}, {}},
@@ -208,6 +209,28 @@ TEST_F(MapToolsWindowTest, FindPatchExtentFindsAFilledBlockAndBufferIndicesWiden
     EXPECT_EQ(Buffer(2, {1, 5, 3, 9}), TWindow({0, 7, 1, 9})) << "clamped";
     EXPECT_EQ(Buffer(1, {3, 4, 4, 5}), TWindow({2, 5, 3, 6})) << "inside";
     EXPECT_EQ(Buffer(50, {3, 4, 4, 5}), TWindow({0, 7, 0, 9})) << "wider than the map";
+    EXPECT_EQ(Buffer(2, {2, 6, 2, 8}), TWindow({0, 7, 0, 9})) << "exactly one margin inside";
+}
+
+TEST_F(MapToolsWindowTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
+    // Recorded from the first implementation; any bit of a cell or of an axis point that
+    // changes shows.
+    const MapPtr North = RandomMap(1, 23, 17, 0.3, 10.15, 5.05, false, true);
+    const MapPtr West = RandomMap(3, 17, 15, 0.7, 15.35, 4.35, true, true, -1.0);
+    const TPoint P1(11.1, 1.3), P2(15, 4.5);
+    const auto Part = [&](bool First) {
+        return [&, First] {
+            auto Both = Intersect(North.get(), West.get());
+            return (First ? Both.first : Both.second).release();
+        };
+    };
+    ExpectRecorded({
+        {"Extract", [&] { return TMapTools::Extract(North.get(), &P1, &P2); }, 0xf710acb00c8c29d9},
+        {"Extract X descending", [&] { return TMapTools::Extract(West.get(), &P2, &P1); },
+         0xd5a3347cedb497e8},
+        {"Intersection, first", Part(true), 0x7e509ccee6fbf957},
+        {"Intersection, second", Part(false), 0x874d33b3c4f2ae24},
+    });
 }
 
 // Each order in which a file may list its rows and columns gives the same north-up map.

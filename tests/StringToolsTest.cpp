@@ -30,7 +30,8 @@ TEST(StringToolsTest, SubstringsAndCase) {
 TEST(StringToolsTest, TrimRemovesOnlySpaces) {
     const struct {
         const char *In, *Out;
-    } Cases[] = {{"  a b  ", "a b"}, {"\ta ", "\ta"}, {"    ", ""}, {"", ""}, {"x", "x"}};
+    } Cases[] = {{"  a b  ", "a b"}, {"\ta ", "\ta"}, {" a\t", "a\t"},
+                 {"    ", ""},       {"", ""},        {"x", "x"}};
     for (const auto& C : Cases) {
         std::string Text = C.In;
         TStringTools::Trim(Text);

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -160,6 +161,87 @@ TRows RowsOf(const TMap* Map) {
                        << Result->GetPointVal(LngX, LngY) << ", the source's " << Expected;
         }
     return ::testing::AssertionSuccess();
+}
+
+namespace {
+
+/// splitmix64: a fixed sequence of well-mixed 64-bit values, the same on every platform.
+std::uint64_t NextRandom(std::uint64_t& State) {
+    std::uint64_t Z = (State += 0x9e3779b97f4a7c15ULL);
+    Z = (Z ^ (Z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    Z = (Z ^ (Z >> 27)) * 0x94d049bb133111ebULL;
+    return Z ^ (Z >> 31);
+}
+
+/// FNV-1a over the bytes of a 64-bit value.
+void Mix(std::uint64_t& Hash, std::uint64_t Bits) {
+    for (int Byte = 0; Byte < 8; ++Byte, Bits >>= 8) {
+        Hash ^= Bits & 0xff;
+        Hash *= 0x100000001b3ULL;
+    }
+}
+
+void Mix(std::uint64_t& Hash, double Value) {
+    std::uint64_t Bits;
+    std::memcpy(&Bits, &Value, sizeof Bits);
+    Mix(Hash, Bits);
+}
+
+void MixAxis(std::uint64_t& Hash, const TAxis* Axis) {
+    Mix(Hash, static_cast<std::uint64_t>(Axis ? Axis->GetSize() + 1 : 0));
+    for (long I = 0; Axis && I < Axis->GetSize(); ++I) {
+        Mix(Hash, Axis->GetPoint(I)->GetX());
+        Mix(Hash, Axis->GetPoint(I)->GetY());
+    }
+}
+
+} // namespace
+
+std::unique_ptr<TMap> RandomMap(unsigned Seed, long Columns, long Rows, double Resolution,
+                                double X0, double Y0, bool XDescends, bool YDescends,
+                                double NoData) {
+    std::uint64_t State = Seed;
+    TRows Cells(Rows, std::vector<double>(Columns));
+    for (std::vector<double>& Row : Cells)
+        for (double& Cell : Row) {
+            const std::uint64_t R = NextRandom(State);
+            // A 53-bit fraction, scaled by 10^-3 to 10^3 and signed.
+            const double Fraction = static_cast<double>(R >> 11) / 9007199254740992.0;
+            const double Value = Fraction * std::pow(10.0, static_cast<int>(R % 7) - 3);
+            Cell = (R & 0x380) == 0 ? NoData : (R & 0x400) ? -Value : Value;
+        }
+    std::unique_ptr<TMap> Map = MakeMap(Cells, Resolution, X0, Y0, YDescends, NoData);
+    if (XDescends) {
+        TAxis X(Resolution);
+        for (long J = 0; J < Columns; ++J)
+            X.AddPoint(new TPoint(X0 - J * Resolution, Y0));
+        Map->SetXAxis(&X);
+    }
+    return Map;
+}
+
+std::uint64_t Fingerprint(const TMap* Map) {
+    std::uint64_t Hash = 0xcbf29ce484222325ULL;
+    Mix(Hash, static_cast<std::uint64_t>(Map->GetXDim()));
+    Mix(Hash, static_cast<std::uint64_t>(Map->GetYDim()));
+    Mix(Hash, Map->GetResolution());
+    Mix(Hash, Map->GetNoDataValue());
+    for (const std::vector<double>& Row : RowsOf(Map))
+        for (double Value : Row)
+            Mix(Hash, Value);
+    MixAxis(Hash, Map->GetXAxis());
+    MixAxis(Hash, Map->GetYAxis());
+    MixAxis(Hash, Map->GetXAxisInterval());
+    MixAxis(Hash, Map->GetYAxisInterval());
+    return Hash;
+}
+
+void ExpectRecorded(const std::vector<TRecorded>& Cases) {
+    for (const TRecorded& Case : Cases) {
+        const std::unique_ptr<TMap> Result(Case.Make());
+        const std::uint64_t Found = Fingerprint(Result.get());
+        EXPECT_EQ(Found, Case.Expected) << Case.Name << ": found 0x" << std::hex << Found;
+    }
 }
 
 std::string Quoted(const std::string& Text) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <limits>
@@ -94,6 +95,28 @@ struct TFailure {
 void ExpectFailures(const std::vector<TFailure>& Cases);
 /// How many cells hold exactly the value.
 long CountCells(const TMap* Map, double Value);
+
+/// Map of `Columns` x `Rows` cells of the resolution whose first cell is centred on (X0, Y0),
+/// columns stepping east (west when `XDescends`), rows south when `YDescends` (else north);
+/// values of uneven magnitude and sign drawn from the seed, about one cell in eight the
+/// no-data value. The same arguments give the same map everywhere.
+std::unique_ptr<TMap> RandomMap(unsigned Seed, long Columns, long Rows, double Resolution,
+                                double X0, double Y0, bool XDescends, bool YDescends,
+                                double NoData = -9999.0);
+
+/// 64-bit digest of the bits of everything an operation builds: the dimensions, the
+/// resolution, the no-data value, every cell row by row, and every point of the four axes.
+std::uint64_t Fingerprint(const TMap* Map);
+
+/// An operation whose result is compared with the fingerprint recorded for it.
+struct TRecorded {
+    const char* Name;
+    std::function<TMap*()> Make;
+    std::uint64_t Expected;
+};
+/// Expects each result (which it deletes) to have its recorded fingerprint; the failure
+/// message gives the one found.
+void ExpectRecorded(const std::vector<TRecorded>& Cases);
 
 /// Owns the points handed to the tools or returned by them, for the rest of a test.
 class TPointPool {
