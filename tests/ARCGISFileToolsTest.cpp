@@ -97,7 +97,7 @@ TEST_F(ARCGISFileToolsTest, FilesThatCannotBeOpenedOrWritten) {
     EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(Map.get(), Dir + "/no/x.asc"); }),
               "Unable to open file " + Dir + "/no/x.asc");
     EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(Map.get(), "/dev/full"); }),
-              "Unable to write file /dev/full");
+              "Unable to write file /dev/full: No space left on device");
 
     TMap NoAxes(1.0, 2, 2);
     const std::string Never = Dir + "/never.asc";
