@@ -18,7 +18,7 @@ namespace {
 
 // ---------------------------------------------------------------------------------------
 // The temporary files under way, in a fixed table that a signal handler can walk: a slot
-// is claimed (1) while its name is copied in, and holds a file (2) from just after the
+// is claimed (1) while its name is copied in, and holds a name (2) from just before the
 // file is created until it is renamed or removed. A write that finds no free slot, or whose
 // name does not fit, is still safe; only a signal would leave its temporary file behind.
 
@@ -183,14 +183,20 @@ struct TSafeFile::TImpl {
         const std::string Prefix = Directory + "." + Target.substr(Directory.size(), 200) + "." +
                                    std::to_string(::getpid());
         for (int Attempt = 0; Attempt < 100; ++Attempt) {
-            const std::string Name = Prefix + "-" + std::to_string(TemporaryCount++) + ".tmp";
-            Descriptor = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (Descriptor >= 0) {
-                Temporary = Name;
-                Slot = Register(Name);
+            // Registered before it exists, so that no signal finds it unregistered. A file
+            // of that name that is not ours can only be left over from an ended process
+            // that had our process id.
+            Temporary = Prefix + "-" + std::to_string(TemporaryCount++) + ".tmp";
+            Slot = Register(Temporary);
+            Descriptor = ::open(Temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (Descriptor >= 0)
                 return true;
-            }
-            if (errno != EEXIST)
+            const int Error = errno;
+            Temporary.clear();
+            Unregister(Slot);
+            Slot = -1;
+            errno = Error;
+            if (Error != EEXIST)
                 return false;
         }
         return false;
