@@ -65,10 +65,10 @@ const char* const Help =
     "Exit status:\n"
     "  0  the conversion is complete, or the help or the version was printed\n"
     "  1  a message was written to standard error: the usage, a source file that\n"
-    "     cannot be opened, read or is malformed, a grid or metadata file that cannot\n"
-    "     be opened or written, two names of one file, or a standard output that\n"
-    "     cannot be written. A grid or metadata file is replaced only when it is\n"
-    "     complete: after a failure the file of that name is as it was.\n";
+    "     cannot be opened or read, or is malformed, a grid or metadata file that\n"
+    "     cannot be opened or written, two names of one file, or a standard output\n"
+    "     that cannot be written. A grid or metadata file is replaced only when it\n"
+    "     is complete: after a failure the file of that name is as it was.\n";
 
 /// Writes the text to standard output and flushes it; reports a failure with the message.
 void WriteToStandardOutput(const std::string& Text, const char* FailureMessage) {
