@@ -58,7 +58,7 @@ void Unregister(int Slot) {
 /// A flush writes out what is buffered, as a file stream's does.
 class TDescriptorBuffer : public std::streambuf {
 public:
-    explicit TDescriptorBuffer(int Descriptor) : MbrDescriptor(Descriptor), MbrBuffer(1 << 16) {
+    explicit TDescriptorBuffer(int Descriptor) : MbrDescriptor(Descriptor), MbrBuffer(BufferSize) {
         setp(MbrBuffer.data(), MbrBuffer.data() + MbrBuffer.size());
     }
     /// The `errno` of the first write that failed; 0 while none has.
@@ -76,11 +76,11 @@ protected:
     }
 
     std::streamsize xsputn(const char* Text, std::streamsize Size) override {
-        if (Size > epptr() - pptr()) {
+        // Long texts (the writers' rows) go out directly, without a copy into the buffer.
+        if (Size >= DirectSize || Size > epptr() - pptr()) {
             if (!Drain())
                 return 0;
-            // Whatever does not fit in the empty buffer goes out directly.
-            if (Size > epptr() - pptr())
+            if (Size >= DirectSize)
                 return WriteOut(Text, static_cast<size_t>(Size)) ? Size : 0;
         }
         std::memcpy(pptr(), Text, static_cast<size_t>(Size));
@@ -91,6 +91,9 @@ protected:
     int sync() override { return Drain() ? 0 : -1; }
 
 private:
+    static constexpr std::streamsize BufferSize = 1 << 16;
+    static constexpr std::streamsize DirectSize = 1 << 12;
+
     bool Drain() {
         const bool Written = WriteOut(pbase(), static_cast<size_t>(pptr() - pbase()));
         setp(MbrBuffer.data(), MbrBuffer.data() + MbrBuffer.size());
@@ -220,6 +223,8 @@ TSafeFile::TSafeFile(const std::string& FileName) : MbrImpl(new TImpl) {
     const bool Exists = ::stat(FileName.c_str(), &Status) == 0;
     if (Exists && !S_ISREG(Status.st_mode)) {
         File.OpenInPlace(); // a FIFO or a device: there is nothing to replace
+    } else if (FileName.empty() || FileName.back() == '/') {
+        File.OpenInPlace(); // no file name: fails as it always did
     } else if (!Exists && IsDanglingLink(FileName)) {
         File.OpenInPlace(); // creates the file that the link names
     } else {
