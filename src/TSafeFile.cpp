@@ -126,19 +126,18 @@ std::string DirectoryPart(const std::string& Name) {
     return Slash == std::string::npos ? "" : Name.substr(0, Slash + 1);
 }
 
+bool IsSymbolicLink(const std::string& FileName) {
+    struct stat Status;
+    return ::lstat(FileName.c_str(), &Status) == 0 && S_ISLNK(Status.st_mode);
+}
+
 /// The file that replacing the name replaces: the one a symbolic link names.
 std::string ReplacedFile(const std::string& FileName) {
-    struct stat Status;
-    if (::lstat(FileName.c_str(), &Status) != 0 || !S_ISLNK(Status.st_mode))
+    if (!IsSymbolicLink(FileName))
         return FileName;
     const std::unique_ptr<char, decltype(&std::free)> Resolved(
         ::realpath(FileName.c_str(), nullptr), &std::free);
     return Resolved ? std::string(Resolved.get()) : FileName;
-}
-
-bool IsDanglingLink(const std::string& FileName) {
-    struct stat Status;
-    return ::lstat(FileName.c_str(), &Status) == 0 && S_ISLNK(Status.st_mode);
 }
 
 /// Gives the new file the owner, group and mode of the file it replaces, as far as this
@@ -225,8 +224,8 @@ TSafeFile::TSafeFile(const std::string& FileName) : MbrImpl(new TImpl) {
         File.OpenInPlace(); // a FIFO or a device: there is nothing to replace
     } else if (FileName.empty() || FileName.back() == '/') {
         File.OpenInPlace(); // no file name: fails as it always did
-    } else if (!Exists && IsDanglingLink(FileName)) {
-        File.OpenInPlace(); // creates the file that the link names
+    } else if (!Exists && IsSymbolicLink(FileName)) {
+        File.OpenInPlace(); // a link to nothing yet: creates the file that it names
     } else {
         // A file that may not be written may not be replaced either.
         if (Exists && ::access(FileName.c_str(), W_OK) != 0)
