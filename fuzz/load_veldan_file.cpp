@@ -1,7 +1,7 @@
 // The VELDAN reader on any input, and the rest of the command's road for every map it
 // accepts: the map is consistent, the ARC/INFO writer either refuses it for a header number
-// that is not finite or writes it, and what it writes reads back as the same grid turned
-// north-up.
+// or a cell that is not finite or writes it, and what it writes reads back as the same grid
+// turned north-up.
 
 #include "FuzzChecks.h"
 #include "TARCGISFileTools.h"
@@ -20,6 +20,14 @@ using fuzzchecks::SameValue;
 
 namespace {
 
+bool AllCellsFinite(const TMap& Map) {
+    for (long Y = 0; Y < Map.GetYDim(); ++Y)
+        for (long X = 0; X < Map.GetXDim(); ++X)
+            if (!std::isfinite(Map.GetPointVal(X, Y)))
+                return false;
+    return true;
+}
+
 /// The grid as the writer puts it, with 17 digits; "" when the writer refuses the map.
 std::string Written(TMap* Map) {
     std::ostringstream Out;
@@ -27,22 +35,17 @@ std::string Written(TMap* Map) {
     try {
         TARCGISFileTools::WriteARCGISFile(Map, Out);
     } catch (char* Message) {
-        Require(std::strcmp(Message, "Header numbers must be finite in "
-                                     "TARCGISFileTools::WriteARCGISFile") == 0,
-                "the writer refuses only non-finite header numbers");
+        const bool Header = std::strcmp(Message, "Header numbers must be finite in "
+                                                 "TARCGISFileTools::WriteARCGISFile") == 0;
+        const bool Cell = std::strcmp(Message, "Cell values must be finite in "
+                                               "TARCGISFileTools::WriteARCGISFile") == 0;
+        Require(Header || (Cell && !AllCellsFinite(*Map)),
+                "the writer refuses only non-finite header numbers and cells");
         Require(Out.str().empty(), "a refused map writes nothing");
         return "";
     }
     Require(Out.good() && !Out.str().empty(), "the grid is written");
     return Out.str();
-}
-
-bool AllCellsFinite(const TMap& Map) {
-    for (long Y = 0; Y < Map.GetYDim(); ++Y)
-        for (long X = 0; X < Map.GetXDim(); ++X)
-            if (!std::isfinite(Map.GetPointVal(X, Y)))
-                return false;
-    return true;
 }
 
 /// The grid read back holds the map's cells, westernmost column and northernmost row first.
@@ -79,8 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             "metadata starts with a line feed");
 
     const std::string Grid = Written(Map.get());
-    // The ARC/INFO reader takes finite numbers only.
-    if (!Grid.empty() && AllCellsFinite(*Map))
+    if (!Grid.empty())
         RequireReadsBack(*Map, Grid);
     return 0;
 }

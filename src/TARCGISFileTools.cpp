@@ -2,6 +2,7 @@
 
 #include "TMap.h"
 #include "TMapTools.h"
+#include "TSafeFile.h"
 #include "TTextFile.h"
 
 #include <cmath>
@@ -10,11 +11,18 @@
 
 namespace {
 
+/// A stream gone bad failed to read (an I/O error): that is no end of the input.
+void RequireReadable(const std::istream& In) {
+    if (In.bad())
+        TError::Throw("Unable to read the stream in TARCGISFileTools::LoadARCGISFile");
+}
+
 /// Reads one header pair; the number is read before the keyword is checked.
 template <typename TNumber>
 void ReadHeaderPair(std::istream& In, std::string& Keyword, TNumber& Number, const char* Expected,
                     const char* Message) {
     In >> Keyword >> Number;
+    RequireReadable(In);
     if (Keyword != Expected)
         TError::Throw(Message);
 }
@@ -22,7 +30,9 @@ void ReadHeaderPair(std::istream& In, std::string& Keyword, TNumber& Number, con
 /// Reads the next number: the end of the input before it is the end-of-file failure, a word
 /// that is not a number (also the last one of the input) the invalid-number failure.
 double ReadBodyValue(std::istream& In) {
-    if (!(In >> std::ws) || In.peek() == std::char_traits<char>::eof())
+    const bool AtEnd = !(In >> std::ws) || In.peek() == std::char_traits<char>::eof();
+    RequireReadable(In);
+    if (AtEnd)
         TError::Throw("Unexpected end of file found in TARCGISFileTools::LoadARCGISFile");
     double Value;
     if (!(In >> Value))
@@ -47,8 +57,6 @@ void RequireIntervalAxes(const TMap* Map, const char* Message) {
         TError::Throw(Message);
 }
 
-const char* const NoAxesToWrite = "Map has no interval axes in TARCGISFileTools::WriteARCGISFile";
-
 /// The lower-left corner: the western edge and the southern edge.
 TCorner LowerLeftCornerOf(const TMap* Map) {
     const TOrientation Orientation = OrientationOf(Map);
@@ -64,6 +72,26 @@ void RequireFiniteHeader(const TMap* Map) {
     if (!std::isfinite(Corner.X) || !std::isfinite(Corner.Y) ||
         !std::isfinite(Map->GetResolution()) || !std::isfinite(Map->GetNoDataValue()))
         TError::Throw("Header numbers must be finite in TARCGISFileTools::WriteARCGISFile");
+}
+
+/// Cells hold finite numbers only: no reader takes "nan" or "inf" as a value, and the
+/// no-data value in their place would hide them among the missing cells. (One test per row
+/// keeps the loop over the cells free of branches.)
+void RequireFiniteCells(const TMap* Map) {
+    for (long I = 0; I < Map->GetYDim(); ++I) {
+        bool Finite = true;
+        for (double Value : Map->RowValues(I))
+            Finite &= std::isfinite(Value);
+        if (!Finite)
+            TError::Throw("Cell values must be finite in TARCGISFileTools::WriteARCGISFile");
+    }
+}
+
+/// Everything the writer refuses, checked before anything is written.
+void RequireWritable(const TMap* Map) {
+    RequireIntervalAxes(Map, "Map has no interval axes in TARCGISFileTools::WriteARCGISFile");
+    RequireFiniteHeader(Map);
+    RequireFiniteCells(Map);
 }
 
 } // namespace
@@ -126,7 +154,11 @@ TMap* TARCGISFileTools::LoadARCGISFile(std::istream& In) {
 TMap* TARCGISFileTools::LoadARCGISFile(std::string FileName) {
     std::ifstream In;
     TTextFile::OpenForReading(In, FileName);
-    return LoadARCGISFile(In);
+    try {
+        return LoadARCGISFile(In);
+    } catch (...) {
+        TTextFile::RethrowReadFailure(FileName);
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -148,24 +180,23 @@ void TARCGISFileTools::WriteBody(const TMap* Map, std::ostream& Out) {
 }
 
 void TARCGISFileTools::WriteARCGISFile(TMap* Map, std::ostream& Out) {
-    RequireIntervalAxes(Map, NoAxesToWrite);
-    RequireFiniteHeader(Map);
+    RequireWritable(Map);
     WriteHeader(Map, Out);
     WriteBody(Map, Out);
 }
 
 void TARCGISFileTools::WriteARCGISFile(TMap* Map, std::string FileName) {
-    RequireIntervalAxes(Map, NoAxesToWrite);
-    RequireFiniteHeader(Map); // fails on unfit axes before the file is touched
-    std::ofstream Out;
-    TTextFile::OpenForWriting(Out, FileName);
+    RequireWritable(Map); // before the file is touched
+    // The file replaces the destination only once it is complete.
+    TSafeFile File(FileName);
+    std::ostream& Out = File.Stream();
     // Enough digits to give back every digit of the source: the header's corners are sums
     // whose rounding noise sits beyond the 12th digit.
     Out.precision(12);
     WriteHeader(Map, Out);
     Out.precision(15);
     WriteBody(Map, Out);
-    TTextFile::CloseAfterWriting(Out, FileName);
+    File.Commit();
 }
 
 // ---------------------------------------------------------------------------------------

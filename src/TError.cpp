@@ -1,5 +1,7 @@
 #include "TError.h"
 
+#include <system_error>
+
 void TError::Throw(const char* Message) {
     // A literal thrown as it is would be a `const char*`, which `catch (char*)` misses.
     throw const_cast<char*>(Message);
@@ -9,6 +11,21 @@ void TError::ThrowUnableToOpen(const std::string& FileName) {
     throw std::string("Unable to open file ") + FileName;
 }
 
-void TError::ThrowUnableToWrite(const std::string& FileName) {
+void TError::ThrowUnableToRead(const std::string& FileName) {
+    throw std::string("Unable to read file ") + FileName;
+}
+
+void TError::ThrowOutOfMemoryReading(const std::string& FileName) {
+    throw std::string("Not enough memory to read file ") + FileName;
+}
+
+void TError::ThrowUnableToWrite(const std::string& FileName, int ErrorNumber) {
+    // The text of strerror, from a call that is safe in a threaded program.
+    if (ErrorNumber != 0)
+        ThrowUnableToWrite(FileName, std::generic_category().message(ErrorNumber));
     throw std::string("Unable to write file ") + FileName;
+}
+
+void TError::ThrowUnableToWrite(const std::string& FileName, const std::string& Reason) {
+    throw std::string("Unable to write file ") + FileName + ": " + Reason;
 }

@@ -16,8 +16,19 @@ public:
     /// Throws "Unable to open file " followed by the name, as a `std::string`.
     [[noreturn]] static void ThrowUnableToOpen(const std::string& FileName);
 
-    /// Throws "Unable to write file " followed by the name, as a `std::string`.
-    [[noreturn]] static void ThrowUnableToWrite(const std::string& FileName);
+    /// Throws "Unable to read file " followed by the name, as a `std::string`.
+    [[noreturn]] static void ThrowUnableToRead(const std::string& FileName);
+
+    /// Throws "Not enough memory to read file " followed by the name, as a `std::string`.
+    [[noreturn]] static void ThrowOutOfMemoryReading(const std::string& FileName);
+
+    /// Throws "Unable to write file " followed by the name and, for an `errno` value other
+    /// than 0, ": " and the system's text for it, as a `std::string`.
+    [[noreturn]] static void ThrowUnableToWrite(const std::string& FileName, int ErrorNumber = 0);
+    /// Throws "Unable to write file " followed by the name, ": " and the reason, as a
+    /// `std::string`.
+    [[noreturn]] static void ThrowUnableToWrite(const std::string& FileName,
+                                                const std::string& Reason);
 };
 
 #endif

@@ -4,6 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <locale>
+#include <new>
+
 namespace {
 
 bool IsDirectory(const std::string& FileName) {
@@ -19,18 +22,18 @@ void TTextFile::OpenForReading(std::ifstream& In, const std::string& FileName) {
         In.open(FileName);
     if (!In.is_open() || !In)
         TError::ThrowUnableToOpen(FileName);
+    In.imbue(std::locale::classic());
+    // The stream passes on the exception of a failed read instead of only going bad, so
+    // that an I/O error is not taken for the end of the file.
+    In.exceptions(std::ios::badbit);
 }
 
-void TTextFile::OpenForWriting(std::ofstream& Out, const std::string& FileName) {
-    Out.open(FileName, std::ios::out | std::ios::trunc);
-    if (!Out.is_open() || !Out)
-        TError::ThrowUnableToOpen(FileName);
-}
-
-void TTextFile::CloseAfterWriting(std::ofstream& Out, const std::string& FileName) {
-    Out.flush();
-    const bool Written = static_cast<bool>(Out);
-    Out.close();
-    if (!Written || Out.fail())
-        TError::ThrowUnableToWrite(FileName);
+void TTextFile::RethrowReadFailure(const std::string& FileName) {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        TError::ThrowOutOfMemoryReading(FileName);
+    } catch (const std::ios_base::failure&) {
+        TError::ThrowUnableToRead(FileName);
+    }
 }

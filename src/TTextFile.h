@@ -4,16 +4,19 @@
 #include <fstream>
 #include <string>
 
-/// Opening and closing the named text files of the readers and writers, with the library's
-/// reports: "Unable to open file " or "Unable to write file " followed by the name.
+/// Opening the named text files of the readers, and their reports: "Unable to open file ",
+/// "Unable to read file " or "Not enough memory to read file " followed by the name. (The
+/// writers replace named files through `TSafeFile`.)
 class TTextFile {
 public:
-    /// Opens the file for reading; a missing file, or a directory, cannot be opened.
+    /// Opens the file for reading in the classic "C" locale, whatever the program's global
+    /// locale; a missing file, or a directory, cannot be opened. A read that fails on the
+    /// way (an I/O error, memory running out) throws from the stream, for
+    /// `RethrowReadFailure` to report.
     static void OpenForReading(std::ifstream& In, const std::string& FileName);
-    /// Creates or truncates the file for writing.
-    static void OpenForWriting(std::ofstream& Out, const std::string& FileName);
-    /// Flushes and closes the file; a write that failed on the way is reported here.
-    static void CloseAfterWriting(std::ofstream& Out, const std::string& FileName);
+    /// Called in a handler of any exception thrown while reading the file: reports a failed
+    /// read or memory running out with the file's name, and passes anything else on.
+    [[noreturn]] static void RethrowReadFailure(const std::string& FileName);
 };
 
 #endif

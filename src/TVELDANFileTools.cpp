@@ -17,11 +17,14 @@ namespace {
 const char* const Marker = "degN/degE";
 const std::streamsize ReadBufferSize = 1 << 20;
 
-/// Reads the next line of a grid; throws when the input has ended. In text mode one
-/// carriage return before the line feed belongs to the line end.
+/// Reads the next line of a grid; throws when the input has ended or cannot be read. In text mode
+/// one carriage return before the line feed belongs to the line end.
 void ReadLine(std::istream& In, std::string& Line, bool TextMode) {
-    if (!std::getline(In, Line))
+    if (!std::getline(In, Line)) {
+        if (In.bad())
+            TError::Throw("Unable to read the stream in TVELDANFileTools::LoadVELDANFile");
         TError::Throw("Unexpected end of file found in TVELDANFileTools::LoadVELDANFile");
+    }
     if (TextMode && !In.eof() && !Line.empty() && Line.back() == '\r')
         Line.pop_back();
 }
@@ -167,7 +170,11 @@ TMap* TVELDANFileTools::LoadVELDANFile(std::string FileName) {
     std::ifstream In;
     In.rdbuf()->pubsetbuf(Buffer.get(), ReadBufferSize);
     TTextFile::OpenForReading(In, FileName);
-    return Load(In, true);
+    try {
+        return Load(In, true);
+    } catch (...) {
+        TTextFile::RethrowReadFailure(FileName);
+    }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -6,9 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <limits>
+#include <locale>
 #include <sstream>
+#include <stdexcept>
 
 using testsupport::MakeMap;
 using testsupport::MessageOf;
@@ -39,6 +44,12 @@ std::unique_ptr<TMap> Read(const std::string& Text) {
     std::istringstream In(Text);
     return std::unique_ptr<TMap>(TARCGISFileTools::LoadARCGISFile(In));
 }
+
+/// A stream buffer whose every read fails, as one over a disk with an I/O error.
+class TFailingBuffer : public std::streambuf {
+protected:
+    int_type underflow() override { throw std::ios_base::failure("I/O error"); }
+};
 
 class ARCGISFileToolsTest : public ::testing::Test {};
 
@@ -99,7 +110,17 @@ TEST_F(ARCGISFileToolsTest, FilesThatCannotBeOpenedOrWritten) {
     EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(Map.get(), Dir + "/no/x.asc"); }),
               "Unable to open file " + Dir + "/no/x.asc");
     EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(Map.get(), "/dev/full"); }),
-              "Unable to write file /dev/full");
+              "Unable to write file /dev/full: No space left on device");
+    // A read that fails is no end of the file.
+    EXPECT_EQ(MessageOf([&] { delete TARCGISFileTools::LoadARCGISFile("/proc/self/mem"); }),
+              "Unable to read file /proc/self/mem");
+    TFailingBuffer Failing;
+    std::istream Broken(&Failing);
+    EXPECT_EQ(MessageOf([&] { delete TARCGISFileTools::LoadARCGISFile(Broken); }),
+              "Unable to read the stream in TARCGISFileTools::LoadARCGISFile");
+    Broken.clear();
+    EXPECT_EQ(MessageOf([&] { delete TVELDANFileTools::LoadVELDANFile(Broken); }),
+              "Unable to read the stream in TVELDANFileTools::LoadVELDANFile");
 
     TMap NoAxes(1.0, 2, 2);
     const std::string Never = Dir + "/never.asc";
@@ -266,9 +287,12 @@ TEST_F(ARCGISFileToolsTest, ConvertsTheShippedExamplesExactly) {
     }
 }
 
-// A map placed by "nan" or "inf" used to be written as a grid that no reader takes, and the
-// command reported success. The writer now refuses it before writing or opening anything.
-TEST_F(ARCGISFileToolsTest, NonFiniteHeaderNumbersAreRefused) {
+// A map placed by "nan" or "inf", or holding such cells, used to be written as a grid that no
+// reader takes, and the command reported success. The writer now refuses it before writing
+// or opening anything.
+TEST_F(ARCGISFileToolsTest, NonFiniteNumbersAreRefused) {
+    const char* const Header = "Header numbers must be finite in TARCGISFileTools::WriteARCGISFile";
+    const char* const Cell = "Cell values must be finite in TARCGISFileTools::WriteARCGISFile";
     const auto FromVELDAN = [](const std::string& AxisAndRow) {
         std::istringstream In(AxisAndRow + "end degN/degE\n");
         return std::unique_ptr<TMap>(TVELDANFileTools::LoadVELDANFile(In));
@@ -278,22 +302,26 @@ TEST_F(ARCGISFileToolsTest, NonFiniteHeaderNumbersAreRefused) {
     const struct {
         const char* Name;
         std::unique_ptr<TMap> Map;
+        const char* Expected;
     } Cases[] = {
-        {"NaN cell size", FromVELDAN("x nan 1 lat degN/degE\nr 1 2 5\n")},
-        {"infinite cell size", FromVELDAN("x 0 inf lat degN/degE\nr 1 2 5\n")},
-        {"cell size beyond the doubles", FromVELDAN("x -1e308 1e308 lat degN/degE\nr 1 2 5\n")},
-        {"infinite southern edge", FromVELDAN("x 0 1 lat degN/degE\nr 1 2 -inf\n")},
-        {"NaN no-data value", std::move(NoDataNaN)},
+        {"NaN cell size", FromVELDAN("x nan 1 lat degN/degE\nr 1 2 5\n"), Header},
+        {"infinite cell size", FromVELDAN("x 0 inf lat degN/degE\nr 1 2 5\n"), Header},
+        {"cell size beyond the doubles", FromVELDAN("x -1e308 1e308 lat degN/degE\nr 1 2 5\n"),
+         Header},
+        {"infinite southern edge", FromVELDAN("x 0 1 lat degN/degE\nr 1 2 -inf\n"), Header},
+        {"NaN no-data value", std::move(NoDataNaN), Header},
+        {"NaN cell", MakeMap({{1, 2}, {3, testsupport::NaN}}, 1, 0.5, 1.5), Cell},
+        {"infinite cell", MakeMap({{-testsupport::Inf, 2}}, 1, 0.5, 0.5), Cell},
     };
     const std::string Never = testsupport::TempDir() + "/never.asc";
     for (const auto& C : Cases) {
         std::ostringstream Out;
         EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(C.Map.get(), Out); }),
-                  "Header numbers must be finite in TARCGISFileTools::WriteARCGISFile")
+                  C.Expected)
             << C.Name;
         EXPECT_EQ(Out.str(), "") << C.Name;
         EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(C.Map.get(), Never); }),
-                  "Header numbers must be finite in TARCGISFileTools::WriteARCGISFile")
+                  C.Expected)
             << C.Name;
         EXPECT_FALSE(std::ifstream(Never).good()) << C.Name;
     }
@@ -335,4 +363,46 @@ TEST_F(ARCGISFileToolsTest, OrientationAndCornerFollowTheAxesOfEachDirection) {
         {"corner of no map", [] { TARCGISFileTools::LowerLeftCorner(nullptr); },
          "Map is not set in TARCGISFileTools::LowerLeftCorner"},
     });
+}
+
+// A program that had set a global locale with a decimal comma and digit grouping got
+// "12.345,5" and "cellsize 0,5" in its grids, and its valid grids were refused.
+TEST_F(ARCGISFileToolsTest, NamedFilesAreReadAndWrittenInTheClassicLocale) {
+    std::locale German;
+    try {
+        German = std::locale("de_DE.UTF-8");
+    } catch (const std::runtime_error&) {
+        GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
+    }
+    struct TGlobal {
+        std::locale Previous;
+        ~TGlobal() { std::locale::global(Previous); }
+    } Restore{std::locale::global(German)};
+    auto Map = MakeMap({{12345.5, 1000000, -9999}}, 0.5, 0.25, 0.25);
+    const std::string File = testsupport::TempDir() + "/german.asc";
+    TARCGISFileTools::WriteARCGISFile(Map.get(), File);
+    EXPECT_EQ(testsupport::ReadFile(File), "ncols 3\nnrows 1\nxllcorner        0\n"
+                                           "yllcorner        0\ncellsize 0.5\n"
+                                           "NODATA_value -9999\n12345.5 1000000 -9999 \n");
+    std::unique_ptr<TMap> Back(TARCGISFileTools::LoadARCGISFile(File));
+    EXPECT_EQ(Back->GetRow(0), Map->GetRow(0));
+    EXPECT_EQ(Back->GetResolution(), 0.5);
+}
+
+// A replaced file keeps its mode, and a symbolic link the file it names. (The command's
+// tests show that nothing is left behind.)
+TEST_F(ARCGISFileToolsTest, NamedFilesAreReplacedWhole) {
+    const std::string Dir = testsupport::TempDir();
+    const std::string File = Dir + "/grid.asc", Link = Dir + "/link.asc";
+    testsupport::WriteFile(File, "previous grid\n");
+    ASSERT_EQ(::chmod(File.c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("grid.asc", Link.c_str()), 0);
+    auto Map = ExampleMap();
+    TARCGISFileTools::WriteARCGISFile(Map.get(), Link);
+    EXPECT_EQ(testsupport::ReadFile(File), ExampleGrid);
+    struct stat Status;
+    ASSERT_EQ(::lstat(Link.c_str(), &Status), 0);
+    EXPECT_TRUE(S_ISLNK(Status.st_mode));
+    ASSERT_EQ(::stat(File.c_str(), &Status), 0);
+    EXPECT_EQ(Status.st_mode & 0777, 0640u);
 }

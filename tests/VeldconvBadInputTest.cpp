@@ -1,16 +1,23 @@
 // The command, run as a process, on source files it must refuse and on places it cannot
 // write to: each run ends with exit status 1 and exactly one message on standard error, and
-// a refused source leaves no grid file behind.
+// a refused source leaves no grid file behind. Whatever fails, and whatever the user names
+// or the machine does (two names of one file, a full disk, a signal, a second conversion),
+// a previous grid or metadata file is either replaced whole or left as it was.
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 using testsupport::Quoted;
 using testsupport::ReadFile;
@@ -24,6 +31,7 @@ const char* const RowMismatch = "Number of values in data line does not match th
                                 "line in TVELDANFileTools::LoadVELDANFile";
 
 const char* const NonFinite = "Header numbers must be finite in TARCGISFileTools::WriteARCGISFile";
+const char* const NonFiniteCell = "Cell values must be finite in TARCGISFileTools::WriteARCGISFile";
 
 const std::string Axis = "x 0 1 2 lat degN/degE\n";
 const std::string Row = "r 1 2 3 5\n";
@@ -38,6 +46,19 @@ std::string BinaryBytes(size_t Size) {
         B = static_cast<char>(State >> 16);
     }
     return Bytes;
+}
+
+/// A VELDAN grid of the size, every row holding the values First, First + 1, ...
+std::string LargeSource(int Columns, int Rows, double First) {
+    std::string Axis = "x", Values = "r";
+    for (int J = 0; J < Columns; ++J) {
+        Axis += " " + std::to_string(J);
+        Values += " " + std::to_string(First + J);
+    }
+    std::string Text = Axis + " lat degN/degE\n";
+    for (int I = 0; I < Rows; ++I)
+        Text += Values + " " + std::to_string(Rows - I) + "\n";
+    return Text + Closing;
 }
 
 class VeldconvBadInputTest : public ::testing::Test {
@@ -61,6 +82,45 @@ protected:
             std::remove(Name.c_str());
         }
         return "";
+    }
+
+    /// Starts a conversion with a metadata file: it writes nothing to its standard streams
+    /// unless it fails.
+    pid_t Start(const std::string& Source, const std::string& Grid, const std::string& Meta) {
+        const pid_t Pid = ::fork();
+        if (Pid == 0) {
+            ::execl(VELDCONV_PATH, VELDCONV_PATH, Source.c_str(), Grid.c_str(), Meta.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return Pid;
+    }
+
+    /// Sends the signal to the conversion once its temporary file exists; returns the
+    /// wait status (that of a normal exit if the conversion ended before).
+    int SignalDuringWrite(pid_t Pid, int Signal) const {
+        int Status = 0;
+        while (HiddenFiles().empty()) {
+            if (::waitpid(Pid, &Status, WNOHANG) == Pid)
+                return Status;
+            ::usleep(500);
+        }
+        ::kill(Pid, Signal);
+        ::waitpid(Pid, &Status, 0);
+        return Status;
+    }
+
+    /// The names in the directory that start with a dot: temporary files.
+    std::vector<std::string> HiddenFiles() const {
+        std::vector<std::string> Names;
+        if (DIR* Listing = ::opendir(Dir.c_str())) {
+            while (const dirent* Entry = ::readdir(Listing))
+                if (Entry->d_name[0] == '.' && std::string(".") != Entry->d_name &&
+                    std::string("..") != Entry->d_name)
+                    Names.push_back(Entry->d_name);
+            ::closedir(Listing);
+        }
+        return Names;
     }
 
     std::string Source() const { return Dir + "/in.txt"; }
@@ -97,6 +157,9 @@ TEST_F(VeldconvBadInputTest, RefusedSourcesLeaveNoGrid) {
         {"10 MB without a line feed", std::string(10 * 1024 * 1024, '7'), Eof},
         {"X coordinate nan", "x nan 1 lat degN/degE\nr 1 2 5\n" + Closing, NonFinite},
         {"Y coordinate inf", "x 0 1 lat degN/degE\nr 1 2 inf\n" + Closing, NonFinite},
+        {"cell nan", Axis + "r 1 nan 3 5\n" + Closing, NonFiniteCell},
+        {"cell inf", Axis + "r 1 2 inf 5\n" + Closing, NonFiniteCell},
+        {"cell beyond the doubles", Axis + "r 1e999 2 3 5\n" + Closing, NonFiniteCell},
     };
     ASSERT_EQ(BinaryBytes(4096).find("degN/degE"), std::string::npos);
     for (const auto& C : Cases) {
@@ -129,4 +192,94 @@ TEST_F(VeldconvBadInputTest, PlacesThatCannotBeWrittenAreReported) {
     EXPECT_EQ(R.Err, "Unable to open file " + Unwritable);
     EXPECT_EQ(R.Out, "");
     EXPECT_EQ(ReadFile(Grid()), ReadFile(Example + ".asc"));
+}
+
+// Two names of one file, a read that fails, memory running out, a write that fails (the
+// file size limit stands for a full disk, wherever the test runs): nothing is written, and
+// no file is left behind.
+TEST_F(VeldconvBadInputTest, FailuresLeaveEveryFileAsItWas) {
+    const std::string Text = LargeSource(100, 100, 0.5);
+    const std::string Link = Dir + "/link.txt", Hard = Dir + "/hard.txt", Meta = Dir + "/meta.txt";
+    const std::string New = Dir + "/new.asc";
+    testsupport::WriteFile(Source(), Text);
+    testsupport::WriteFile(Grid(), "previous grid\n");
+    testsupport::WriteFile(Meta, "previous metadata\n");
+    ASSERT_EQ(::symlink(Source().c_str(), Link.c_str()), 0);
+    ASSERT_EQ(::link(Source().c_str(), Hard.c_str()), 0);
+    const std::string S = Quoted(Source()), G = Quoted(Grid()), M = Quoted(Meta);
+    const std::string Same = ": it is the same file as the ";
+    const struct {
+        const char* Name;
+        const char* Limit; // shell text run before the command
+        std::string Arguments, Err;
+    } Cases[] = {
+        {"destination is the source", "", S + " " + S,
+         "Unable to write file " + Source() + Same + "source file " + Source()},
+        {"destination links to the source", "", S + " " + Quoted(Link),
+         "Unable to write file " + Link + Same + "source file " + Source()},
+        {"destination is a hard link of the source", "", S + " " + Quoted(Hard),
+         "Unable to write file " + Hard + Same + "source file " + Source()},
+        {"metadata to the new grid", "", S + " " + Quoted(New) + " " + Quoted(New),
+         "Unable to write file " + New + Same + "destination file " + New},
+        {"metadata to the grid by another name", "", S + " " + G + " " + Quoted(Dir + "/./out.asc"),
+         "Unable to write file " + Dir + "/./out.asc" + Same + "destination file " + Grid()},
+        {"metadata to the source", "", S + " " + G + " " + S,
+         "Unable to write file " + Source() + Same + "source file " + Source()},
+        {"read error", "", "/proc/self/mem " + G + " " + M, "Unable to read file /proc/self/mem"},
+        {"endless line under a memory limit", "ulimit -v 400000;", "/dev/zero " + G + " " + M,
+         "Not enough memory to read file /dev/zero"},
+        {"grid beyond the file size limit", "trap '' XFSZ; ulimit -f 8;", S + " " + G + " " + M,
+         "Unable to write file " + Grid() + ": File too large"},
+    };
+    for (const auto& C : Cases) {
+#ifdef VELDGRID_SANITIZED
+        if (std::string(C.Limit).find("-v") != std::string::npos)
+            continue; // the sanitizer runtime needs more address space than the limit
+#endif
+        const auto R = testsupport::RunCapturing(
+            "(" + std::string(C.Limit) + " exec " + Quoted(VELDCONV_PATH) + " " + C.Arguments + ")",
+            Dir);
+        EXPECT_EQ(R.Status, 1) << C.Name;
+        EXPECT_EQ(R.Err, C.Err) << C.Name;
+        EXPECT_EQ(ReadFile(Source()), Text) << C.Name;
+        EXPECT_EQ(ReadFile(Grid()), "previous grid\n") << C.Name;
+        EXPECT_EQ(ReadFile(Meta), "previous metadata\n") << C.Name;
+        EXPECT_FALSE(std::ifstream(New).good()) << C.Name;
+        EXPECT_EQ(HiddenFiles(), std::vector<std::string>()) << C.Name;
+    }
+}
+
+TEST_F(VeldconvBadInputTest, ASignalDuringTheWriteLeavesThePreviousGrid) {
+    testsupport::WriteFile(Source(), LargeSource(2000, 2000, 0.5));
+    for (int Signal : {SIGINT, SIGTERM, SIGHUP}) {
+        testsupport::WriteFile(Grid(), "previous grid\n");
+        // Should the conversion end before the signal reaches it, it is tried again.
+        int Status = 0;
+        for (int Attempt = 0; Attempt < 5 && !WIFSIGNALED(Status); ++Attempt) {
+            testsupport::WriteFile(Grid(), "previous grid\n");
+            Status = SignalDuringWrite(Start(Source(), Grid(), Dir + "/meta.txt"), Signal);
+        }
+        EXPECT_TRUE(WIFSIGNALED(Status) && WTERMSIG(Status) == Signal) << Signal;
+        EXPECT_EQ(ReadFile(Grid()), "previous grid\n") << Signal;
+        EXPECT_EQ(HiddenFiles(), std::vector<std::string>()) << Signal;
+    }
+}
+
+TEST_F(VeldconvBadInputTest, ConcurrentConversionsLeaveOneCompleteGrid) {
+    const std::string First = Dir + "/first.txt", Second = Dir + "/second.txt";
+    testsupport::WriteFile(First, LargeSource(1000, 1000, 0.5));
+    testsupport::WriteFile(Second, LargeSource(1000, 1000, 7.25));
+    ASSERT_EQ(Run(Quoted(First) + " " + Quoted(Dir + "/first.asc")).Status, 0);
+    ASSERT_EQ(Run(Quoted(Second) + " " + Quoted(Dir + "/second.asc")).Status, 0);
+    const std::string V = Quoted(VELDCONV_PATH), G = Quoted(Grid());
+    // The exit status is 0 when both conversions succeed.
+    const auto R = testsupport::RunCapturing(
+        V + " " + Quoted(First) + " " + G + " " + Quoted(Dir + "/a.meta") + " & P=$!; " + V + " " +
+            Quoted(Second) + " " + G + " " + Quoted(Dir + "/b.meta") + " && wait $P",
+        Dir);
+    EXPECT_EQ(R.Status, 0);
+    const std::string Written = ReadFile(Grid());
+    EXPECT_TRUE(Written == ReadFile(Dir + "/first.asc") ||
+                Written == ReadFile(Dir + "/second.asc"));
+    EXPECT_EQ(HiddenFiles(), std::vector<std::string>());
 }

@@ -57,7 +57,7 @@ TEST_F(VeldconvTest, FailuresAreReportedWithExitStatusOne) {
         {"destination is a directory", "'" + Example(".txt") + "' '" + Dir + "'",
          "Unable to open file " + Dir},
         {"destination device full", "'" + Example(".txt") + "' /dev/full",
-         "Unable to write file /dev/full"},
+         "Unable to write file /dev/full: No space left on device"},
         // Options are only the exact single arguments; anything else is a command line.
         {"upper case", "--HELP", Usage},
         {"single dash long name", "-help", Usage},
@@ -88,7 +88,7 @@ TEST_F(VeldconvTest, MetadataFileFailuresAreReportedAfterTheGrid) {
         {"missing directory", Dir + "/none/meta.txt",
          "Unable to open file " + Dir + "/none/meta.txt"},
         {"a directory", Dir, "Unable to open file " + Dir},
-        {"device full", "/dev/full", "Unable to write file /dev/full"},
+        {"device full", "/dev/full", "Unable to write file /dev/full: No space left on device"},
     };
     for (const auto& C : Cases) {
         const TRun R = Run("'" + Example(".txt") + "' '" + Grid + "' '" + C.MetadataFile + "'");

@@ -45,6 +45,7 @@ TEST_F(VeldconvValgrindTest, SuccessAndFailurePathsAreClean) {
         {"usage", Example, "", 1},
         {"missing source", Quoted(Dir + "/none.txt") + " " + Grid, "", 1},
         {"malformed source", Quoted(Bad) + " " + Grid, "", 1},
+        {"two names of one file", Example + " " + Grid + " " + Grid, "", 1},
         {"grid cannot be written", Example + " /dev/full", "", 1},
         {"metadata file cannot be opened", Example + " " + Grid + " " + Quoted(Dir), "", 1},
         {"standard output closed", Example + " " + Grid, ">&-", 1},
