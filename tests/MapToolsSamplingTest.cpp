@@ -146,6 +146,8 @@ TEST_F(MapToolsSamplingTest, OverlayOfSeriesOnRandomMapsKeepsItsRecordedBits) {
         {"overlay rows reversed", Overlay(0, 1, {}), 0x8f89dbe716c0f84},
         {"overlay columns reversed", Overlay(3, 2, {0.0}), 0x4b9c53a6b0c930f4},
         {"overlay north-up classes", Overlay(1, 0, {-9999.0, 1.0}), 0x3930b4946c7b0425},
+        {"overlay classes' columns reversed", Overlay(0, 2, {0.0}), 0xe804ee2096c75feb},
+        {"overlay columns of either reversed", Overlay(1, 3, {}), 0xffc264c5b0b1f5aa},
     });
 }
 
