@@ -40,7 +40,24 @@ file(RELATIVE_PATH VELDGRID_BIN_TO_LIB
      ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
 set_target_properties(veldconv PROPERTIES INSTALL_RPATH "$ORIGIN/${VELDGRID_BIN_TO_LIB}")
 
-file(GLOB VELDGRID_HEADERS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.h)
+# The library's API, each header with what it includes. The number and text-file helpers of
+# the readers and writers (TNumberText.h, TTextFile.h) stay internal: a new header is
+# installed only once it is listed here.
+set(VELDGRID_HEADERS
+  TARCGISFileTools.h
+  TAxis.h
+  TAxisTools.h
+  TError.h
+  TMap.h
+  TMapPoint.h
+  TMapTools.h
+  TPoint.h
+  TPointTools.h
+  TSidecarTools.h
+  TStringTools.h
+  TVELDANFileTools.h
+  TVectorTools.h)
+list(TRANSFORM VELDGRID_HEADERS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/src/)
 
 install(TARGETS veldconv RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS veldgrid EXPORT veldgridTargets

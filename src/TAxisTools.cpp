@@ -21,6 +21,10 @@ TAxis* TAxisTools::PointsToIntervals(const TAxis* Axis, char Direction) {
         X = First->GetX() + H;
         XStep = -R;
     }
+    // Y edges run in the direction of the Y centres: north to south as a rule, south to north
+    // for a map whose rows are stored that way. Only an upper-case 'Y' turns them north to
+    // south: any other character that selects Y keeps them ascending, as the conversion has
+    // always done, so callers that pass another character get what they always got.
     double Y = First->GetY() - H;
     double YStep = R;
     if (First->GetY() > Last->GetY()) {
@@ -30,7 +34,7 @@ TAxis* TAxisTools::PointsToIntervals(const TAxis* Axis, char Direction) {
 
     std::unique_ptr<TAxis> Intervals(new TAxis(R));
     for (long K = 0; K <= Axis->GetSize(); ++K) {
-        // Running sums, one step added per point.
+        // Running sums, one step added per point; 'X' steps in X, any other character in Y.
         Intervals->AddPoint(new TPoint(X, Y));
         if (Direction == 'X')
             X += XStep;

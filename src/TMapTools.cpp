@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <numeric>
 #include <vector>
 
@@ -14,6 +15,9 @@
 // Helpers shared by the grid operations
 
 namespace {
+
+/// The no-data value of a map built on axes, which the results of most operations keep.
+const double ResultNoData = -9999.0;
 
 /// Hands the maps over to the caller as raw pointers, once nothing can fail any more.
 std::vector<TMap*> ReleaseAll(std::vector<std::unique_ptr<TMap>> Owned) {
@@ -30,6 +34,45 @@ void RequireMap(const TMap* Map, const char* Message) {
         TError::Throw(Message);
 }
 
+/// Whether the value is a no-data cell of the map: exactly its no-data value.
+bool IsNoData(const TMap* Map, double Value) {
+    return Value == Map->GetNoDataValue();
+}
+
+/// Throws the X message when the column counts differ, else the Y message when the row
+/// counts differ.
+void CheckSameSize(const TMap* First, const TMap* Other, const char* XMessage,
+                   const char* YMessage) {
+    if (Other->GetXDim() != First->GetXDim())
+        TError::Throw(XMessage);
+    if (Other->GetYDim() != First->GetYDim())
+        TError::Throw(YMessage);
+}
+
+/// `CheckSameSize` of every map after the first against the first, in list order.
+void CheckSameSizes(const std::vector<TMap*>& Maps, const char* XMessage, const char* YMessage) {
+    for (size_t I = 1; I < Maps.size(); ++I)
+        CheckSameSize(Maps[0], Maps[I], XMessage, YMessage);
+}
+
+// Directions are named by a character: `'X'` for X, any other character for Y, as
+// `TMap::GetIndex` takes them.
+
+/// The ordinate of the point along X or Y.
+double OrdinateOf(const TPoint* Point, char Axis) {
+    return Axis == 'X' ? Point->GetX() : Point->GetY();
+}
+
+/// The map's point axis (cell centres) in X or Y; null when it has none.
+const TAxis* CentreAxisOf(const TMap* Map, char Axis) {
+    return Axis == 'X' ? Map->GetXAxis() : Map->GetYAxis();
+}
+
+/// The map's interval axis (cell edges) in X or Y; null when it has none.
+const TAxis* EdgeAxisOf(const TMap* Map, char Axis) {
+    return Axis == 'X' ? Map->GetXAxisInterval() : Map->GetYAxisInterval();
+}
+
 /// The first and the last edge of a map in one direction (interval points 0 and the
 /// dimension), which may run either way.
 struct TEdges {
@@ -40,29 +83,81 @@ struct TEdges {
     double Hi() const { return std::max(First, Last); }
 };
 
-/// The edges of the map in X (`'X'`) or Y (any other character); throws the message when
-/// the map has no interval axis there.
+/// The edges of the map in X or Y; throws the message when the map has no interval axis there.
 TEdges EdgesOf(const TMap* Map, char Axis, const char* NoAxesMessage) {
-    const TAxis* Edges = Axis == 'X' ? Map->GetXAxisInterval() : Map->GetYAxisInterval();
+    const TAxis* Edges = EdgeAxisOf(Map, Axis);
     if (!Edges)
         TError::Throw(NoAxesMessage);
-    const TPoint* First = Edges->GetPoint(0);
-    const TPoint* Last = Edges->GetPoint(Edges->GetSize() - 1);
-    if (Axis == 'X')
-        return {First->GetX(), Last->GetX()};
-    return {First->GetY(), Last->GetY()};
+    return {OrdinateOf(Edges->GetPoint(0), Axis),
+            OrdinateOf(Edges->GetPoint(Edges->GetSize() - 1), Axis)};
 }
 
 /// For each centre of the point axis, the index of the other map's column (`'X'`) or row
-/// (any other character) whose interval holds it: the lookup by position that every cell of
-/// that column or row would make, made once.
+/// whose interval holds it: the lookup by position that every cell of that column or row
+/// would make, made once.
 std::vector<long> IndexesOnto(const TAxis* Centres, const TMap* Other, char Axis) {
     std::vector<long> Indexes(Centres->GetSize());
-    for (long I = 0; I < Centres->GetSize(); ++I) {
-        const TPoint* Centre = Centres->GetPoint(I);
-        Indexes[I] = Other->GetIndex(Axis == 'X' ? Centre->GetX() : Centre->GetY(), Axis);
-    }
+    for (long I = 0; I < Centres->GetSize(); ++I)
+        Indexes[I] = Other->GetIndex(OrdinateOf(Centres->GetPoint(I), Axis), Axis);
     return Indexes;
+}
+
+/// Whether the order is 0, 1, 2, ...
+bool IsIdentity(const std::vector<long>& Order) {
+    for (size_t I = 0; I < Order.size(); ++I)
+        if (Order[I] != static_cast<long>(I))
+            return false;
+    return true;
+}
+
+/// Calls Visit(LngX, LngY) for every cell, rows in the outer loop: the storage order.
+template <typename TVisit> void ForEachCell(const TMap* Map, TVisit&& Visit) {
+    const long XDim = Map->GetXDim();
+    const long YDim = Map->GetYDim();
+    for (long LngY = 0; LngY < YDim; ++LngY)
+        for (long LngX = 0; LngX < XDim; ++LngX)
+            Visit(LngX, LngY);
+}
+
+/// Calls Visit(LngX, LngY) for every cell, columns in the outer loop. Only for results in
+/// which that order shows (a listing by column, the first cell of each value, values
+/// grouped in the order met): it reads a row-major grid across the rows, at a cost.
+template <typename TVisit> void ForEachCellByColumn(const TMap* Map, TVisit&& Visit) {
+    const long XDim = Map->GetXDim();
+    const long YDim = Map->GetYDim();
+    for (long LngX = 0; LngX < XDim; ++LngX)
+        for (long LngY = 0; LngY < YDim; ++LngY)
+            Visit(LngX, LngY);
+}
+
+/// New map on copies of the input's point axes: same grid, every cell and the no-data
+/// value -9999.0, empty metadata.
+std::unique_ptr<TMap> MakeResultOnAxes(const TMap* Input) {
+    return std::unique_ptr<TMap>(new TMap(Input->GetXAxis(), Input->GetYAxis()));
+}
+
+/// New map of the base map's resolution and size on copies of its point axes, with the
+/// base map's no-data value in every cell and as its no-data value.
+std::unique_ptr<TMap> MakeResultSizedOn(const TMap* Base) {
+    std::unique_ptr<TMap> Result(new TMap(Base->GetResolution(), Base->GetXDim(), Base->GetYDim()));
+    Result->SetNoDataValue(Base->GetNoDataValue());
+    Result->InitValues(Base->GetNoDataValue());
+    Result->SetXAxis(Base->GetXAxis());
+    Result->SetYAxis(Base->GetYAxis());
+    return Result;
+}
+
+/// New map on the axes of `Grid` whose cell (LngX, LngY) is Value(v), v being that cell of
+/// `Source`, a map of the same size.
+template <typename TValue>
+std::unique_ptr<TMap> MapCells(const TMap* Grid, const TMap* Source, TValue&& Value) {
+    std::unique_ptr<TMap> Result = MakeResultOnAxes(Grid);
+    for (long LngY = 0; LngY < Grid->GetYDim(); ++LngY) {
+        const std::vector<double>& Row = Source->RowValues(LngY);
+        for (long LngX = 0; LngX < Grid->GetXDim(); ++LngX)
+            Result->SetPoint(LngX, LngY, Value(Row[LngX]));
+    }
+    return Result;
 }
 
 } // namespace
@@ -87,18 +182,16 @@ bool Near(double A, double B, double Tolerance) {
     return std::fabs(A - B) <= Tolerance;
 }
 
-/// The ordinates of the centres on the map's point axis in X (`'X'`) or Y (any other
-/// character); empty when the map has no such axis.
+/// The ordinates of the centres on the map's point axis in X or Y; empty when the map has
+/// no such axis.
 std::vector<double> CentresOf(const TMap* Map, char Axis) {
-    const TAxis* Centres = Axis == 'X' ? Map->GetXAxis() : Map->GetYAxis();
+    const TAxis* Centres = CentreAxisOf(Map, Axis);
     std::vector<double> Ordinates;
     if (!Centres)
         return Ordinates;
     Ordinates.reserve(Centres->GetSize());
-    for (long I = 0; I < Centres->GetSize(); ++I) {
-        const TPoint* Centre = Centres->GetPoint(I);
-        Ordinates.push_back(Axis == 'X' ? Centre->GetX() : Centre->GetY());
-    }
+    for (long I = 0; I < Centres->GetSize(); ++I)
+        Ordinates.push_back(OrdinateOf(Centres->GetPoint(I), Axis));
     return Ordinates;
 }
 
@@ -143,12 +236,13 @@ std::vector<long> MatchCentres(const std::vector<double>& First, const std::vect
 }
 
 /// Where the cells of the first map of a series lie in another map of it: cell (x, y) of
-/// the first map is cell (Columns[x], Rows[y]) of the other. Both are empty when the other
-/// map is read at the same column and row.
+/// the first map is cell (Column(x), Row(y)) of the other. An empty table stands for the
+/// same column (row) number.
 struct TPlacement {
     std::vector<long> Columns;
     std::vector<long> Rows;
-    bool ByIndex() const { return Columns.empty(); }
+    long Column(long LngX) const { return Columns.empty() ? LngX : Columns[LngX]; }
+    long Row(long LngY) const { return Rows.empty() ? LngY : Rows[LngY]; }
 };
 
 /// The placement of the other map's cells onto the first map's: by place when its point
@@ -164,68 +258,65 @@ TPlacement PlaceOnto(const TMap* First, const TMap* Other) {
         return Placement;
     std::vector<long> Columns = MatchCentres(X, OtherX, Tolerance);
     std::vector<long> Rows = MatchCentres(Y, OtherY, Tolerance);
-    if (!Columns.empty() && !Rows.empty()) {
+    if (Columns.empty() || Rows.empty())
+        return Placement;
+    if (!IsIdentity(Columns))
         Placement.Columns = std::move(Columns);
+    if (!IsIdentity(Rows))
         Placement.Rows = std::move(Rows);
-    }
     return Placement;
 }
 
-/// The placement of every map of the series onto the first, which have its size. All are by
-/// index when every map is; else each map read by index gets the identity mapping, so that
-/// every map is read through its mapping.
-std::vector<TPlacement> PlaceSeries(const std::vector<const TMap*>& Maps) {
-    std::vector<TPlacement> Placements(Maps.size());
-    for (size_t I = 1; I < Maps.size(); ++I)
-        Placements[I] = PlaceOnto(Maps[0], Maps[I]);
-    if (std::all_of(Placements.begin(), Placements.end(),
-                    [](const TPlacement& P) { return P.ByIndex(); }))
-        return Placements;
-    for (TPlacement& Placement : Placements)
-        if (Placement.ByIndex()) {
-            Placement.Columns.resize(Maps[0]->GetXDim());
-            Placement.Rows.resize(Maps[0]->GetYDim());
-            std::iota(Placement.Columns.begin(), Placement.Columns.end(), 0L);
-            std::iota(Placement.Rows.begin(), Placement.Rows.end(), 0L);
-        }
-    return Placements;
-}
-
-/// A map of a series seen in the first map's order: its rows in that order and, for each
-/// of the first map's columns, the column at the same place. Made once per call from the
-/// placement, so that a read costs what a read by index costs.
-class TPlacedMap {
+/// The maps of a series, which have the first map's size, read at the places of the first
+/// map's cells. `Rows` gives each map's cells at the places of one row of the first map, in
+/// its column order, so that the operations read every map with a plain loop over the
+/// columns: a map whose rows alone lie in another order is read in place through its row
+/// mapping, one whose columns do is copied, row by row, into a buffer of its own.
+class TSeriesReader {
 public:
-    TPlacedMap(const TMap* Map, const TPlacement& Placement) : MbrColumns(Placement.Columns) {
-        MbrRows.reserve(Placement.Rows.size());
-        for (long Row : Placement.Rows)
-            MbrRows.push_back(Map->RowValues(Row).data());
+    explicit TSeriesReader(std::vector<const TMap*> Maps)
+        : MbrMaps(std::move(Maps)), MbrPlacements(MbrMaps.size()), MbrBuffers(MbrMaps.size()),
+          MbrRows(MbrMaps.size()) {
+        for (size_t I = 1; I < MbrMaps.size(); ++I) {
+            MbrPlacements[I] = PlaceOnto(MbrMaps[0], MbrMaps[I]);
+            if (!MbrPlacements[I].Columns.empty())
+                MbrBuffers[I].resize(MbrMaps[0]->GetXDim());
+        }
     }
-    /// The mapped indexes lie inside the map by construction: the reads are not checked.
-    double At(long LngX, long LngY) const { return MbrRows[LngY][MbrColumns[LngX]]; }
+
+    const TMap* Map(size_t I) const { return MbrMaps[I]; }
+
+    /// For each map, its cells at the places of the first map's row `LngY`; the pointers
+    /// hold until the next call.
+    const std::vector<const double*>& Rows(long LngY) {
+        for (size_t I = 0; I < MbrMaps.size(); ++I) {
+            const TPlacement& Placement = MbrPlacements[I];
+            const double* Row = MbrMaps[I]->RowValues(Placement.Row(LngY)).data();
+            if (!Placement.Columns.empty()) {
+                std::vector<double>& Buffer = MbrBuffers[I];
+                for (size_t J = 0; J < Buffer.size(); ++J)
+                    Buffer[J] = Row[Placement.Columns[J]];
+                Row = Buffer.data();
+            }
+            MbrRows[I] = Row;
+        }
+        return MbrRows;
+    }
+
+    /// The value of map I at the place of the first map's cell (LngX, LngY), which lies on
+    /// the first map: the mapped indexes lie inside map I by construction, so the read is
+    /// not checked.
+    double At(size_t I, long LngX, long LngY) const {
+        const TPlacement& Placement = MbrPlacements[I];
+        return MbrMaps[I]->RowValues(Placement.Row(LngY))[Placement.Column(LngX)];
+    }
 
 private:
-    std::vector<long> MbrColumns;
+    std::vector<const TMap*> MbrMaps;
+    std::vector<TPlacement> MbrPlacements;
+    std::vector<std::vector<double>> MbrBuffers;
     std::vector<const double*> MbrRows;
 };
-
-/// Calls Visit(Read) once, where Read(I, LngX, LngY) is the value of map I at the place of
-/// the first map's cell (LngX, LngY); the maps have the first map's size. A series read by
-/// index throughout gets the plain read, so that it costs what pairing by index costs.
-template <typename TMapList, typename TVisit>
-void ReadByPlace(const TMapList& Maps, TVisit&& Visit) {
-    const std::vector<TPlacement> Placements =
-        PlaceSeries(std::vector<const TMap*>(Maps.begin(), Maps.end()));
-    if (Placements.empty() || Placements[0].ByIndex()) {
-        Visit([&Maps](size_t I, long LngX, long LngY) { return Maps[I]->GetPointVal(LngX, LngY); });
-        return;
-    }
-    std::vector<TPlacedMap> Placed;
-    Placed.reserve(Maps.size());
-    for (size_t I = 0; I < Maps.size(); ++I)
-        Placed.emplace_back(Maps[I], Placements[I]);
-    Visit([&Placed](size_t I, long LngX, long LngY) { return Placed[I].At(LngX, LngY); });
-}
 
 /// Whether the centres of the column and the row are the same in both maps, so that the
 /// cell at that column and row of the other map is at the place of the first map's.
@@ -248,31 +339,103 @@ double ValueAtPlace(const TMap* First, const TMap* Other, long LngX, long LngY) 
         LngX >= 0 && LngX < First->GetXDim() && LngY >= 0 && LngY < First->GetYDim();
     if (OnFirst && Other != First && !SameCentreAt(First, Other, LngX, LngY)) {
         const TPlacement Placement = PlaceOnto(First, Other);
-        if (!Placement.ByIndex())
-            return Other->GetPointVal(Placement.Columns[LngX], Placement.Rows[LngY]);
+        return Other->GetPointVal(Placement.Column(LngX), Placement.Row(LngY));
     }
     return Other->GetPointVal(LngX, LngY);
 }
 
 } // namespace
 
-std::unique_ptr<TMap> TMapTools::MakeResultOnAxes(const TMap* Input) {
-    return std::unique_ptr<TMap>(new TMap(Input->GetXAxis(), Input->GetYAxis()));
+// ---------------------------------------------------------------------------------------
+// Operations over a list of maps
+//
+// A cell-wise operation over a list of maps is a reduction: a checked list, a result on
+// the first map's axes, and a function from the values of the maps at one place to the
+// result's cell, given as `TCellValues`.
+
+namespace {
+
+/// The values of the maps of a series at one place, map by map in list order.
+class TCellValues {
+public:
+    TCellValues(const double* const* Rows, const double* NoData, size_t Count, long Column)
+        : MbrRows(Rows), MbrNoData(NoData), MbrCount(Count), MbrColumn(Column) {}
+    size_t Count() const { return MbrCount; }
+    /// The value of map I.
+    double operator[](size_t I) const { return MbrRows[I][MbrColumn]; }
+    /// Whether the value of map I is that map's no-data value.
+    bool IsNoData(size_t I) const { return (*this)[I] == MbrNoData[I]; }
+
+private:
+    const double* const* MbrRows;
+    const double* MbrNoData;
+    size_t MbrCount;
+    long MbrColumn;
+};
+
+/// Sets every cell of the result, which has the first map's size, to Reduce(the values of
+/// the maps at its place), row by row; the maps have the first map's size.
+template <typename TReduce>
+void FillFromSeries(TMap* Result, std::vector<const TMap*> Maps, const TReduce& Reduce) {
+    std::vector<double> NoData;
+    for (const TMap* Map : Maps)
+        NoData.push_back(Map->GetNoDataValue());
+    TSeriesReader Reader(std::move(Maps));
+    const long XDim = Result->GetXDim();
+    for (long LngY = 0; LngY < Result->GetYDim(); ++LngY) {
+        const double* const* Rows = Reader.Rows(LngY).data();
+        for (long LngX = 0; LngX < XDim; ++LngX)
+            Result->SetPoint(LngX, LngY,
+                             Reduce(TCellValues(Rows, NoData.data(), NoData.size(), LngX)));
+    }
 }
 
-std::unique_ptr<TMap> TMapTools::MakeResultSizedOn(const TMap* Base) {
-    std::unique_ptr<TMap> Result(new TMap(Base->GetResolution(), Base->GetXDim(), Base->GetYDim()));
-    Result->SetNoDataValue(Base->GetNoDataValue());
-    Result->InitValues(Base->GetNoDataValue());
-    Result->SetXAxis(Base->GetXAxis());
-    Result->SetYAxis(Base->GetYAxis());
+/// What a reduction checks before anything is built, in this order: at least `Least` maps
+/// (else `TooFew`), then the column and the row count of every map against the first's.
+struct TListChecks {
+    size_t Least;
+    const char* TooFew;
+    const char* XMessage;
+    const char* YMessage;
+};
+
+/// New map on the first map's axes (no-data value -9999.0) whose every cell is Reduce(the
+/// values of the maps at its place), after the checks.
+template <typename TReduce>
+std::unique_ptr<TMap> ReduceList(const std::vector<TMap*>& Maps, const TListChecks& Checks,
+                                 const TReduce& Reduce) {
+    if (Maps.size() < Checks.Least)
+        TError::Throw(Checks.TooFew);
+    CheckSameSizes(Maps, Checks.XMessage, Checks.YMessage);
+    std::unique_ptr<TMap> Result = MakeResultOnAxes(Maps[0]);
+    FillFromSeries(Result.get(), std::vector<const TMap*>(Maps.begin(), Maps.end()), Reduce);
     return Result;
 }
+
+/// The sum of the values in list order, starting from the first one; -9999.0 where a map
+/// has no data.
+double SumOf(const TCellValues& Cell) {
+    if (Cell.IsNoData(0))
+        return ResultNoData;
+    double Total = Cell[0];
+    for (size_t I = 1; I < Cell.Count(); ++I) {
+        if (Cell.IsNoData(I))
+            return ResultNoData;
+        Total += Cell[I];
+    }
+    return Total;
+}
+
+const TListChecks SumChecks = {2, "Must have more than 2 maps to sum in TMapTools::Sum",
+                               "X-dimension of maps are inconsistent in TMapTools::Sum",
+                               "Y-dimension of maps are inconsistent in TMapTools::Sum"};
+
+} // namespace
 
 // ---------------------------------------------------------------------------------------
 // Flat and CSV output
 
-void TMapTools::WriteFlatFile(TMap* Map, std::ostream& Out, char Separator) {
+void TMapTools::WriteFlatFile(const TMap* Map, std::ostream& Out, char Separator) {
     WriteFlatFile(Map, Out, Separator, false, false);
 }
 
@@ -332,7 +495,7 @@ void TMapTools::WriteFlatFile(const TMap* Map, std::ostream& Out, char Separator
     }
 }
 
-void TMapTools::WriteCSVFile(TMap* Map, std::ostream& Out) {
+void TMapTools::WriteCSVFile(const TMap* Map, std::ostream& Out) {
     ForEachCellByColumn(Map, [&](long LngX, long LngY) {
         std::unique_ptr<TMapPoint> Cell(Map->GetPoint(LngX, LngY));
         Out << Cell->GetX() << ',' << Cell->GetY() << ',' << Cell->GetValue() << std::endl;
@@ -344,24 +507,8 @@ void TMapTools::WriteCSVFile(TMap* Map, std::ostream& Out) {
 
 namespace {
 
-/// The no-data value of a map built on axes, which the single-map results keep.
-const double ResultNoData = -9999.0;
-
-/// Throws the X message when the column counts differ, else the Y message when the row
-/// counts differ.
-void CheckSameSize(const TMap* First, const TMap* Other, const char* XMessage,
-                   const char* YMessage) {
-    if (Other->GetXDim() != First->GetXDim())
-        TError::Throw(XMessage);
-    if (Other->GetYDim() != First->GetYDim())
-        TError::Throw(YMessage);
-}
-
-/// `CheckSameSize` of every map after the first against the first, in list order.
-void CheckSameSizes(const std::vector<TMap*>& Maps, const char* XMessage, const char* YMessage) {
-    for (size_t I = 1; I < Maps.size(); ++I)
-        CheckSameSize(Maps[0], Maps[I], XMessage, YMessage);
-}
+/// Combines a value v of one map with a value w of another into a result cell.
+using TCellOp = double (*)(double V, double W);
 
 double Plus(double V, double W) {
     return V + W;
@@ -376,10 +523,11 @@ double Over(double V, double W) {
     return V / W;
 }
 
-} // namespace
-
-std::unique_ptr<TMap> TMapTools::CombineByPosition(const TMap* Base, const TMap* Other,
-                                                   TCellOp Op) {
+/// Result sized on the base map: the base's no-data value where v (the base cell) or w (the
+/// cell of the other map that holds the base cell's centre) is no-data, else Op(v, w).
+/// Every column's and every row's centre is looked up, so a base map that the other does not
+/// cover fails with the lookup's message.
+std::unique_ptr<TMap> CombineByPosition(const TMap* Base, const TMap* Other, TCellOp Op) {
     std::unique_ptr<TMap> Result = MakeResultSizedOn(Base);
     // A map without cells looks nothing up.
     if (Base->GetXDim() == 0 || Base->GetYDim() == 0)
@@ -397,55 +545,55 @@ std::unique_ptr<TMap> TMapTools::CombineByPosition(const TMap* Base, const TMap*
     return Result;
 }
 
-std::unique_ptr<TMap> TMapTools::CombineByIndex(const TMap* Base, const TMap* Other, TCellOp Op) {
-    std::unique_ptr<TMap> Result = MakeResultOnAxes(Base);
-    Result->SetNoDataValue(Base->GetNoDataValue());
-    ReadByPlace(std::vector<const TMap*>{Base, Other}, [&](auto Read) {
-        ForEachCell(Base, [&](long LngX, long LngY) {
-            const double V = Base->GetPointVal(LngX, LngY);
-            const double W = Read(1, LngX, LngY);
-            const bool NoData = IsNoData(Base, V) || IsNoData(Other, W);
-            Result->SetPoint(LngX, LngY, NoData ? Base->GetNoDataValue() : Op(V, W));
-        });
-    });
-    return Result;
-}
-
-// The finer of two maps is the base of the result; the first one when they are equally fine.
-std::unique_ptr<TMap> TMapTools::CombineOnFiner(const TMap* First, const TMap* Second, TCellOp Op) {
+/// `CombineByPosition` on the finer of the two maps (the first when equally fine).
+std::unique_ptr<TMap> CombineOnFiner(const TMap* First, const TMap* Second, TCellOp Op) {
     if (First->GetResolution() <= Second->GetResolution())
         return CombineByPosition(First, Second, Op);
     return CombineByPosition(Second, First, Op);
 }
 
-TMap* TMapTools::Add(TMap* First, TMap* Second) {
+/// As `CombineByPosition`, but on the axes of the base map (with its no-data value) and with
+/// w taken from the cell at the same place of the other map, which has the same size.
+std::unique_ptr<TMap> CombineAtPlace(const TMap* Base, const TMap* Other, TCellOp Op) {
+    std::unique_ptr<TMap> Result = MakeResultOnAxes(Base);
+    const double NoData = Base->GetNoDataValue();
+    Result->SetNoDataValue(NoData);
+    FillFromSeries(Result.get(), {Base, Other}, [&](const TCellValues& Cell) {
+        return Cell.IsNoData(0) || Cell.IsNoData(1) ? NoData : Op(Cell[0], Cell[1]);
+    });
+    return Result;
+}
+
+} // namespace
+
+TMap* TMapTools::Add(const TMap* First, const TMap* Second) {
     return CombineOnFiner(First, Second, Plus).release();
 }
 
-TMap* TMapTools::Subtract(TMap* Minuend, TMap* Subtrahend) {
+TMap* TMapTools::Subtract(const TMap* Minuend, const TMap* Subtrahend) {
     CheckSameSize(Minuend, Subtrahend, "X dimensions do not match in TMapTools::Subtract",
                   "Y dimensions do not match in TMapTools::Subtract");
-    return CombineByIndex(Minuend, Subtrahend, Minus).release();
+    return CombineAtPlace(Minuend, Subtrahend, Minus).release();
 }
 
-TMap* TMapTools::Multiply(TMap* Map, double Factor) {
+TMap* TMapTools::Multiply(const TMap* Map, double Factor) {
     return MapCells(Map, Map,
                     [&](double V) { return IsNoData(Map, V) ? ResultNoData : Factor * V; })
         .release();
 }
 
-TMap* TMapTools::Multiply(TMap* First, TMap* Second) {
+TMap* TMapTools::Multiply(const TMap* First, const TMap* Second) {
     return CombineOnFiner(First, Second, Times).release();
 }
 
-TMap* TMapTools::Divide(TMap* Map, double Divisor) {
+TMap* TMapTools::Divide(const TMap* Map, double Divisor) {
     return MapCells(Map, Map,
                     [&](double V) { return IsNoData(Map, V) ? ResultNoData : V / Divisor; })
         .release();
 }
 
 // A divisor cell of 0 gives an infinity, or a NaN for 0 / 0.
-TMap* TMapTools::Divide(TMap* Dividend, TMap* Divisor) {
+TMap* TMapTools::Divide(const TMap* Dividend, const TMap* Divisor) {
     if (Dividend->GetResolution() > Divisor->GetResolution())
         TError::Throw("Divisor must be of equal of coarser resolution than the dividend in "
                       "TMapTools::Divide");
@@ -454,82 +602,61 @@ TMap* TMapTools::Divide(TMap* Dividend, TMap* Divisor) {
 
 // The terms are added in list order, starting from the first map's value.
 TMap* TMapTools::Sum(std::vector<TMap*> Maps) {
-    if (Maps.size() < 2)
-        TError::Throw("Must have more than 2 maps to sum in TMapTools::Sum");
-    CheckSameSizes(Maps, "X-dimension of maps are inconsistent in TMapTools::Sum",
-                   "Y-dimension of maps are inconsistent in TMapTools::Sum");
-    std::unique_ptr<TMap> Result = MakeResultOnAxes(Maps[0]);
-    ReadByPlace(Maps, [&](auto Read) {
-        ForEachCellByColumn(Maps[0], [&](long LngX, long LngY) {
-            double Total = 0.0;
-            for (size_t I = 0; I < Maps.size(); ++I) {
-                const double V = Read(I, LngX, LngY);
-                if (IsNoData(Maps[I], V)) {
-                    Total = ResultNoData;
-                    break;
-                }
-                Total = I == 0 ? V : Total + V;
-            }
-            Result->SetPoint(LngX, LngY, Total);
-        });
-    });
-    return Result.release();
+    return ReduceList(Maps, SumChecks, SumOf).release();
 }
 
 TMap* TMapTools::DataCounts(std::vector<TMap*> Maps) {
-    if (Maps.empty())
-        TError::Throw("Map list is empty in TMapTools::DataCounts");
-    CheckSameSizes(Maps, "X-dimension of maps are inconsistent in TMapTools::DataCounts",
-                   "Y-dimension of maps are inconsistent in TMapTools::DataCounts");
-    std::unique_ptr<TMap> Result = MakeResultOnAxes(Maps[0]);
-    ReadByPlace(Maps, [&](auto Read) {
-        ForEachCellByColumn(Maps[0], [&](long LngX, long LngY) {
-            double Count = 0.0;
-            for (size_t I = 0; I < Maps.size(); ++I)
-                if (!IsNoData(Maps[I], Read(I, LngX, LngY)))
-                    Count += 1.0;
-            Result->SetPoint(LngX, LngY, Count);
-        });
-    });
-    return Result.release();
+    const TListChecks Checks = {1, "Map list is empty in TMapTools::DataCounts",
+                                "X-dimension of maps are inconsistent in TMapTools::DataCounts",
+                                "Y-dimension of maps are inconsistent in TMapTools::DataCounts"};
+    return ReduceList(Maps, Checks,
+                      [](const TCellValues& Cell) {
+                          double Count = 0.0;
+                          for (size_t I = 0; I < Cell.Count(); ++I)
+                              if (!Cell.IsNoData(I))
+                                  Count += 1.0;
+                          return Count;
+                      })
+        .release();
 }
 
 // The data values are added in list order, starting from the first of them, as `Sum` adds
 // them: where every map has data the result is `Average`'s, bit for bit.
 TMap* TMapTools::DataAverage(std::vector<TMap*> Maps) {
-    if (Maps.size() < 2)
-        TError::Throw("Must have at least 2 maps to average in TMapTools::DataAverage");
-    CheckSameSizes(Maps, "X-dimension of maps are inconsistent in TMapTools::DataAverage",
-                   "Y-dimension of maps are inconsistent in TMapTools::DataAverage");
-    std::unique_ptr<TMap> Result = MakeResultOnAxes(Maps[0]);
-    ReadByPlace(Maps, [&](auto Read) {
-        ForEachCellByColumn(Maps[0], [&](long LngX, long LngY) {
-            double Total = 0.0;
-            double Count = 0.0;
-            for (size_t I = 0; I < Maps.size(); ++I) {
-                const double V = Read(I, LngX, LngY);
-                if (IsNoData(Maps[I], V))
-                    continue;
-                Total = Count == 0.0 ? V : Total + V;
-                Count += 1.0;
-            }
-            Result->SetPoint(LngX, LngY, Count == 0.0 ? ResultNoData : Total / Count);
-        });
-    });
-    return Result.release();
+    const TListChecks Checks = {2, "Must have at least 2 maps to average in TMapTools::DataAverage",
+                                "X-dimension of maps are inconsistent in TMapTools::DataAverage",
+                                "Y-dimension of maps are inconsistent in TMapTools::DataAverage"};
+    return ReduceList(Maps, Checks,
+                      [](const TCellValues& Cell) {
+                          double Total = 0.0;
+                          double Count = 0.0;
+                          for (size_t I = 0; I < Cell.Count(); ++I) {
+                              if (Cell.IsNoData(I))
+                                  continue;
+                              Total = Count == 0.0 ? Cell[I] : Total + Cell[I];
+                              Count += 1.0;
+                          }
+                          return Count == 0.0 ? ResultNoData : Total / Count;
+                      })
+        .release();
 }
 
-// The sum and the counts lie on the same grid, so they are paired by index: pairing them
-// by position would fail on an unevenly spaced point axis, whose centres its evenly
-// stepped interval axis does not follow.
+// The `Sum` divided by the number of maps, which is the count of data values wherever the
+// sum is not no-data; a sum that happens to be -9999.0 is no-data as well. The checks and
+// their messages are `Sum`'s.
 TMap* TMapTools::Average(std::vector<TMap*> Maps) {
-    const std::unique_ptr<TMap> Total(Sum(Maps));
-    const std::unique_ptr<TMap> Counts(DataCounts(Maps));
-    return CombineByIndex(Total.get(), Counts.get(), Over).release();
+    return ReduceList(Maps, SumChecks,
+                      [](const TCellValues& Cell) {
+                          const double Total = SumOf(Cell);
+                          return Total == ResultNoData ? ResultNoData
+                                                       : Total / static_cast<double>(Cell.Count());
+                      })
+        .release();
 }
 
-// Window k averages maps k to k + Window - 1. A window longer than the list gives no
-// windows; a window of fewer than two maps cannot be averaged.
+// Window k averages maps k to k + Window - 1, each window on its own first map's grid. A
+// window longer than the list gives no windows; a window of fewer than two maps cannot be
+// averaged. Every window is summed anew: a running sum would round differently.
 std::vector<TMap*> TMapTools::MovingAverage(std::vector<TMap*> Maps, int Window) {
     const long Count = static_cast<long>(Maps.size());
     if (Window > Count)
@@ -547,7 +674,7 @@ std::vector<TMap*> TMapTools::MovingAverage(std::vector<TMap*> Maps, int Window)
 
 // std::round works in double precision, so it also serves values beyond the range of a
 // 32-bit integer, infinities and NaNs.
-TMap* TMapTools::RoundContents(TMap* Map) {
+TMap* TMapTools::RoundContents(const TMap* Map) {
     return MapCells(Map, Map,
                     [&](double V) { return IsNoData(Map, V) ? ResultNoData : std::round(V); })
         .release();
@@ -654,10 +781,8 @@ TSamplePlace PlaceSample(double Ordinate, const TMap* Result, const TMap* Source
         Place.Cell = Result->GetIndex(Ordinate, Axis);
         Step += 2;
         const long Index = Source->GetIndex(Ordinate, Axis);
-        const TAxis* Centres = IsX ? Source->GetXAxis() : Source->GetYAxis();
-        const auto CentreOf = [&](long I) {
-            return IsX ? Centres->GetPoint(I)->GetX() : Centres->GetPoint(I)->GetY();
-        };
+        const TAxis* Centres = CentreAxisOf(Source, Axis);
+        const auto CentreOf = [&](long I) { return OrdinateOf(Centres->GetPoint(I), Axis); };
         Place.First = FirstNeighbour(Ascends, Ordinate, CentreOf(Index), Index);
         const long Dim = IsX ? Source->GetXDim() : Source->GetYDim();
         Step = IsX ? 4 : 6;
@@ -826,7 +951,7 @@ TMap* TMapTools::Subdivide(const TMap* Map, int Factor) {
 // ---------------------------------------------------------------------------------------
 // Thresholds, masks, replacement and counts
 
-TMap* TMapTools::Threshold(TMap* Map, double ThresholdValue) {
+TMap* TMapTools::Threshold(const TMap* Map, double ThresholdValue) {
     RequireMap(Map, "Map is not set in TMapTools::Threshold");
     return MapCells(Map, Map, [&](double V) { return V >= ThresholdValue ? V : 0.0; }).release();
 }
@@ -839,26 +964,24 @@ std::vector<TMap*> TMapTools::Threshold(std::vector<TMap*> Maps, double Threshol
     return ReleaseAll(std::move(Results));
 }
 
-TMap* TMapTools::ThresholdReplace(TMap* Map, double ThresholdValue, double Replacement) {
+TMap* TMapTools::ThresholdReplace(const TMap* Map, double ThresholdValue, double Replacement) {
     return MapCells(Map, Map, [&](double V) { return V >= ThresholdValue ? Replacement : V; })
         .release();
 }
 
-TMap* TMapTools::Mask(TMap* Template, TMap* Values, double MaskedValue, double Replacement) {
+TMap* TMapTools::Mask(const TMap* Template, const TMap* Values, double MaskedValue,
+                      double Replacement) {
     CheckSameSize(Template, Values, "X dimensions do not match in TMapTools::Mask",
                   "Y dimensions do not match in TMapTools::Mask");
     std::unique_ptr<TMap> Result = MakeResultOnAxes(Template);
-    ReadByPlace(std::vector<const TMap*>{Template, Values}, [&](auto Read) {
-        ForEachCellByColumn(Template, [&](long LngX, long LngY) {
-            const double V = Read(1, LngX, LngY);
-            Result->SetPoint(LngX, LngY, V == MaskedValue ? Replacement : V);
-        });
+    FillFromSeries(Result.get(), {Template, Values}, [&](const TCellValues& Cell) {
+        return Cell[1] == MaskedValue ? Replacement : Cell[1];
     });
     return Result.release();
 }
 
 // A NaN would be equivalent to every key of an ordered map, so it is never looked up.
-TMap* TMapTools::ReplaceValue(TMap* Map, std::map<double, double> Table, double Other) {
+TMap* TMapTools::ReplaceValue(const TMap* Map, std::map<double, double> Table, double Other) {
     return MapCells(Map, Map,
                     [&](double V) {
                         if (std::isnan(V))
@@ -870,7 +993,7 @@ TMap* TMapTools::ReplaceValue(TMap* Map, std::map<double, double> Table, double 
 }
 
 // NaN cells are left out: as keys they would break the ordering of the histogram.
-std::map<double, long> TMapTools::CountValues(TMap* Map) {
+std::map<double, long> TMapTools::CountValues(const TMap* Map) {
     std::map<double, long> Histogram;
     ForEachCell(Map, [&](long LngX, long LngY) {
         const double V = Map->GetPointVal(LngX, LngY);
@@ -880,7 +1003,7 @@ std::map<double, long> TMapTools::CountValues(TMap* Map) {
     return Histogram;
 }
 
-long TMapTools::CountValues(TMap* Map, double Value) {
+long TMapTools::CountValues(const TMap* Map, double Value) {
     long Count = 0;
     ForEachCell(Map, [&](long LngX, long LngY) {
         if (Map->GetPointVal(LngX, LngY) == Value)
@@ -889,6 +1012,7 @@ long TMapTools::CountValues(TMap* Map, double Value) {
     return Count;
 }
 
+// ---------------------------------------------------------------------------------------
 // ---------------------------------------------------------------------------------------
 // Sampling at points and by value
 
@@ -918,7 +1042,7 @@ void DeletePoints(std::map<double, TMapPoint*>& PointSet) {
 
 } // namespace
 
-std::map<double, double> TMapTools::FetchMapValues(TMap* Map,
+std::map<double, double> TMapTools::FetchMapValues(const TMap* Map,
                                                    std::map<double, TMapPoint*> PointSet) {
     RequireMap(Map, "Map is not set in TMapTools::FetchMapValues");
     std::map<double, double> Values;
@@ -942,7 +1066,8 @@ TMapTools::FetchMapValues(std::vector<TMap*> Maps,
 
 // ---------------------------------------------------------------------------------------
 
-std::map<double, TMapPoint*> TMapTools::GetFirstValues(TMap* Map, std::vector<double> Excluded) {
+std::map<double, TMapPoint*> TMapTools::GetFirstValues(const TMap* Map,
+                                                       std::vector<double> Excluded) {
     RequireMap(Map, "Map is not set in TMapTools::GetFirstValues");
     std::map<double, TMapPoint*> Firsts;
     TOnFailure Guard([&Firsts] { DeletePoints(Firsts); });
@@ -983,21 +1108,20 @@ std::vector<std::map<double, TMapPoint*>> TMapTools::GetFirstValues(std::vector<
 
 // ---------------------------------------------------------------------------------------
 
-std::map<double, std::vector<double>> TMapTools::GetValuesOverlay(TMap* ValueMap, TMap* ClassMap,
+// Visited column by column, which shows in the order of the values of each class.
+std::map<double, std::vector<double>> TMapTools::GetValuesOverlay(const TMap* ValueMap,
+                                                                  const TMap* ClassMap,
                                                                   std::vector<double> Excluded) {
-    if (ValueMap->GetXDim() != ClassMap->GetXDim())
-        TError::Throw("Map X-dimensions do not match");
-    if (ValueMap->GetYDim() != ClassMap->GetYDim())
-        TError::Throw("Map Y-Dimensions do not match");
+    CheckSameSize(ValueMap, ClassMap, "Map X-dimensions do not match",
+                  "Map Y-Dimensions do not match");
     std::map<double, std::vector<double>> Classes;
-    ReadByPlace(std::vector<const TMap*>{ValueMap, ClassMap}, [&](auto Read) {
-        ForEachCellByColumn(ValueMap, [&](long LngX, long LngY) {
-            const double Class = Read(1, LngX, LngY);
-            // NaN has no place among keys ordered by exact comparison.
-            if (std::isnan(Class) || TVectorTools::HasValue(Excluded, Class))
-                return;
-            Classes[Class].push_back(ValueMap->GetPointVal(LngX, LngY));
-        });
+    const TSeriesReader Reader({ValueMap, ClassMap});
+    ForEachCellByColumn(ValueMap, [&](long LngX, long LngY) {
+        const double Class = Reader.At(1, LngX, LngY);
+        // NaN has no place among keys ordered by exact comparison.
+        if (std::isnan(Class) || TVectorTools::HasValue(Excluded, Class))
+            return;
+        Classes[Class].push_back(Reader.At(0, LngX, LngY));
     });
     return Classes;
 }
@@ -1031,8 +1155,7 @@ bool HasAxes(const TMap* Map) {
 bool FindCentresWithin(const TAxis* Centres, char Axis, TEdges Extent, long& First, long& Last) {
     First = Last = -1;
     for (long I = 0; I < Centres->GetSize(); ++I) {
-        const TPoint* Centre = Centres->GetPoint(I);
-        const double Ordinate = Axis == 'X' ? Centre->GetX() : Centre->GetY();
+        const double Ordinate = OrdinateOf(Centres->GetPoint(I), Axis);
         if (Extent.Lo() <= Ordinate && Ordinate <= Extent.Hi()) {
             if (First < 0)
                 First = I;
@@ -1055,10 +1178,9 @@ TOverrun FindOverrun(TEdges Destination, TEdges Inserted) {
     return {Inserted.Hi() > Destination.First, Inserted.Lo() < Destination.Last};
 }
 
-} // namespace
-
-std::unique_ptr<TMap> TMapTools::ExtractWindow(const TMap* Map, long North, long South, long West,
-                                               long East) {
+/// New map on segments of the map's point axes holding the cells of the window (north row,
+/// south row, west column, east column, inclusive).
+std::unique_ptr<TMap> ExtractWindow(const TMap* Map, long North, long South, long West, long East) {
     const std::unique_ptr<TAxis> XAxis(Map->GetXAxis()->GetSegment(West, East));
     const std::unique_ptr<TAxis> YAxis(Map->GetYAxis()->GetSegment(North, South));
     std::unique_ptr<TMap> Result(new TMap(XAxis.get(), YAxis.get()));
@@ -1069,6 +1191,8 @@ std::unique_ptr<TMap> TMapTools::ExtractWindow(const TMap* Map, long North, long
     }
     return Result;
 }
+
+} // namespace
 
 TMap* TMapTools::Extract(const TMap* Map, const TPoint* P1, const TPoint* P2) {
     // An ordinate on the upper end of an axis falls in the edge cell there.
@@ -1135,22 +1259,16 @@ namespace {
 /// holding a NaN keeps its own order.
 std::vector<long> NorthUpOrder(const TAxis* Centres, char Axis) {
     std::vector<double> Ordinates;
-    for (long I = 0; I < Centres->GetSize(); ++I)
-        Ordinates.push_back(Axis == 'X' ? Centres->GetPoint(I)->GetX()
-                                        : -Centres->GetPoint(I)->GetY());
+    for (long I = 0; I < Centres->GetSize(); ++I) {
+        const double Ordinate = OrdinateOf(Centres->GetPoint(I), Axis);
+        Ordinates.push_back(Axis == 'X' ? Ordinate : -Ordinate);
+    }
     std::vector<long> Order = AscendingOrder(Ordinates);
     if (Order.empty() && !Ordinates.empty()) {
         Order.resize(Ordinates.size());
         std::iota(Order.begin(), Order.end(), 0L);
     }
     return Order;
-}
-
-bool IsIdentity(const std::vector<long>& Order) {
-    for (size_t I = 0; I < Order.size(); ++I)
-        if (Order[I] != static_cast<long>(I))
-            return false;
-    return true;
 }
 
 /// New axis of clones of the points, in the order given.
@@ -1277,63 +1395,82 @@ double NonzeroNeighbour(const TValueAt& ValueAt, long XDim, long YDim, long LngX
     return Found;
 }
 
-} // namespace
-
-// The values are those `GetValuesVector` gives for maps Start to Start + w.
-template <typename TRead>
-double TMapTools::WindowGradient(const std::vector<TMap*>& Maps, const TRead& Read, int Start,
-                                 const std::vector<double>& Numbers, long LngX, long LngY) {
-    const long XDim = Maps.front()->GetXDim();
-    const long YDim = Maps.front()->GetYDim();
-    std::vector<double> UsedNumbers;
-    std::vector<double> UsedValues;
-    for (size_t L = 0; L < Numbers.size(); ++L) {
-        const size_t I = Start + L;
-        double Value = Read(I, LngX, LngY);
-        // Zeros are taken for gaps and filled from the neighbourhood, except in the last map.
-        if (Value == 0.0 && L + 1 < Numbers.size())
-            Value = NonzeroNeighbour([&](long X, long Y) { return Read(I, X, Y); }, XDim, YDim,
-                                     LngX, LngY);
-        if (!IsNoData(Maps[I], Value)) {
-            UsedNumbers.push_back(Numbers[L]);
-            UsedValues.push_back(Value);
-        }
+/// The least-squares slopes of one window of a series: maps Start to Start + WindowSize,
+/// read at the places of the first map's cells. The lists of usable map numbers and values
+/// are kept from cell to cell, so that a cell allocates nothing.
+class TWindowSlope {
+public:
+    TWindowSlope(const TSeriesReader& Reader, int Start, int WindowSize)
+        : MbrReader(Reader), MbrStart(Start),
+          MbrNumbers(TVectorTools::VectorSeries(Start, Start + WindowSize, 1.0)) {
+        MbrUsedNumbers.reserve(MbrNumbers.size());
+        MbrUsedValues.reserve(MbrNumbers.size());
     }
-    return TVectorTools::Gradient(UsedNumbers, UsedValues);
+
+    /// The slope at the cell (LngX, LngY), whose row of every map `Rows` holds: zeros except
+    /// in the last map are filled from the neighbourhood, no-data values are left out. The
+    /// values are those `GetValuesVector` gives for the window.
+    double At(const std::vector<const double*>& Rows, long LngX, long LngY) {
+        const TMap* First = MbrReader.Map(0);
+        MbrUsedNumbers.clear();
+        MbrUsedValues.clear();
+        for (size_t L = 0; L < MbrNumbers.size(); ++L) {
+            const size_t I = MbrStart + L;
+            double Value = Rows[I][LngX];
+            // Zeros are taken for gaps and filled from the neighbourhood, except in the last map.
+            if (Value == 0.0 && L + 1 < MbrNumbers.size())
+                Value = NonzeroNeighbour([&](long X, long Y) { return MbrReader.At(I, X, Y); },
+                                         First->GetXDim(), First->GetYDim(), LngX, LngY);
+            if (!IsNoData(MbrReader.Map(I), Value)) {
+                MbrUsedNumbers.push_back(MbrNumbers[L]);
+                MbrUsedValues.push_back(Value);
+            }
+        }
+        return TVectorTools::Gradient(MbrUsedNumbers, MbrUsedValues);
+    }
+
+private:
+    const TSeriesReader& MbrReader;
+    size_t MbrStart;
+    std::vector<double> MbrNumbers;
+    std::vector<double> MbrUsedNumbers;
+    std::vector<double> MbrUsedValues;
+};
+
+/// New map on the first map's axes holding the slopes of the window from `Start`; where the
+/// window's first map holds 0 the cell stays no-data.
+std::unique_ptr<TMap> WindowGradients(TSeriesReader& Reader, int Start, int WindowSize) {
+    std::unique_ptr<TMap> Gradient = MakeResultOnAxes(Reader.Map(0));
+    TWindowSlope Slope(Reader, Start, WindowSize);
+    for (long LngY = 0; LngY < Gradient->GetYDim(); ++LngY) {
+        const std::vector<const double*>& Rows = Reader.Rows(LngY);
+        for (long LngX = 0; LngX < Gradient->GetXDim(); ++LngX)
+            if (Rows[Start][LngX] != 0.0)
+                Gradient->SetPoint(LngX, LngY, Slope.At(Rows, LngX, LngY));
+    }
+    return Gradient;
 }
 
+} // namespace
+
+// Every map is read at the place of the first map's cell, so the zero test, the window's
+// values and the neighbourhoods that fill zeros all follow the first map's rows and columns.
 std::vector<TMap*> TMapTools::ValueGradients(std::vector<TMap*> Maps, int WindowSize) {
     if (WindowSize >= 0 && static_cast<size_t>(WindowSize) >= Maps.size())
         TError::Throw("Window size must be < number of maps in TMapTools::ValueGradients");
     if (WindowSize < 1)
         TError::Throw("Window size must be > 0 in TMapTools::ValueGradients");
-    const TMap* First = Maps.front();
-    for (size_t I = 1; I < Maps.size(); ++I)
-        if (Maps[I]->GetXDim() != First->GetXDim() || Maps[I]->GetYDim() != First->GetYDim())
-            TError::Throw("Map dimensions do not match in TMapTools::ValueGradients");
-
-    // Every map is read at the place of the first map's cell, so the zero test, the window's
-    // values and the neighbourhoods that fill zeros all follow the first map's rows and columns.
+    const char* const Dimensions = "Map dimensions do not match in TMapTools::ValueGradients";
+    CheckSameSizes(Maps, Dimensions, Dimensions);
+    TSeriesReader Reader(std::vector<const TMap*>(Maps.begin(), Maps.end()));
     const int Windows = static_cast<int>(Maps.size()) - WindowSize;
     std::vector<std::unique_ptr<TMap>> Gradients;
-    ReadByPlace(Maps, [&](auto Read) {
-        for (int Start = 0; Start < Windows; ++Start) {
-            const std::vector<double> Numbers =
-                TVectorTools::VectorSeries(Start, Start + WindowSize, 1.0);
-            std::unique_ptr<TMap> Gradient = MakeResultOnAxes(First);
-            ForEachCellByColumn(First, [&](long LngX, long LngY) {
-                // Where the window's first map holds 0 the cell stays no-data.
-                if (Read(Start, LngX, LngY) != 0.0)
-                    Gradient->SetPoint(LngX, LngY,
-                                       WindowGradient(Maps, Read, Start, Numbers, LngX, LngY));
-            });
-            Gradients.push_back(std::move(Gradient));
-        }
-    });
+    for (int Start = 0; Start < Windows; ++Start)
+        Gradients.push_back(WindowGradients(Reader, Start, WindowSize));
     return ReleaseAll(std::move(Gradients));
 }
 
-double TMapTools::FindNonzeroNeighbourVal(TMap* Map, long LngX, long LngY) {
+double TMapTools::FindNonzeroNeighbourVal(const TMap* Map, long LngX, long LngY) {
     const long XDim = Map->GetXDim();
     const long YDim = Map->GetYDim();
     if (LngX < 0 || LngX >= XDim)

@@ -4,22 +4,23 @@
 #include "TMap.h"
 
 #include <map>
-#include <memory>
 #include <ostream>
 #include <vector>
 
 /// Stateless operations on maps. Operations that build maps return new ones that the
 /// caller owns; the maps passed in stay the caller's and are only read, except by `Insert`
-/// and `FillBlock`, which write into the map they are given.
+/// and `FillBlock`, which write into the map they are given. Lists of maps are taken as
+/// `std::vector<TMap*>`, the type callers hold (a vector of `TMap*` does not convert to one
+/// of `const TMap*`); they are only read too.
 class TMapTools {
 public:
     // ---- Flat and CSV output --------------------------------------------------------------
 
     /// Writes one line per row, row 0 first, each value followed by the separator. Numbers
     /// follow the stream's own precision and flags.
-    static void WriteFlatFile(TMap* Map, std::ostream& Out, char Separator);
+    static void WriteFlatFile(const TMap* Map, std::ostream& Out, char Separator);
     /// Writes one line "X,Y,value" per cell, column by column, from the point axes.
-    static void WriteCSVFile(TMap* Map, std::ostream& Out);
+    static void WriteCSVFile(const TMap* Map, std::ostream& Out);
 
     // ---- Cell-wise arithmetic and aggregation --------------------------------------
     // Each of these returns a new map (or a list of new maps) that the caller owns. Where an
@@ -37,17 +38,17 @@ public:
     // extent or resolution) or that has no axes is paired by column and row number.
 
     /// New map (caller owns) on the finer grid: the sum of the two maps cell by cell.
-    static TMap* Add(TMap* First, TMap* Second);
+    static TMap* Add(const TMap* First, const TMap* Second);
     /// New map (caller owns) on the minuend's grid: minuend minus subtrahend cell by cell.
-    static TMap* Subtract(TMap* Minuend, TMap* Subtrahend);
+    static TMap* Subtract(const TMap* Minuend, const TMap* Subtrahend);
     /// New map (caller owns) on the map's grid: every data cell times the factor.
-    static TMap* Multiply(TMap* Map, double Factor);
+    static TMap* Multiply(const TMap* Map, double Factor);
     /// New map (caller owns) on the finer grid: the product of the two maps cell by cell.
-    static TMap* Multiply(TMap* First, TMap* Second);
+    static TMap* Multiply(const TMap* First, const TMap* Second);
     /// New map (caller owns) on the map's grid: every data cell divided by the divisor.
-    static TMap* Divide(TMap* Map, double Divisor);
+    static TMap* Divide(const TMap* Map, double Divisor);
     /// New map (caller owns) on the dividend's grid; the divisor must be as coarse or coarser.
-    static TMap* Divide(TMap* Dividend, TMap* Divisor);
+    static TMap* Divide(const TMap* Dividend, const TMap* Divisor);
     /// New map (caller owns) on the first map's grid: the sum of two or more maps.
     static TMap* Sum(std::vector<TMap*> Maps);
     /// New map (caller owns) on the first map's grid: in how many maps each cell holds data.
@@ -61,7 +62,7 @@ public:
     /// New maps (caller owns each): the `Average` of every run of `Window` consecutive maps.
     static std::vector<TMap*> MovingAverage(std::vector<TMap*> Maps, int Window);
     /// New map (caller owns): every data cell rounded to a whole number, halves away from 0.
-    static TMap* RoundContents(TMap* Map);
+    static TMap* RoundContents(const TMap* Map);
 
     // ---- Resampling ----------------------------------------------------------------
     //
@@ -101,28 +102,29 @@ public:
     // -9999.0; the input's no-data value is compared and replaced like any other value.
 
     /// New map (caller owns): the cells at or above the threshold, 0.0 elsewhere.
-    static TMap* Threshold(TMap* Map, double ThresholdValue);
+    static TMap* Threshold(const TMap* Map, double ThresholdValue);
     /// New maps (caller owns each): the one-map `Threshold` of every map, in order.
     static std::vector<TMap*> Threshold(std::vector<TMap*> Maps, double ThresholdValue);
     /// New map (caller owns): the replacement in the cells at or above the threshold.
-    static TMap* ThresholdReplace(TMap* Map, double ThresholdValue, double Replacement);
+    static TMap* ThresholdReplace(const TMap* Map, double ThresholdValue, double Replacement);
     /// New map (caller owns) on the template's grid holding the value map's cells, with the
     /// masked value replaced.
-    static TMap* Mask(TMap* Template, TMap* Values, double MaskedValue, double Replacement);
+    static TMap* Mask(const TMap* Template, const TMap* Values, double MaskedValue,
+                      double Replacement);
     /// New map (caller owns): each cell's value looked up in the table, `Other` for values
     /// (and NaNs) that are not keys of it.
-    static TMap* ReplaceValue(TMap* Map, std::map<double, double> Table, double Other);
+    static TMap* ReplaceValue(const TMap* Map, std::map<double, double> Table, double Other);
     /// How many cells hold each distinct value, in ascending order of value; NaN cells are
     /// left out.
-    static std::map<double, long> CountValues(TMap* Map);
+    static std::map<double, long> CountValues(const TMap* Map);
     /// How many cells hold exactly the value.
-    static long CountValues(TMap* Map, double Value);
+    static long CountValues(const TMap* Map, double Value);
 
     // ---- Sampling at points and by value -------------------------------------------
 
     /// For each key of the point set, the value of the map's cell that holds the point (the
     /// point's own value is ignored). The points stay the caller's.
-    static std::map<double, double> FetchMapValues(TMap* Map,
+    static std::map<double, double> FetchMapValues(const TMap* Map,
                                                    std::map<double, TMapPoint*> PointSet);
     /// Entry i is `FetchMapValues` of map i with point set i; surplus point sets are ignored.
     static std::vector<std::map<double, double>>
@@ -130,15 +132,16 @@ public:
 
     /// For each distinct cell value not excluded, a new point (caller owns) at the centre of
     /// the first cell holding it, columns outer. No-data and NaN cells are left out.
-    static std::map<double, TMapPoint*> GetFirstValues(TMap* Map, std::vector<double> Excluded);
+    static std::map<double, TMapPoint*> GetFirstValues(const TMap* Map,
+                                                       std::vector<double> Excluded);
     /// `GetFirstValues` of each map in order; the caller owns every point returned.
     static std::vector<std::map<double, TMapPoint*>> GetFirstValues(std::vector<TMap*> Maps,
                                                                     std::vector<double> Excluded);
 
     /// The value map's cells grouped by the class map's value at the same cell, in visiting
     /// order (columns outer); excluded and NaN class values are left out.
-    static std::map<double, std::vector<double>> GetValuesOverlay(TMap* ValueMap, TMap* ClassMap,
-                                                                  std::vector<double> Excluded);
+    static std::map<double, std::vector<double>>
+    GetValuesOverlay(const TMap* ValueMap, const TMap* ClassMap, std::vector<double> Excluded);
 
     /// The value at the place of the first map's cell (LngX, LngY) of maps Start to End
     /// inclusive, in list order; Start < End. A map listed in another order than the first
@@ -196,91 +199,15 @@ public:
     static std::vector<TMap*> ValueGradients(std::vector<TMap*> Maps, int WindowSize);
     /// The first non-zero value (lowest row) of the highest column of the cell's clipped
     /// 3 x 3 block that has one; 0.0 when the whole block is zero.
-    static double FindNonzeroNeighbourVal(TMap* Map, long LngX, long LngY);
+    static double FindNonzeroNeighbourVal(const TMap* Map, long LngX, long LngY);
 
 private:
     friend class TARCGISFileTools;
 
-    /// `WriteFlatFile` that can also write the rows or the columns in reverse order.
+    /// `WriteFlatFile` that can also write the rows or the columns in reverse order: the
+    /// ARC/INFO writer's body, which lists any map north-up.
     static void WriteFlatFile(const TMap* Map, std::ostream& Out, char Separator, bool ReverseRows,
                               bool ReverseColumns);
-
-    // ---- Helpers shared by the grid operations ---------------------------------------------
-
-    /// Whether the value is a no-data cell of the map: exactly its no-data value.
-    static bool IsNoData(const TMap* Map, double Value) { return Value == Map->GetNoDataValue(); }
-
-    /// Calls Visit(LngX, LngY) for every cell, rows in the outer loop.
-    template <typename TVisit> static void ForEachCell(const TMap* Map, TVisit&& Visit) {
-        const long XDim = Map->GetXDim();
-        const long YDim = Map->GetYDim();
-        for (long LngY = 0; LngY < YDim; ++LngY)
-            for (long LngX = 0; LngX < XDim; ++LngX)
-                Visit(LngX, LngY);
-    }
-
-    /// Calls Visit(LngX, LngY) for every cell, columns in the outer loop. Only for results in
-    /// which that order shows (a listing by column, the first cell of each value, values
-    /// grouped in the order met): it reads a row-major grid across the rows, at a cost.
-    template <typename TVisit> static void ForEachCellByColumn(const TMap* Map, TVisit&& Visit) {
-        const long XDim = Map->GetXDim();
-        const long YDim = Map->GetYDim();
-        for (long LngX = 0; LngX < XDim; ++LngX)
-            for (long LngY = 0; LngY < YDim; ++LngY)
-                Visit(LngX, LngY);
-    }
-
-    /// New map on copies of the input's point axes: same grid, every cell and the no-data
-    /// value -9999.0, empty metadata.
-    static std::unique_ptr<TMap> MakeResultOnAxes(const TMap* Input);
-
-    /// New map of the base map's resolution and size on copies of its point axes, with the
-    /// base map's no-data value in every cell and as its no-data value.
-    static std::unique_ptr<TMap> MakeResultSizedOn(const TMap* Base);
-
-    // ---- Helpers of the cell-wise operations -----------------------------------------------
-
-    /// Combines a value v of one map with a value w of another into a result cell.
-    using TCellOp = double (*)(double V, double W);
-
-    /// Result sized on the base map: the base's no-data value where v (the base cell) or w
-    /// (the cell of the other map that holds the base cell's centre) is no-data, else
-    /// Op(v, w). Every column's and every row's centre is looked up, so a base map that the
-    /// other does not cover fails with the lookup's message.
-    static std::unique_ptr<TMap> CombineByPosition(const TMap* Base, const TMap* Other, TCellOp Op);
-
-    /// `CombineByPosition` on the finer of the two maps (the first when equally fine).
-    static std::unique_ptr<TMap> CombineOnFiner(const TMap* First, const TMap* Second, TCellOp Op);
-
-    /// As `CombineByPosition`, but on the axes of the base map (with its no-data value) and
-    /// with w taken from the same column and row of the other map, which has the same size.
-    static std::unique_ptr<TMap> CombineByIndex(const TMap* Base, const TMap* Other, TCellOp Op);
-
-    /// New map on the axes of `Grid` whose cell (LngX, LngY) is Value(v), v being that cell
-    /// of `Source`, a map of the same size.
-    template <typename TValue>
-    static std::unique_ptr<TMap> MapCells(const TMap* Grid, const TMap* Source, TValue&& Value) {
-        std::unique_ptr<TMap> Result = MakeResultOnAxes(Grid);
-        ForEachCell(Grid, [&](long LngX, long LngY) {
-            Result->SetPoint(LngX, LngY, Value(Source->GetPointVal(LngX, LngY)));
-        });
-        return Result;
-    }
-
-    // ---- Helpers of the value gradients ----------------------------------------------------
-
-    /// Least-squares slope at one cell over the window of maps from `Start` whose map
-    /// numbers are `Numbers`, each map read at the place of the first map's cell through
-    /// Read(map, column, row): zeros except in the last map are filled from the
-    /// neighbourhood, no-data values are left out.
-    template <typename TRead>
-    static double WindowGradient(const std::vector<TMap*>& Maps, const TRead& Read, int Start,
-                                 const std::vector<double>& Numbers, long LngX, long LngY);
-
-    /// New map on segments of the map's point axes holding the cells of the window (north
-    /// row, south row, west column, east column, inclusive), read column by column.
-    static std::unique_ptr<TMap> ExtractWindow(const TMap* Map, long North, long South, long West,
-                                               long East);
 };
 
 #endif

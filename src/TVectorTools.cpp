@@ -93,12 +93,19 @@ std::vector<double> TVectorTools::VectorProduct(std::vector<double> First,
     return First;
 }
 
-double TVectorTools::Gradient(std::vector<double> X, std::vector<double> Y) {
-    const double Sx = SumVector(X);
+// The four sums are those of `SumVector` over x, y, x * x and x * y, each from the first
+// element to the last, made in one pass without copying either vector.
+double TVectorTools::Gradient(const std::vector<double>& X, const std::vector<double>& Y) {
+    if (X.size() != Y.size())
+        TError::Throw("Length of vectors does not match in TVectorTools::VectorProduct");
+    double Sx = 0.0, Sy = 0.0, Sxx = 0.0, Sxy = 0.0;
+    for (size_t I = 0; I < X.size(); ++I) {
+        Sx += X[I];
+        Sy += Y[I];
+        Sxx += X[I] * X[I];
+        Sxy += X[I] * Y[I];
+    }
     const double SxSq = Sx * Sx;
-    const double Sy = SumVector(Y);
-    const double Sxx = SumVector(VectorProduct(X, X));
-    const double Sxy = SumVector(VectorProduct(X, Y));
     const double N = static_cast<double>(Y.size());
     return (Sxy * N - Sx * Sy) / (Sxx * N - SxSq);
 }

@@ -35,8 +35,9 @@ public:
     static std::vector<double> VectorSeries(double Start, double End, double Step);
     /// New vector of the element-wise products; the lengths must match.
     static std::vector<double> VectorProduct(std::vector<double> First, std::vector<double> Second);
-    /// Least-squares slope of Y against X; the lengths must match.
-    static double Gradient(std::vector<double> X, std::vector<double> Y);
+    /// Least-squares slope of Y against X; the lengths must match. Taken by reference, like
+    /// `HasValue`: the value gradients ask it once per cell.
+    static double Gradient(const std::vector<double>& X, const std::vector<double>& Y);
 };
 
 #endif

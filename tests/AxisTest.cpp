@@ -159,6 +159,22 @@ TEST_F(AxisTest, PointsToIntervalsPlacesEdgesAroundCentres) {
     EXPECT_EQ(OneY->GetPoint(1)->GetX(), 2.0);
 }
 
+// Any character other than 'X' selects Y, but only 'Y' itself makes the edges of a
+// descending Y axis descend.
+TEST_F(AxisTest, DescendingYEdgesDescendOnlyWithAnUpperCaseY) {
+    std::unique_ptr<TAxis> Y(new TAxis(1.0));
+    Y->AddPoint(new TPoint(0.5, 9.5));
+    Y->AddPoint(new TPoint(0.5, 8.5));
+    for (char Direction : {'y', 'Z'}) {
+        std::unique_ptr<TAxis> Edges(TAxisTools::PointsToIntervals(Y.get(), Direction));
+        ASSERT_EQ(Edges->GetSize(), 3);
+        for (long K = 0; K < 3; ++K) {
+            EXPECT_EQ(Edges->GetPoint(K)->GetX(), 0.0) << Direction << K;
+            EXPECT_EQ(Edges->GetPoint(K)->GetY(), 10.0 + K) << Direction << K;
+        }
+    }
+}
+
 TEST_F(AxisTest, DescendingXCentresGiveDescendingEdges) {
     std::unique_ptr<TAxis> X(new TAxis(0.5));
     for (double V : {1.25, 0.75, 0.25})

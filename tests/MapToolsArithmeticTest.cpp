@@ -252,4 +252,37 @@ TEST_F(MapToolsArithmeticTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
     });
 }
 
+// Series in every order of listing, the first map north-up or not, one on another grid.
+TEST_F(MapToolsArithmeticTest, SeriesOutputsOnRandomMapsKeepTheirRecordedBits) {
+    const auto Mixed = RandomSeries(20, {0, 1, 2, 3, 0, 1, 2});
+    const auto Turned = RandomSeries(30, {3, 0, 1, 2});
+    auto Apart = RandomSeries(40, {0, 0, 0});
+    Apart[1] = RandomMap(41, 13, 9, 0.25, -7.125, 1.125, true, false);
+    const std::vector<TMap*> M = Raw(Mixed), T = Raw(Turned), A = Raw(Apart);
+    ExpectRecorded({
+        {"Sum mixed", [&] { return TMapTools::Sum(M); }, 0x7c860c3af6cb43af},
+        {"Sum turned", [&] { return TMapTools::Sum(T); }, 0x8838bd50b5c28aff},
+        {"Sum apart", [&] { return TMapTools::Sum(A); }, 0xb426a7fd104088a0},
+        {"DataCounts mixed", [&] { return TMapTools::DataCounts(M); }, 0x5285d55f6b2f1fd8},
+        {"DataCounts turned", [&] { return TMapTools::DataCounts(T); }, 0x31043f6e2942efb4},
+        {"Average mixed", [&] { return TMapTools::Average(M); }, 0xd86ab6db6c050031},
+        {"Average turned", [&] { return TMapTools::Average(T); }, 0xb8fa6c329e769c22},
+        {"Average apart", [&] { return TMapTools::Average(A); }, 0x6446daf1de72991d},
+        {"DataAverage mixed", [&] { return TMapTools::DataAverage(M); }, 0xf2dd9c7298e40234},
+        {"DataAverage turned", [&] { return TMapTools::DataAverage(T); }, 0x2d0501353d7f7a9e},
+        {"DataAverage apart", [&] { return TMapTools::DataAverage(A); }, 0x49aeb7ee1b4756f2},
+        {"MovingAverage mixed 0", [&] { return Pick(TMapTools::MovingAverage(M, 3), 0); },
+         0x9318e8953f5b73c0},
+        {"MovingAverage mixed 1", [&] { return Pick(TMapTools::MovingAverage(M, 3), 1); },
+         0x278cf1ee0f6a74e8},
+        {"MovingAverage mixed 4", [&] { return Pick(TMapTools::MovingAverage(M, 3), 4); },
+         0xd41d5d3eab619c4b},
+        {"MovingAverage turned", [&] { return Pick(TMapTools::MovingAverage(T, 2), 0); },
+         0xe96a13378dc25b2f},
+        {"Subtract by place", [&] { return TMapTools::Subtract(M[0], M[3]); }, 0xf46384c0655a503},
+        {"Subtract turned", [&] { return TMapTools::Subtract(T[0], T[1]); }, 0x60fdf0910e09754d},
+        {"Subtract apart", [&] { return TMapTools::Subtract(A[0], A[1]); }, 0x6423b2ef9f79012c},
+    });
+}
+
 } // namespace

@@ -137,4 +137,22 @@ TEST_F(MapToolsGradientTest, ResultsLieOnTheFirstMapsGrid) {
     EXPECT_EQ(Results[0]->GetNoDataValue(), -9999.0);
 }
 
+TEST_F(MapToolsGradientTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
+    const auto Mixed = RandomSeries(60, {0, 1, 2, 3, 0, 3});
+    const auto Turned = RandomSeries(70, {3, 1, 0, 2});
+    const std::vector<TMap*> M = Raw(Mixed), T = Raw(Turned);
+    ExpectRecorded({
+        {"window 2, first", [&] { return Pick(TMapTools::ValueGradients(M, 2), 0); },
+         0x23aeaaaaffe84c1f},
+        {"window 2, last", [&] { return Pick(TMapTools::ValueGradients(M, 2), 3); },
+         0x36f4c2c48dc620a2},
+        {"window 1", [&] { return Pick(TMapTools::ValueGradients(M, 1), 2); }, 0xd8a1d79f34145753},
+        {"window 5", [&] { return Pick(TMapTools::ValueGradients(M, 5), 0); }, 0x83900c7aa1aa1fd8},
+        {"turned first map", [&] { return Pick(TMapTools::ValueGradients(T, 3), 0); },
+         0x22a10783a13f25e0},
+        {"turned, window 1", [&] { return Pick(TMapTools::ValueGradients(T, 1), 1); },
+         0x128d3f9c3737a115},
+    });
+}
+
 } // namespace

@@ -118,4 +118,37 @@ TEST_F(MapToolsSamplingTest, OverlayGroupsValuesByClassAndValuesVectorReadsARun)
     EXPECT_EQ(TMapTools::GetValuesVector(Raw(Run), 1, 0, 1, 3), (std::vector<double>{11, 12, 13}));
 }
 
+// The groups as one row of a map, for a fingerprint: each class, its number of values, then
+// the values in order.
+TMap* GroupsAsMap(const TGroups& Groups) {
+    std::vector<double> Row;
+    for (const auto& Group : Groups) {
+        Row.push_back(Group.first);
+        Row.push_back(static_cast<double>(Group.second.size()));
+        Row.insert(Row.end(), Group.second.begin(), Group.second.end());
+    }
+    return UnitMap({Row}).release();
+}
+
+TEST_F(MapToolsSamplingTest, OverlayOfSeriesOnRandomMapsKeepsItsRecordedBits) {
+    const auto Series = RandomSeries(80, {0, 1, 2, 3});
+    const std::vector<TMap*> S = Raw(Series);
+    std::vector<MapPtr> Classes;
+    for (TMap* Map : S)
+        Classes.emplace_back(TMapTools::RoundContents(MapPtr(TMapTools::Divide(Map, 150)).get()));
+    const auto Overlay = [&](size_t Value, size_t Class, std::vector<double> Excluded) {
+        return [=, &S, &Classes] {
+            return GroupsAsMap(
+                TMapTools::GetValuesOverlay(S[Value], Classes[Class].get(), Excluded));
+        };
+    };
+    ExpectRecorded({
+        {"overlay rows reversed", Overlay(0, 1, {}), 0x8f89dbe716c0f84},
+        {"overlay columns reversed", Overlay(3, 2, {0.0}), 0x4b9c53a6b0c930f4},
+        {"overlay north-up classes", Overlay(1, 0, {-9999.0, 1.0}), 0x3930b4946c7b0425},
+        {"overlay classes' columns reversed", Overlay(0, 2, {0.0}), 0xe804ee2096c75feb},
+        {"overlay columns of either reversed", Overlay(1, 3, {}), 0xffc264c5b0b1f5aa},
+    });
+}
+
 } // namespace

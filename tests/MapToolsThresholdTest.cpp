@@ -114,4 +114,18 @@ TEST_F(MapToolsThresholdTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
     });
 }
 
+TEST_F(MapToolsThresholdTest, MaskOfSeriesOnRandomMapsKeepsItsRecordedBits) {
+    const auto Series = RandomSeries(50, {0, 1, 2, 3});
+    const std::vector<TMap*> S = Raw(Series);
+    const double Masked = S[1]->GetPointVal(4, 5);
+    ExpectRecorded({
+        {"Mask rows reversed", [&] { return TMapTools::Mask(S[0], S[1], Masked, 0.1); },
+         0xadee1fa9ecb7bad2},
+        {"Mask columns reversed", [&] { return TMapTools::Mask(S[3], S[2], 0.0, -2.5); },
+         0xf19a398f9e807068},
+        {"Mask of no-data", [&] { return TMapTools::Mask(S[2], S[0], -9999.0, 7.0); },
+         0xe36f87c3611e61d8},
+    });
+}
+
 } // namespace

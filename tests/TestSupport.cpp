@@ -220,6 +220,22 @@ std::unique_ptr<TMap> RandomMap(unsigned Seed, long Columns, long Rows, double R
     return Map;
 }
 
+std::vector<std::unique_ptr<TMap>> RandomSeries(unsigned Seed, const std::vector<int>& Orders) {
+    std::vector<std::unique_ptr<TMap>> Series;
+    for (size_t K = 0; K < Orders.size(); ++K) {
+        const double NoData = K % 3 == 2 ? -1.0 : -9999.0;
+        std::unique_ptr<TMap> Map =
+            RandomMap(Seed + static_cast<unsigned>(K), 13, 9, 0.5, 2.25, 7.75, false, true, NoData);
+        for (long LngY = 0; LngY < Map->GetYDim(); ++LngY)
+            for (long LngX = 0; LngX < Map->GetXDim(); ++LngX)
+                if ((LngX + 2 * LngY + static_cast<long>(K)) % 5 == 0)
+                    Map->SetPoint(LngX, LngY, 0.0);
+        const int Order = Orders[K];
+        Series.push_back(Order == 0 ? std::move(Map) : Reversed(Map.get(), Order & 1, Order & 2));
+    }
+    return Series;
+}
+
 std::uint64_t Fingerprint(const TMap* Map) {
     std::uint64_t Hash = 0xcbf29ce484222325ULL;
     Mix(Hash, static_cast<std::uint64_t>(Map->GetXDim()));
@@ -236,9 +252,18 @@ std::uint64_t Fingerprint(const TMap* Map) {
     return Hash;
 }
 
+TMap* Pick(const std::vector<TMap*>& Maps, size_t K) {
+    std::vector<std::unique_ptr<TMap>> Owned = Own(Maps);
+    return K < Owned.size() ? Owned[K].release() : nullptr;
+}
+
 void ExpectRecorded(const std::vector<TRecorded>& Cases) {
     for (const TRecorded& Case : Cases) {
         const std::unique_ptr<TMap> Result(Case.Make());
+        if (!Result) {
+            ADD_FAILURE() << Case.Name << ": no map";
+            continue;
+        }
         const std::uint64_t Found = Fingerprint(Result.get());
         EXPECT_EQ(Found, Case.Expected) << Case.Name << ": found 0x" << std::hex << Found;
     }

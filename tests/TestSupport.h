@@ -104,6 +104,13 @@ std::unique_ptr<TMap> RandomMap(unsigned Seed, long Columns, long Rows, double R
                                 double X0, double Y0, bool XDescends, bool YDescends,
                                 double NoData = -9999.0);
 
+/// Maps of one grid (13 x 9 cells of 0.5, the first centred on (2.25, 7.75), in the system
+/// orientation) holding the values of `RandomMap` from seeds Seed, Seed + 1, ..., with every
+/// fifth cell (on a diagonal pattern that moves from map to map) 0, and every third map
+/// (K = 2, 5, ...) with the no-data value -1. Map K lists its cells in the order Orders[K]:
+/// 0 north-up, 1 rows south to north, 2 columns east to west, 3 both reversed.
+std::vector<std::unique_ptr<TMap>> RandomSeries(unsigned Seed, const std::vector<int>& Orders);
+
 /// 64-bit digest of the bits of everything an operation builds: the dimensions, the
 /// resolution, the no-data value, every cell row by row, and every point of the four axes.
 std::uint64_t Fingerprint(const TMap* Map);
@@ -114,6 +121,8 @@ struct TRecorded {
     std::function<TMap*()> Make;
     std::uint64_t Expected;
 };
+/// Map K of a returned list; the others are deleted (all of them when K is out of range).
+TMap* Pick(const std::vector<TMap*>& Maps, size_t K);
 /// Expects each result (which it deletes) to have its recorded fingerprint; the failure
 /// message gives the one found.
 void ExpectRecorded(const std::vector<TRecorded>& Cases);

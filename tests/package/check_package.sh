@@ -26,6 +26,15 @@ for file in bin/veldconv include/veldgrid/TMap.h include/veldgrid/TMapTools.h \
     include/veldgrid/TARCGISFileTools.h share/man/man1/veldconv.1; do
     [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
+# The headers installed are the API, each usable on its own; the internal ones stay out.
+for file in TNumberText.h TTextFile.h; do
+    [ ! -e "$prefix/include/veldgrid/$file" ] || fail "the internal $file is installed"
+done
+for header in "$prefix"/include/veldgrid/*.h; do
+    printf '#include <veldgrid/%s>\n' "${header##*/}" |
+        c++ -std=c++17 -fsyntax-only -I"$prefix/include" -x c++ - ||
+        fail "${header##*/} does not compile on its own from the installed headers"
+done
 config=$(find "$prefix" -path '*/cmake/veldgrid/veldgridConfig.cmake' | head -n 1)
 pc=$(find "$prefix" -path '*/pkgconfig/veldgrid.pc' | head -n 1)
 [ -n "$config" ] || fail "the CMake package is not installed"
