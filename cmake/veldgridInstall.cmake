@@ -53,6 +53,7 @@ set(VELDGRID_HEADERS
   TMapTools.h
   TPoint.h
   TPointTools.h
+  TSafeFile.h
   TSidecarTools.h
   TStringTools.h
   TVELDANFileTools.h
