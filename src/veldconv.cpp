@@ -465,18 +465,20 @@ std::string StemOf(const std::string& Source) {
     return Stem;
 }
 
-/// The files of every source, each source refused when one of its files is another name
-/// of a file of an earlier source (or of any source: no source is written over).
+/// The files of every source, each source refused when a file it writes is another name of
+/// a file of an earlier source or of any source: two sources of one stem are not written
+/// over each other, and no source is written over.
 std::vector<TBatchItem> PlanBatch(const TSettings& Settings) {
     const std::string Directory =
         Settings.OutputDir.back() == '/' ? Settings.OutputDir : Settings.OutputDir + "/";
     TDistinctFiles Files;
     std::vector<TBatchItem> Items;
-    for (const std::string& Source : Settings.Names)
+    for (const std::string& Source : Settings.Names) {
+        // A source named twice is read twice; its second grid fails on the names it writes.
+        FailureOf([&] { Files.Add({{"source file", Source}}); });
         Items.push_back({Source, Directory + StemOf(Source) + ".asc",
-                         Directory + StemOf(Source) + ".meta", FailureOf([&] {
-                             Files.Add({{"source file", Source}});
-                         })});
+                         Directory + StemOf(Source) + ".meta", ""});
+    }
     for (TBatchItem& Item : Items) {
         if (Item.Source == "-" || StemOf(Item.Source).empty())
             Item.Failure = "Only named files are converted with --output-dir";
