@@ -230,7 +230,7 @@ public:
 std::unique_ptr<CLI::App> MakeParser(TSettings& Settings, bool ForHelp) {
     auto App = std::make_unique<CLI::App>("", "veldconv");
     App->set_help_flag();
-    App->allow_extras(); // names and unknown options, in order, for NamesOf
+    App->allow_extras(); // names, "--" and unknown options, in order, for ParseCommandLine
     auto Formatter = std::make_shared<THelpFormatter>();
     Formatter->column_width(22);
     App->formatter(Formatter);
@@ -389,26 +389,32 @@ void AddSidecarNames(std::vector<TNamedFile>& Files, const std::string& Grid) {
 // ---------------------------------------------------------------------------------------
 // source_file destination_file [metadata_file]
 
+/// The named files of one conversion, for the check of two names of one file: standard
+/// streams are not compared.
+std::vector<TNamedFile> FilesOfConversion(const std::vector<std::string>& Names, bool Sidecars) {
+    const char* const Roles[] = {"source file", "destination file", "metadata file"};
+    std::vector<TNamedFile> Files;
+    for (size_t I = 0; I < Names.size() && I < 3; ++I)
+        if (Names[I] != "-")
+            Files.push_back({Roles[I], Names[I]});
+    if (Sidecars)
+        AddSidecarNames(Files, Names[1]);
+    return Files;
+}
+
 void ConvertOne(const TSettings& Settings) {
     const std::vector<std::string>& Names = Settings.Names;
     if (Names.size() < 2)
         TError::Throw(Usage);
     const std::string& Source = Names[0];
     const std::string& Grid = Names[1];
-    const std::string Metadata = Names.size() > 2 ? Names[2] : "";
-    if (Grid == "-" && (Metadata.empty() || Metadata == "-"))
+    const bool HasMetadataFile = Names.size() > 2;
+    if (Grid == "-" && (!HasMetadataFile || Names[2] == "-"))
         throw std::string("The grid goes to standard output (-): give a metadata_file for the "
                           "metadata\n") +
             Usage + "\n";
     const bool Sidecars = !Settings.NoSidecars && Grid != "-" && TakesSidecars(Grid);
-    std::vector<TNamedFile> Files;
-    for (const TNamedFile& File : std::vector<TNamedFile>{
-             {"source file", Source}, {"destination file", Grid}, {"metadata file", Metadata}})
-        if (!File.Name.empty() && File.Name != "-")
-            Files.push_back(File);
-    if (Sidecars)
-        AddSidecarNames(Files, Grid);
-    TDistinctFiles().Add(Files);
+    TDistinctFiles().Add(FilesOfConversion(Names, Sidecars));
     RemoveTemporaryFilesOnSignals();
 
     const std::unique_ptr<TMap> Map = LoadSource(Source, Settings);
@@ -418,13 +424,13 @@ void ConvertOne(const TSettings& Settings) {
         WriteGridSet(Map.get(), Grid, true, "");
     else
         TARCGISFileTools::WriteARCGISFile(Map.get(), Grid);
-    if (Metadata.empty())
-        WriteToStandardOutput(Map->GetMetadata() + "\n",
-                              "Unable to write metadata to standard output");
-    else if (Metadata == "-")
-        WriteToStandardOutput(Map->GetMetadata(), "Unable to write metadata to standard output");
+    const char* const Failure = "Unable to write metadata to standard output";
+    if (!HasMetadataFile)
+        WriteToStandardOutput(Map->GetMetadata() + "\n", Failure);
+    else if (Names[2] == "-")
+        WriteToStandardOutput(Map->GetMetadata(), Failure);
     else
-        WriteTextFile(Map->GetMetadata(), Metadata);
+        WriteTextFile(Map->GetMetadata(), Names[2]);
 }
 
 // ---------------------------------------------------------------------------------------
