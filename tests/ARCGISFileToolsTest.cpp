@@ -408,22 +408,6 @@ TEST_F(ARCGISFileToolsTest, NamedFilesAreReplacedWhole) {
     EXPECT_EQ(Status.st_mode & 0777, 0640u);
 }
 
-TEST_F(ARCGISFileToolsTest, TheLosslessStreamFormWritesTheBytesOfTheNamedFile) {
-    auto Map = MakeMap({{1.0 / 3, -9999, 2.5}, {1e-7, 123456789.123, -0.1}}, 1.0 / 12, 0.1, 45.7);
-    const std::string File = testsupport::TempDir() + "/grid.asc";
-    TARCGISFileTools::WriteARCGISFile(Map.get(), File);
-    std::ostringstream Out;
-    Out.precision(3);
-    TARCGISFileTools::WriteLosslessARCGISFile(Map.get(), Out);
-    EXPECT_EQ(Out.str(), testsupport::ReadFile(File));
-    EXPECT_EQ(Out.precision(), 3);
-    auto Bad = MakeMap({{1.0, std::numeric_limits<double>::quiet_NaN()}}, 1.0, 0.5, 0.5);
-    std::ostringstream Refused;
-    EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteLosslessARCGISFile(Bad.get(), Refused); }),
-              "Cell values must be finite in TARCGISFileTools::WriteARCGISFile");
-    EXPECT_EQ(Refused.str(), "");
-}
-
 // A set of files is closed first and committed after: a file whose write failed is never
 // committed, however often it is asked to be.
 TEST_F(ARCGISFileToolsTest, AFileThatFailedToCloseIsNeverCommitted) {

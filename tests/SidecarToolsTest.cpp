@@ -101,17 +101,3 @@ TEST_F(SidecarToolsTest, MetadataIsEscapedSoThatEveryXMLReaderTakesIt) {
             << C.Name;
     }
 }
-
-TEST_F(SidecarToolsTest, SidecarFilesAreWrittenWholeOrReported) {
-    const std::string Dir = testsupport::TempDir();
-    TMap Map(1.0);
-    Map.SetMetadata("\nheader\n");
-    TSidecarTools::WriteProjectionFile(Dir + "/out.prj");
-    TSidecarTools::WriteAuxiliaryFile(&Map, Dir + "/out.asc.aux.xml");
-    EXPECT_EQ(testsupport::ReadFile(Dir + "/out.prj"), TSidecarTools::ProjectionText());
-    EXPECT_EQ(testsupport::ReadFile(Dir + "/out.asc.aux.xml"), TSidecarTools::AuxiliaryText(&Map));
-    EXPECT_EQ(MessageOf([] { TSidecarTools::WriteProjectionFile(std::string("/dev/full")); }),
-              "Unable to write file /dev/full: No space left on device");
-    EXPECT_EQ(MessageOf([&] { TSidecarTools::WriteAuxiliaryFile(&Map, Dir + "/none/a.aux.xml"); }),
-              "Unable to open file " + Dir + "/none/a.aux.xml");
-}

@@ -292,14 +292,3 @@ TEST_F(VELDANFileToolsTest, AStrictReadRefusesWhatTheDefaultReadTakes) {
             << C.Name;
     }
 }
-
-TEST_F(VELDANFileToolsTest, AStrictReadOfAFileNamesTheFileOnlyWhenItCannotBeOpened) {
-    const std::string Dir = testsupport::TempDir();
-    testsupport::WriteFile(Dir + "/bad.txt", "lon 0 1 lat degN/degE\nr 1 abc 5\nend degN/degE\n");
-    TVELDANFileTools::TReadOptions Options;
-    Options.Strict = true;
-    EXPECT_EQ(MessageOf([&] { TVELDANFileTools::LoadVELDANFile(Dir + "/bad.txt", Options); }),
-              "Token is not a number in TVELDANFileTools::LoadVELDANFile");
-    EXPECT_EQ(MessageOf([&] { TVELDANFileTools::LoadVELDANFile(Dir + "/none.txt", Options); }),
-              "Unable to open file " + Dir + "/none.txt");
-}
