@@ -189,14 +189,24 @@ void TARCGISFileTools::WriteARCGISFile(TMap* Map, std::string FileName) {
     RequireWritable(Map); // before the file is touched
     // The file replaces the destination only once it is complete.
     TSafeFile File(FileName);
-    std::ostream& Out = File.Stream();
+    WriteLossless(Map, File.Stream());
+    File.Commit();
+}
+
+void TARCGISFileTools::WriteLosslessARCGISFile(TMap* Map, std::ostream& Out) {
+    RequireWritable(Map);
+    WriteLossless(Map, Out);
+}
+
+void TARCGISFileTools::WriteLossless(const TMap* Map, std::ostream& Out) {
+    const std::streamsize Precision = Out.precision();
     // Enough digits to give back every digit of the source: the header's corners are sums
     // whose rounding noise sits beyond the 12th digit.
     Out.precision(12);
     WriteHeader(Map, Out);
     Out.precision(15);
     WriteBody(Map, Out);
-    File.Commit();
+    Out.precision(Precision);
 }
 
 // ---------------------------------------------------------------------------------------

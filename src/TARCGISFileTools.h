@@ -24,6 +24,10 @@ public:
     /// Creates or truncates the named file and writes the map losslessly: cell values with
     /// 15 significant digits, header numbers with 12.
     static void WriteARCGISFile(TMap* Map, std::string FileName);
+    /// Writes the map to the stream exactly as the named-file form writes it (cell values
+    /// with 15 significant digits, header numbers with 12), for files written as part of a
+    /// set and for standard output. The stream's precision is left as it was.
+    static void WriteLosslessARCGISFile(TMap* Map, std::ostream& Out);
 
     /// Writes map i to file name i, in list order.
     static void WriteFileList(std::vector<TMap*> Maps, std::vector<std::string> FileNames);
@@ -51,6 +55,7 @@ public:
 private:
     static void WriteHeader(const TMap* Map, std::ostream& Out);
     static void WriteBody(const TMap* Map, std::ostream& Out);
+    static void WriteLossless(const TMap* Map, std::ostream& Out);
 };
 
 #endif

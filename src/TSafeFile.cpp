@@ -209,6 +209,8 @@ struct TSafeFile::TImpl {
     std::string Temporary; // "" while there is no temporary file
     int Slot = -1;
     int Descriptor = -1;
+    bool Failed = false; // a write or the closing failed
+    int FailedError = 0;
     std::unique_ptr<TDescriptorBuffer> Buffer;
     std::ostream Stream{nullptr};
 };
@@ -251,10 +253,13 @@ std::ostream& TSafeFile::Stream() {
     return MbrImpl->Stream;
 }
 
-void TSafeFile::Commit() {
+void TSafeFile::Close() {
     TImpl& File = *MbrImpl;
-    if (File.Descriptor < 0)
+    if (File.Descriptor < 0) {
+        if (File.Failed) // a file that failed once is never committed
+            TError::ThrowUnableToWrite(File.FileName, File.FailedError);
         return;
+    }
     File.Stream.flush();
     int Error = File.Buffer->ErrorNumber();
     const bool Failed = Error != 0 || !File.Stream;
@@ -262,8 +267,16 @@ void TSafeFile::Commit() {
     if (::close(File.Descriptor) != 0 && errno != EINTR && !Failed)
         Error = errno;
     File.Descriptor = -1;
-    if (Failed || Error != 0)
+    if (Failed || Error != 0) {
+        File.Failed = true;
+        File.FailedError = Error;
         TError::ThrowUnableToWrite(File.FileName, Error);
+    }
+}
+
+void TSafeFile::Commit() {
+    Close();
+    TImpl& File = *MbrImpl;
     if (!File.Temporary.empty()) {
         if (::rename(File.Temporary.c_str(), File.Target.c_str()) != 0)
             TError::ThrowUnableToWrite(File.FileName, errno);

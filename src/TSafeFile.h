@@ -28,7 +28,11 @@ public:
 
     /// The stream that receives the contents.
     std::ostream& Stream();
-    /// Flushes and closes the file and puts it in the destination's place.
+    /// Flushes and closes the file, reporting a failed write; the destination is not touched
+    /// yet. Several files written as one set are all closed before any is committed, so that
+    /// a failed write leaves every file of the set as it was.
+    void Close();
+    /// Closes the file (unless `Close` did) and puts it in the destination's place.
     void Commit();
 
     /// Removes the temporary files of every write under way in the program. It is

@@ -1,6 +1,7 @@
 #ifndef VELDGRID_TSIDECARTOOLS_H
 #define VELDGRID_TSIDECARTOOLS_H
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,12 +11,38 @@ class TMap;
 /// What GIS tools are told about a map beside its cells, shared by every program that hands
 /// maps to them (the GDAL driver, the sidecar files of converted grids), so that they all
 /// use the same names.
+///
+/// The sidecar files of an ARC/INFO ASCII grid lie where GDAL looks for them: the
+/// coordinate system in a ".prj" file and the metadata in GDAL's auxiliary ".aux.xml" file.
 class TSidecarTools {
 public:
     /// The metadata items of the map, as (name, value) pairs in a fixed order:
     /// "VELDAN_HEADER", the header text of the source grid, which is the map's metadata
     /// string without the line feed that opens it and the one that closes it.
     static std::vector<std::pair<std::string, std::string>> MetadataItems(const TMap* Map);
+
+    /// The name of the grid's projection file: the grid's name with its extension replaced
+    /// by ".prj" ("out.asc" gives "out.prj"), or ".prj" added to a name without one.
+    static std::string ProjectionFileName(const std::string& GridFileName);
+    /// The name of the grid's auxiliary metadata file: the grid's name and ".aux.xml".
+    static std::string AuxiliaryFileName(const std::string& GridFileName);
+
+    /// The coordinate system of VELDAN grids, whose coordinates are degrees east and
+    /// north: WGS 84 geographic, as one line of ESRI WKT and a line feed.
+    static std::string ProjectionText();
+    /// GDAL's auxiliary dataset XML holding the map's metadata items. Characters XML
+    /// cannot hold (control characters other than tab and line feed, and bytes that are not
+    /// UTF-8) are each written as U+FFFD, so that every reader still takes the file.
+    static std::string AuxiliaryText(const TMap* Map);
+
+    /// Writes `ProjectionText` to the stream, or to the named file (replaced only when
+    /// complete, as `TSafeFile` replaces files).
+    static void WriteProjectionFile(std::ostream& Out);
+    static void WriteProjectionFile(const std::string& FileName);
+    /// Writes `AuxiliaryText` of the map to the stream, or to the named file (replaced only
+    /// when complete).
+    static void WriteAuxiliaryFile(const TMap* Map, std::ostream& Out);
+    static void WriteAuxiliaryFile(const TMap* Map, const std::string& FileName);
 };
 
 #endif

@@ -6,10 +6,12 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -51,35 +53,93 @@ const char* TokenEnd(const char* First, const char* End) {
     return P;
 }
 
-/// Reads the value of the token at `First` (as `atof` reads it) and returns its end.
-const char* ReadToken(const char* First, const char* End, double& Value) {
+using TReadOptions = TVELDANFileTools::TReadOptions;
+
+const char* const NotANumber = "Token is not a number in TVELDANFileTools::LoadVELDANFile";
+
+/// Whether [First, Last) is one whole number as `strtod` reads it (a strict read refuses
+/// "abc", "5,5" and "1e", which `atof` reads as 0, 5 and 1).
+bool IsWholeNumber(const char* First, const char* Last) {
+    const std::string Token(First, Last);
+    if (Token.empty() || std::isspace(static_cast<unsigned char>(Token[0])))
+        return false;
+    char* End = nullptr;
+    std::strtod(Token.c_str(), &End);
+    return End == Token.c_str() + Token.size();
+}
+
+/// Reads the value of the token at `First` (as `atof` reads it) and returns its end; a
+/// strict read refuses a token that is not entirely a number.
+const char* ReadToken(const char* First, const char* End, double& Value, bool Strict) {
     // Most tokens are short plain decimals, read in the same pass that finds their end.
     const char* Last = TNumberText::ParseShortDecimal(First, End, Value);
     if (Last && (Last == End || *Last == ' ' || *Last == '-'))
         return Last;
     Last = TokenEnd(First, End);
+    if (Strict && !IsWholeNumber(First, Last))
+        TError::Throw(NotANumber);
     Value = TNumberText::Parse(First, Last);
     return Last;
 }
 
+/// Whether every coordinate lies within the tolerance (a fraction of the step) of its
+/// place `First + I * Step`.
+bool EvenlySpaced(const std::vector<double>& Coordinates, double First, double Step,
+                  double Tolerance) {
+    for (size_t I = 0; I < Coordinates.size(); ++I)
+        if (!(std::fabs(Coordinates[I] - (First + static_cast<double>(I) * Step)) <=
+              Tolerance * std::fabs(Step)))
+            return false;
+    return true;
+}
+
+/// The step of evenly spaced X coordinates, from the first to the last, so that rounding
+/// in the written coordinates does not add up along a row.
+double XStep(const std::vector<double>& X) {
+    return (X.back() - X.front()) / static_cast<double>(X.size() - 1);
+}
+
 /// The X coordinates of an axis line: with n tokens, the 2nd up to the (n-2)th.
-std::vector<double> ReadXCoordinates(const std::string& Line) {
+std::vector<double> ReadXCoordinates(const std::string& Line, const TReadOptions& Options) {
     std::vector<double> Values;
+    std::vector<const char*> Starts;
     const char* const End = Line.data() + Line.size();
     for (const char* P = SkipSpaces(Line.data(), End); P != End; P = SkipSpaces(P, End)) {
         Values.emplace_back();
-        P = ReadToken(P, End, Values.back());
+        Starts.push_back(P);
+        P = ReadToken(P, End, Values.back(), false); // labels are checked below, if at all
     }
     // The first value and the last two are those of labels.
     if (Values.size() < 5)
         TError::Throw(
             "Axis line must hold at least two X coordinates in TVELDANFileTools::LoadVELDANFile");
-    return std::vector<double>(Values.begin() + 1, Values.end() - 2);
+    std::vector<double> X(Values.begin() + 1, Values.end() - 2);
+    if (!Options.Strict)
+        return X;
+    for (size_t I = 1; I + 2 < Starts.size(); ++I)
+        if (!IsWholeNumber(Starts[I], TokenEnd(Starts[I], End)))
+            TError::Throw(NotANumber);
+    if (!EvenlySpaced(X, X.front(), XStep(X), Options.SpacingTolerance))
+        TError::Throw("X coordinates are not evenly spaced in TVELDANFileTools::LoadVELDANFile");
+    return X;
+}
+
+/// Refuses, in a strict read, Y coordinates that are not spaced by the cell size of the
+/// X coordinates (in either direction).
+void RequireEvenRows(const std::vector<double>& Y, const std::vector<double>& X,
+                     const TReadOptions& Options) {
+    if (!Options.Strict || Y.size() < 2)
+        return;
+    const double Step = std::fabs(XStep(X));
+    if (!EvenlySpaced(Y, Y.front(), Y[1] < Y[0] ? -Step : Step, Options.SpacingTolerance))
+        TError::Throw("Y coordinates are not evenly spaced by the cell size in "
+                      "TVELDANFileTools::LoadVELDANFile");
 }
 
 /// Reads a data line into its row of values (the tokens after the first but the last) and
 /// returns its Y coordinate (the last token). `Expected` values are made room for.
-double ReadDataLine(const std::string& Line, std::vector<double>& Row, size_t Expected) {
+double ReadDataLine(const std::string& Line, std::vector<double>& Row, size_t Expected,
+                    bool Strict) {
     const char* const End = Line.data() + Line.size();
     const char* const Label = SkipSpaces(Line.data(), End);
     if (Label == End)
@@ -89,19 +149,22 @@ double ReadDataLine(const std::string& Line, std::vector<double>& Row, size_t Ex
     Row.reserve(Expected + 1);
     for (const char* P = SkipSpaces(LabelEnd, End); P != End; P = SkipSpaces(P, End)) {
         double Value;
-        P = ReadToken(P, End, Value);
+        P = ReadToken(P, End, Value, Strict);
         Row.push_back(Value);
     }
     // A line of one token has no values, and that token is its Y coordinate.
-    if (Row.empty())
+    if (Row.empty()) {
+        if (Strict && !IsWholeNumber(Label, LabelEnd))
+            TError::Throw(NotANumber);
         return TNumberText::Parse(Label, LabelEnd);
+    }
     const double Y = Row.back();
     Row.pop_back();
     return Y;
 }
 
 /// Builds the map from an open grid stream.
-TMap* Load(std::istream& In, bool TextMode) {
+TMap* Load(std::istream& In, bool TextMode, const TReadOptions& Options) {
     // Header: every line before the first marker line, copied into the metadata.
     std::string Line;
     std::string Metadata;
@@ -117,7 +180,7 @@ TMap* Load(std::istream& In, bool TextMode) {
 
     // Axis line: the first token and the last two are labels, the ones between are the X
     // coordinates of the columns.
-    const std::vector<double> XCoordinates = ReadXCoordinates(Line);
+    const std::vector<double> XCoordinates = ReadXCoordinates(Line, Options);
     const double Resolution = std::fabs(XCoordinates[1] - XCoordinates[0]);
     if (Resolution == 0.0)
         TError::Throw("Resolution cannot be 0 in TVELDANFileTools::LoadVELDANFile");
@@ -131,7 +194,7 @@ TMap* Load(std::istream& In, bool TextMode) {
     size_t Columns = XCoordinates.size();
     for (ReadLine(In, Line, TextMode); !IsMarkerLine(Line); ReadLine(In, Line, TextMode)) {
         std::vector<double> Row;
-        YCoordinates.push_back(ReadDataLine(Line, Row, Columns));
+        YCoordinates.push_back(ReadDataLine(Line, Row, Columns, Options.Strict));
         if (YCoordinates.size() == 1)
             Columns = Row.size();
         else if (Row.size() != Columns)
@@ -141,6 +204,7 @@ TMap* Load(std::istream& In, bool TextMode) {
     }
     if (YCoordinates.empty())
         TError::Throw("No data lines found in TVELDANFileTools::LoadVELDANFile");
+    RequireEvenRows(YCoordinates, XCoordinates, Options);
 
     // Point axes: column centres along the first row, row centres along the first column.
     TAxis XAxis(Resolution);
@@ -157,21 +221,30 @@ TMap* Load(std::istream& In, bool TextMode) {
 } // namespace
 
 TMap* TVELDANFileTools::LoadVELDANFile(std::istream& In) {
-    return Load(In, false);
+    return Load(In, false, TReadOptions());
 }
 
 TMap* TVELDANFileTools::LoadVELDANFile(std::istream& In, bool TextLineEnds) {
-    return Load(In, TextLineEnds);
+    return Load(In, TextLineEnds, TReadOptions());
+}
+
+TMap* TVELDANFileTools::LoadVELDANFile(std::istream& In, bool TextLineEnds,
+                                       const TReadOptions& Options) {
+    return Load(In, TextLineEnds, Options);
 }
 
 TMap* TVELDANFileTools::LoadVELDANFile(std::string FileName) {
+    return LoadVELDANFile(std::move(FileName), TReadOptions());
+}
+
+TMap* TVELDANFileTools::LoadVELDANFile(std::string FileName, const TReadOptions& Options) {
     // Large reads: grids run to hundreds of megabytes. The buffer outlives the stream.
     const std::unique_ptr<char[]> Buffer(new char[ReadBufferSize]);
     std::ifstream In;
     In.rdbuf()->pubsetbuf(Buffer.get(), ReadBufferSize);
     TTextFile::OpenForReading(In, FileName);
     try {
-        return Load(In, true);
+        return Load(In, true, Options);
     } catch (...) {
         TTextFile::RethrowReadFailure(FileName);
     }

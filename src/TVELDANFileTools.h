@@ -12,6 +12,19 @@ class TMap;
 /// closing line. The axis and closing lines carry the marker "degN/degE".
 class TVELDANFileTools {
 public:
+    /// How strictly a grid is read. By default tokens are read as `atof` reads them
+    /// ("abc" as 0, "5,5" as 5) and the coordinates are taken as they are.
+    struct TReadOptions {
+        /// Refuses a number token that is not entirely a number (as `strtod` reads one:
+        /// "nan" and "inf" are numbers), X coordinates that are not evenly spaced, and Y
+        /// coordinates that are not evenly spaced by the same cell size.
+        bool Strict = false;
+        /// How far, as a fraction of the cell size, a strictly read coordinate may lie
+        /// from its place on the even spacing: the spacing runs from the first to the last
+        /// X coordinate, and row i lies i cells from the first row.
+        double SpacingTolerance = 0.01;
+    };
+
     /// Reads a grid from the stream's current position, exactly as the stream delivers it,
     /// and leaves the stream just after the closing line. The caller owns the new map.
     static TMap* LoadVELDANFile(std::istream& In);
@@ -23,6 +36,9 @@ public:
     /// Reads the named file as text (a carriage return before a line feed belongs to the
     /// line end). The caller owns the new map.
     static TMap* LoadVELDANFile(std::string FileName);
+    /// The stream and file forms above, read as the options say.
+    static TMap* LoadVELDANFile(std::istream& In, bool TextLineEnds, const TReadOptions& Options);
+    static TMap* LoadVELDANFile(std::string FileName, const TReadOptions& Options);
 
     /// What the first bytes of a file tell of it. `Yes`: text header lines (at most 256),
     /// an axis line (the marker, at least five tokens, the 2nd and 3rd of them numbers) and

@@ -6,27 +6,39 @@
 // without an added end of line.
 //
 // "--help", "-h" and "--version" are options only as the one and only argument: anywhere
-// else they are file names like any other.
+// else they are file names like any other. Every other argument that starts with "-" (but
+// "-" itself, which stands for a standard stream) is an option, up to "--"; a command line
+// of names only is read as it always was.
 //
 // Nothing is lost: two names of one file among the source and the files to write are
 // refused before anything is written, and every file is written aside and takes the place
-// of the old one only when complete (on SIGINT, SIGTERM and SIGHUP the file under way is
-// removed).
+// of the old one only when complete (on SIGINT, SIGTERM and SIGHUP the files under way are
+// removed). A grid and its sidecar files are written as one set: all of them are complete
+// and closed before the first is renamed into place, the grid last.
 
 #include "TARCGISFileTools.h"
 #include "TError.h"
 #include "TMap.h"
 #include "TSafeFile.h"
+#include "TSidecarTools.h"
 #include "TVELDANFileTools.h"
+
+#include <CLI/CLI.hpp>
 
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <locale>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -34,22 +46,37 @@ namespace {
 
 const char* const Usage = "Usage: veldconv source_file destination_file [metadata_file]";
 
-/// The help text, after the usage line.
-const char* const Help =
+/// The rest of the usage and what the command does, after the usage line.
+const char* const Synopsis =
+    "       veldconv [options] [--] source_file destination_file [metadata_file]\n"
+    "       veldconv [options] --output-dir DIR [--] source_file...\n"
     "       veldconv --help | -h | --version\n"
     "\n"
     "Converts a VELDAN grid file into an ARC/INFO ASCII grid and hands on the header\n"
-    "lines of the source file as the map's metadata.\n"
+    "lines of the source file as the map's metadata. Beside the grid it writes the\n"
+    "sidecar files GIS tools read: out.prj (WGS 84 geographic) and out.asc.aux.xml\n"
+    "(the header as the metadata item VELDAN_HEADER) for out.asc.\n"
     "\n"
-    "  source_file       the VELDAN grid to read\n"
-    "  destination_file  the ARC/INFO ASCII grid to write (created, or replaced)\n"
+    "  source_file       the VELDAN grid to read; - reads standard input\n"
+    "  destination_file  the ARC/INFO ASCII grid to write (created, or replaced);\n"
+    "                    - writes standard output (then without sidecar files, and\n"
+    "                    the metadata needs a metadata_file)\n"
     "  metadata_file     receives the metadata exactly as it is; without it, the\n"
     "                    metadata goes to standard output with one end of line\n"
-    "Arguments after the third are ignored.\n"
-    "\n"
-    "Options, recognised only as the one and only argument:\n"
-    "  -h, --help        print this help and exit\n"
-    "  --version         print the version and exit\n"
+    "Arguments after the third are ignored. --help, -h and --version are options\n"
+    "only as the one and only argument; a name that starts with - follows --.\n";
+
+/// The options in detail, the formats and the exit statuses, after the options.
+const char* const Footer =
+    "--nodata: the output's no-data value stays -9999; cells that are not finite\n"
+    "  numbers are refused unless --nodata nan (or inf) marks them.\n"
+    "--strict: refuses a number token that is not entirely a number (\"abc\",\n"
+    "  \"5,5\"; by default read as atof reads them), X coordinates not evenly\n"
+    "  spaced, and Y coordinates not spaced by the same cell size: a coordinate\n"
+    "  may lie a hundredth of the cell size from its place.\n"
+    "--output-dir: DIR/<stem>.asc, DIR/<stem>.meta (the metadata exactly as it\n"
+    "  is) and the sidecar files for each source_file, two at a time; a source\n"
+    "  that fails is reported with its name and the others are converted.\n"
     "\n"
     "Formats:\n"
     "  VELDAN grid (input): free header lines (the metadata); an axis line holding\n"
@@ -59,35 +86,24 @@ const char* const Help =
     "  starts a new number. The cell size is the distance between the first two X\n"
     "  coordinates.\n"
     "  ARC/INFO ASCII grid (output): the header lines ncols, nrows, xllcorner,\n"
-    "  yllcorner, cellsize and NODATA_value, then one line per row, northernmost\n"
-    "  row first; cell values keep 15 significant digits.\n"
+    "  yllcorner, cellsize and NODATA_value (-9999), then one line per row,\n"
+    "  northernmost row first; cell values keep 15 significant digits.\n"
     "\n"
     "Exit status:\n"
     "  0  the conversion is complete, or the help or the version was printed\n"
-    "  1  a message was written to standard error: the usage, a source file that\n"
-    "     cannot be opened or read, or is malformed, a grid or metadata file that\n"
-    "     cannot be opened or written, two names of one file, or a standard output\n"
-    "     that cannot be written. A grid or metadata file is replaced only when it\n"
-    "     is complete: after a failure the file of that name is as it was.\n";
+    "  1  a message was written to standard error: the usage, an unknown option or\n"
+    "     a bad value, a source file that cannot be opened or read, or is malformed,\n"
+    "     a grid, sidecar or metadata file that cannot be opened or written, two\n"
+    "     names of one file, or a standard output that cannot be written; with\n"
+    "     --output-dir, any source that failed (the others are converted). A file\n"
+    "     is replaced only when it is complete: after a failure the file of that\n"
+    "     name is as it was.";
 
 /// Writes the text to standard output and flushes it; reports a failure with the message.
 void WriteToStandardOutput(const std::string& Text, const char* FailureMessage) {
     std::cout << Text << std::flush;
     if (!std::cout)
         throw std::string(FailureMessage);
-}
-
-/// Prints the help or the version when the argument is one of the options; returns
-/// whether it was.
-bool PrintInformation(const std::string& Argument) {
-    const char* const Failure = "Unable to write to standard output";
-    if (Argument == "--help" || Argument == "-h")
-        WriteToStandardOutput(std::string(Usage) + "\n" + Help, Failure);
-    else if (Argument == "--version")
-        WriteToStandardOutput(std::string("veldconv ") + VELDCONV_VERSION + "\n", Failure);
-    else
-        return false;
-    return true;
 }
 
 /// Writes the text to the named file exactly as it is.
@@ -134,22 +150,31 @@ bool IdentityOf(const std::string& Name, TFileIdentity& Identity) {
     return true;
 }
 
-/// Refuses two names of one file, before anything is opened for writing: writing the one
-/// would destroy the other. The first file is read, the others are written.
-void RequireDistinctFiles(const std::vector<TNamedFile>& Files) {
-    std::vector<std::pair<TFileIdentity, const TNamedFile*>> Known;
-    for (const TNamedFile& File : Files) {
-        TFileIdentity Identity;
-        if (!IdentityOf(File.Name, Identity))
-            continue;
-        for (const auto& Other : Known)
-            if (Other.first == Identity)
-                TError::ThrowUnableToWrite(File.Name, std::string("it is the same file as the ") +
-                                                          Other.second->Role + " " +
-                                                          Other.second->Name);
-        Known.emplace_back(Identity, &File);
+/// The files that a run reads and writes, kept to refuse two names of one file before
+/// anything is opened for writing: writing the one would destroy the other.
+class TDistinctFiles {
+public:
+    /// Adds the files of one conversion, or refuses them all when one of them is another
+    /// name of a file added before (in this call or an earlier one).
+    void Add(const std::vector<TNamedFile>& Files) {
+        std::vector<std::pair<TFileIdentity, TNamedFile>> Known = MbrKnown;
+        for (const TNamedFile& File : Files) {
+            TFileIdentity Identity;
+            if (!IdentityOf(File.Name, Identity))
+                continue;
+            for (const auto& Other : Known)
+                if (Other.first == Identity)
+                    TError::ThrowUnableToWrite(File.Name,
+                                               std::string("it is the same file as the ") +
+                                                   Other.second.Role + " " + Other.second.Name);
+            Known.emplace_back(Identity, File);
+        }
+        MbrKnown = std::move(Known);
     }
-}
+
+private:
+    std::vector<std::pair<TFileIdentity, TNamedFile>> MbrKnown;
+};
 
 // ---------------------------------------------------------------------------------------
 
@@ -177,23 +202,356 @@ void RemoveTemporaryFilesOnSignals() {
     }
 }
 
+// ---------------------------------------------------------------------------------------
+// The command line
+
+/// What the command line asks for.
+struct TSettings {
+    std::vector<std::string> Names; // source, destination, metadata file; or the sources
+    bool Batch = false;             // --output-dir
+    std::string OutputDir;
+    std::string NoDataText; // the value of --nodata as given
+    bool HasNoData = false;
+    double NoData = 0.0;
+    bool Strict = false;
+    bool NoSidecars = false;
+};
+
+/// The help begins with the usage line of the specified form and the rest of the synopsis.
+class THelpFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App*, std::string) const override {
+        return std::string(Usage) + "\n" + Synopsis;
+    }
+};
+
+/// The options; with `ForHelp` also those recognised only as the one and only argument,
+/// which are listed in the help but never parsed here.
+std::unique_ptr<CLI::App> MakeParser(TSettings& Settings, bool ForHelp) {
+    auto App = std::make_unique<CLI::App>("", "veldconv");
+    App->set_help_flag();
+    App->allow_extras(); // names, "--" and unknown options, in order, for ParseCommandLine
+    auto Formatter = std::make_shared<THelpFormatter>();
+    Formatter->column_width(22);
+    App->formatter(Formatter);
+    App->footer(Footer);
+    App->add_option("--nodata", Settings.NoDataText,
+                    "write the cells equal to VALUE (nan: NaN cells) as -9999")
+        ->type_name("VALUE");
+    App->add_flag("--strict", Settings.Strict, "refuse non-numbers and uneven coordinates");
+    App->add_flag("--no-sidecars", Settings.NoSidecars, "write no .prj and .aux.xml files");
+    App->add_option("--output-dir", Settings.OutputDir,
+                    "convert each source_file to DIR/<stem>.asc and .meta")
+        ->type_name("DIR");
+    if (ForHelp) {
+        App->add_flag("-h,--help", "print this help and exit");
+        App->add_flag("--version", "print the version and exit");
+    }
+    return App;
+}
+
+/// Prints the help or the version when the argument is one of the options; returns
+/// whether it was.
+bool PrintInformation(const std::string& Argument) {
+    const char* const Failure = "Unable to write to standard output";
+    if (Argument == "--help" || Argument == "-h") {
+        TSettings Unused;
+        WriteToStandardOutput(MakeParser(Unused, true)->help(), Failure);
+    } else if (Argument == "--version") {
+        WriteToStandardOutput(std::string("veldconv ") + VELDCONV_VERSION + "\n", Failure);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+/// Whether an argument before "--" is an option that the parser does not know. "-" is a
+/// name (a standard stream); "--help", "-h" and "--version" among other arguments are
+/// names, as they always were.
+bool IsUnknownOption(const std::string& Argument) {
+    return Argument.size() > 1 && Argument[0] == '-' && Argument != "--help" && Argument != "-h" &&
+           Argument != "--version";
+}
+
+/// The value of --nodata: one whole number as `strtod` reads it, "nan" included.
+double NoDataValue(const std::string& Text) {
+    char* End = nullptr;
+    const double Value = std::strtod(Text.c_str(), &End);
+    if (Text.empty() || Text[0] == ' ' || End != Text.c_str() + Text.size())
+        throw "Invalid value for --nodata: \"" + Text + "\" is not a number (nor nan)\n";
+    return Value;
+}
+
+/// Reads a command line of two or more arguments.
+TSettings ParseCommandLine(int ArgC, char** ArgV) {
+    TSettings Settings;
+    const auto App = MakeParser(Settings, false);
+    try {
+        App->parse(ArgC, ArgV);
+    } catch (const CLI::ParseError& Failure) {
+        throw std::string(Failure.what()) + "\n" + Usage + "\n";
+    }
+    Settings.Batch = App->count("--output-dir") > 0;
+    Settings.HasNoData = App->count("--nodata") > 0;
+    if (Settings.HasNoData)
+        Settings.NoData = NoDataValue(Settings.NoDataText);
+    // What the parser left are the names, and "--" where the options end.
+    bool OptionsEnded = false;
+    for (const std::string& Argument : App->remaining()) {
+        if (!OptionsEnded && Argument == "--")
+            OptionsEnded = true;
+        else if (!OptionsEnded && IsUnknownOption(Argument))
+            throw "Unknown option " + Argument + " (veldconv --help lists the options)\n" + Usage +
+                "\n";
+        else
+            Settings.Names.push_back(Argument);
+    }
+    return Settings;
+}
+
+// ---------------------------------------------------------------------------------------
+// Reading and writing one grid
+
+/// Gives the cells that hold the value (any NaN, for a NaN) the map's no-data value.
+void MarkNoData(TMap* Map, double Value) {
+    const bool NaN = std::isnan(Value);
+    const double NoData = Map->GetNoDataValue();
+    for (long Y = 0; Y < Map->GetYDim(); ++Y) {
+        const std::vector<double>& Row = Map->RowValues(Y);
+        for (long X = 0; X < Map->GetXDim(); ++X)
+            if (NaN ? std::isnan(Row[X]) : Row[X] == Value)
+                Map->SetPoint(X, Y, NoData);
+    }
+}
+
+/// Reads the source ("-": standard input, with the line ends of a named file) as the
+/// settings say. The caller owns the map.
+std::unique_ptr<TMap> LoadSource(const std::string& Source, const TSettings& Settings) {
+    TVELDANFileTools::TReadOptions Options;
+    Options.Strict = Settings.Strict;
+    std::unique_ptr<TMap> Map(Source == "-"
+                                  ? TVELDANFileTools::LoadVELDANFile(std::cin, true, Options)
+                                  : TVELDANFileTools::LoadVELDANFile(Source, Options));
+    if (Settings.HasNoData)
+        MarkNoData(Map.get(), Settings.NoData);
+    return Map;
+}
+
+/// Writes the grid (the one file of its set) to standard output, as it is written to a
+/// named file.
+void WriteGridToStandardOutput(TMap* Map) {
+    std::cout.imbue(std::locale::classic());
+    TARCGISFileTools::WriteLosslessARCGISFile(Map, std::cout);
+    std::cout.flush();
+    if (!std::cout)
+        throw std::string("Unable to write the grid to standard output");
+}
+
+/// Writes the grid with its sidecar files (unless `Sidecars` is false) and its metadata
+/// file (unless `MetadataFile` is "") as one set: every file is complete and closed before
+/// the first takes its place, and the grid comes last. A failed write thus leaves every
+/// file of the set as it was, and a grid in place has its sidecars beside it.
+void WriteGridSet(TMap* Map, const std::string& Grid, bool Sidecars,
+                  const std::string& MetadataFile) {
+    TSafeFile GridFile(Grid);
+    TARCGISFileTools::WriteLosslessARCGISFile(Map, GridFile.Stream());
+    GridFile.Close();
+    std::vector<std::unique_ptr<TSafeFile>> Others;
+    const auto Write = [&Others](const std::string& Name, const std::string& Text) {
+        Others.emplace_back(new TSafeFile(Name));
+        Others.back()->Stream() << Text;
+        Others.back()->Close();
+    };
+    if (Sidecars) {
+        Write(TSidecarTools::ProjectionFileName(Grid), TSidecarTools::ProjectionText());
+        Write(TSidecarTools::AuxiliaryFileName(Grid), TSidecarTools::AuxiliaryText(Map));
+    }
+    if (!MetadataFile.empty())
+        Write(MetadataFile, Map->GetMetadata());
+    for (const auto& File : Others)
+        File->Commit();
+    GridFile.Commit();
+}
+
+/// Whether sidecar files go beside the grid: a regular file or a new name. A device or a
+/// FIFO (/dev/stdout) has no place beside it.
+bool TakesSidecars(const std::string& Grid) {
+    struct stat Status;
+    return ::stat(Grid.c_str(), &Status) != 0 || S_ISREG(Status.st_mode);
+}
+
+/// The sidecar files of the grid, for the check of two names of one file.
+void AddSidecarNames(std::vector<TNamedFile>& Files, const std::string& Grid) {
+    Files.push_back({"projection file", TSidecarTools::ProjectionFileName(Grid)});
+    Files.push_back({"auxiliary file", TSidecarTools::AuxiliaryFileName(Grid)});
+}
+
+// ---------------------------------------------------------------------------------------
+// source_file destination_file [metadata_file]
+
+/// The named files of one conversion, for the check of two names of one file: standard
+/// streams are not compared.
+std::vector<TNamedFile> FilesOfConversion(const std::vector<std::string>& Names, bool Sidecars) {
+    const char* const Roles[] = {"source file", "destination file", "metadata file"};
+    std::vector<TNamedFile> Files;
+    for (size_t I = 0; I < Names.size() && I < 3; ++I)
+        if (Names[I] != "-")
+            Files.push_back({Roles[I], Names[I]});
+    if (Sidecars)
+        AddSidecarNames(Files, Names[1]);
+    return Files;
+}
+
+void ConvertOne(const TSettings& Settings) {
+    const std::vector<std::string>& Names = Settings.Names;
+    if (Names.size() < 2)
+        TError::Throw(Usage);
+    const std::string& Source = Names[0];
+    const std::string& Grid = Names[1];
+    const bool HasMetadataFile = Names.size() > 2;
+    if (Grid == "-" && (!HasMetadataFile || Names[2] == "-"))
+        throw std::string("The grid goes to standard output (-): give a metadata_file for the "
+                          "metadata\n") +
+            Usage + "\n";
+    const bool Sidecars = !Settings.NoSidecars && Grid != "-" && TakesSidecars(Grid);
+    TDistinctFiles().Add(FilesOfConversion(Names, Sidecars));
+    RemoveTemporaryFilesOnSignals();
+
+    const std::unique_ptr<TMap> Map = LoadSource(Source, Settings);
+    if (Grid == "-")
+        WriteGridToStandardOutput(Map.get());
+    else if (Sidecars)
+        WriteGridSet(Map.get(), Grid, true, "");
+    else
+        TARCGISFileTools::WriteARCGISFile(Map.get(), Grid);
+    const char* const Failure = "Unable to write metadata to standard output";
+    if (!HasMetadataFile)
+        WriteToStandardOutput(Map->GetMetadata() + "\n", Failure);
+    else if (Names[2] == "-")
+        WriteToStandardOutput(Map->GetMetadata(), Failure);
+    else
+        WriteTextFile(Map->GetMetadata(), Names[2]);
+}
+
+// ---------------------------------------------------------------------------------------
+// --output-dir DIR source_file...
+
+/// One source of a batch, the files it gives, and the message of its failure ("" while
+/// none).
+struct TBatchItem {
+    std::string Source;
+    std::string Grid;
+    std::string Metadata;
+    std::string Failure;
+};
+
+/// Runs the action; returns the message of its failure, or "".
+template <typename TAction> std::string FailureOf(TAction Action) {
+    try {
+        Action();
+    } catch (char* Message) {
+        return Message;
+    } catch (const std::string& Message) {
+        return Message;
+    } catch (const std::exception& Failure) {
+        return Failure.what();
+    } catch (...) {
+        return "Unknown exception in veldconv";
+    }
+    return "";
+}
+
+/// The source's file name without its directory and its last extension ("" for none).
+std::string StemOf(const std::string& Source) {
+    const size_t Slash = Source.rfind('/');
+    std::string Stem = Slash == std::string::npos ? Source : Source.substr(Slash + 1);
+    const size_t Dot = Stem.rfind('.');
+    if (Dot != std::string::npos && Dot > 0)
+        Stem.erase(Dot);
+    return Stem;
+}
+
+/// The files of every source, each source refused when a file it writes is another name of
+/// a file of an earlier source or of any source: two sources of one stem are not written
+/// over each other, and no source is written over.
+std::vector<TBatchItem> PlanBatch(const TSettings& Settings) {
+    const std::string Directory =
+        Settings.OutputDir.back() == '/' ? Settings.OutputDir : Settings.OutputDir + "/";
+    TDistinctFiles Files;
+    std::vector<TBatchItem> Items;
+    for (const std::string& Source : Settings.Names) {
+        // A source named twice is read twice; its second grid fails on the names it writes.
+        FailureOf([&] { Files.Add({{"source file", Source}}); });
+        Items.push_back({Source, Directory + StemOf(Source) + ".asc",
+                         Directory + StemOf(Source) + ".meta", ""});
+    }
+    for (TBatchItem& Item : Items) {
+        if (Item.Source == "-" || StemOf(Item.Source).empty())
+            Item.Failure = "Only named files are converted with --output-dir";
+        if (!Item.Failure.empty())
+            continue;
+        std::vector<TNamedFile> Outputs = {{"destination file", Item.Grid},
+                                           {"metadata file", Item.Metadata}};
+        if (!Settings.NoSidecars)
+            AddSidecarNames(Outputs, Item.Grid);
+        Item.Failure = FailureOf([&] { Files.Add(Outputs); });
+    }
+    return Items;
+}
+
+/// At most this many grids are converted at once: a conversion reads and formats numbers
+/// on one core, and each holds its grid in memory.
+const unsigned MaxWorkers = 2;
+
+/// Converts the items that have not failed, on up to `MaxWorkers` cores: each worker takes
+/// the next item that no other has taken.
+void ConvertItems(std::vector<TBatchItem>& Items, const TSettings& Settings) {
+    std::atomic<size_t> Next{0};
+    const auto Work = [&] {
+        for (size_t I = Next++; I < Items.size(); I = Next++)
+            if (Items[I].Failure.empty())
+                Items[I].Failure = FailureOf([&] {
+                    const std::unique_ptr<TMap> Map = LoadSource(Items[I].Source, Settings);
+                    WriteGridSet(Map.get(), Items[I].Grid, !Settings.NoSidecars, Items[I].Metadata);
+                });
+    };
+    const unsigned Cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t Workers = std::min<size_t>({Items.size(), Cores, MaxWorkers});
+    std::vector<std::thread> Threads;
+    for (size_t W = 1; W < Workers; ++W)
+        Threads.emplace_back(Work);
+    Work();
+    for (std::thread& Thread : Threads)
+        Thread.join();
+}
+
+void ConvertBatch(const TSettings& Settings) {
+    if (Settings.Names.empty() || Settings.OutputDir.empty())
+        throw std::string("Usage: veldconv [options] --output-dir DIR [--] source_file...\n");
+    struct stat Status;
+    if (::stat(Settings.OutputDir.c_str(), &Status) != 0 || !S_ISDIR(Status.st_mode))
+        throw "Unable to write to directory " + Settings.OutputDir + ": it is not a directory\n";
+    std::vector<TBatchItem> Items = PlanBatch(Settings);
+    RemoveTemporaryFilesOnSignals();
+    ConvertItems(Items, Settings);
+    std::string Failures;
+    for (const TBatchItem& Item : Items)
+        if (!Item.Failure.empty())
+            Failures += Item.Source + ": " + Item.Failure + "\n";
+    if (!Failures.empty())
+        throw Failures;
+}
+
 void Convert(int ArgC, char** ArgV) {
     if (ArgC == 2 && PrintInformation(ArgV[1]))
         return;
     if (ArgC < 3)
         TError::Throw(Usage);
-    std::vector<TNamedFile> Files = {{"source file", ArgV[1]}, {"destination file", ArgV[2]}};
-    if (ArgC > 3)
-        Files.push_back({"metadata file", ArgV[3]});
-    RequireDistinctFiles(Files);
-    RemoveTemporaryFilesOnSignals();
-    std::unique_ptr<TMap> Map(TVELDANFileTools::LoadVELDANFile(std::string(ArgV[1])));
-    TARCGISFileTools::WriteARCGISFile(Map.get(), std::string(ArgV[2]));
-    const std::string Metadata = Map->GetMetadata();
-    if (ArgC == 3)
-        WriteToStandardOutput(Metadata + "\n", "Unable to write metadata to standard output");
+    const TSettings Settings = ParseCommandLine(ArgC, ArgV);
+    if (Settings.Batch)
+        ConvertBatch(Settings);
     else
-        WriteTextFile(Metadata, ArgV[3]);
+        ConvertOne(Settings);
 }
 
 int Report(const char* Message) {
@@ -206,6 +564,8 @@ int Report(const char* Message) {
 } // namespace
 
 int main(int ArgC, char** ArgV) {
+    // Standard input is read through its own buffer, not character by character.
+    std::ios::sync_with_stdio(false);
     try {
         Convert(ArgC, ArgV);
         return 0;

@@ -1,5 +1,6 @@
 #include "TARCGISFileTools.h"
 #include "TMapTools.h"
+#include "TSafeFile.h"
 #include "TVELDANFileTools.h"
 
 #include "TestSupport.h"
@@ -405,4 +406,23 @@ TEST_F(ARCGISFileToolsTest, NamedFilesAreReplacedWhole) {
     EXPECT_TRUE(S_ISLNK(Status.st_mode));
     ASSERT_EQ(::stat(File.c_str(), &Status), 0);
     EXPECT_EQ(Status.st_mode & 0777, 0640u);
+}
+
+// A set of files is closed first and committed after: a file whose write failed is never
+// committed, however often it is asked to be.
+TEST_F(ARCGISFileToolsTest, AFileThatFailedToCloseIsNeverCommitted) {
+    TSafeFile Full("/dev/full");
+    Full.Stream() << "text";
+    EXPECT_EQ(MessageOf([&] { Full.Close(); }),
+              "Unable to write file /dev/full: No space left on device");
+    EXPECT_EQ(MessageOf([&] { Full.Commit(); }),
+              "Unable to write file /dev/full: No space left on device");
+    const std::string Name = testsupport::TempDir() + "/set.asc";
+    testsupport::WriteFile(Name, "previous\n");
+    TSafeFile File(Name);
+    File.Stream() << "new\n";
+    File.Close();
+    EXPECT_EQ(testsupport::ReadFile(Name), "previous\n");
+    File.Commit();
+    EXPECT_EQ(testsupport::ReadFile(Name), "new\n");
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 using testsupport::MessageOf;
 
 namespace {
@@ -34,4 +36,68 @@ TEST_F(SidecarToolsTest, HeaderTextIsTheMetadataWithoutItsOpeningAndClosingLineF
     }
     EXPECT_EQ(MessageOf([] { TSidecarTools::MetadataItems(nullptr); }),
               "Map is not set in TSidecarTools::MetadataItems");
+}
+
+TEST_F(SidecarToolsTest, SidecarsAreNamedWhereGDALLooksForThem) {
+    const struct {
+        const char* Grid;
+        const char* Projection;
+        const char* Auxiliary;
+    } Cases[] = {
+        {"out.asc", "out.prj", "out.asc.aux.xml"},
+        {"out", "out.prj", "out.aux.xml"},
+        {"dir/out.grid.asc", "dir/out.grid.prj", "dir/out.grid.asc.aux.xml"},
+        {"dir.v2/out", "dir.v2/out.prj", "dir.v2/out.aux.xml"},
+        {"/tmp/out.", "/tmp/out.prj", "/tmp/out..aux.xml"},
+        {".hidden", ".prj", ".hidden.aux.xml"},
+    };
+    for (const auto& C : Cases) {
+        EXPECT_EQ(TSidecarTools::ProjectionFileName(C.Grid), C.Projection) << C.Grid;
+        EXPECT_EQ(TSidecarTools::AuxiliaryFileName(C.Grid), C.Auxiliary) << C.Grid;
+    }
+}
+
+TEST_F(SidecarToolsTest, SidecarsOfTheExampleAreTheShippedFiles) {
+    const std::string Example = std::string(VELDGRID_EXAMPLES) + "/example";
+    TMap Map(1.0);
+    Map.SetMetadata(testsupport::ReadFile(Example + ".meta"));
+    EXPECT_EQ(TSidecarTools::ProjectionText(), testsupport::ReadFile(Example + ".prj"));
+    EXPECT_EQ(TSidecarTools::AuxiliaryText(&Map), testsupport::ReadFile(Example + ".asc.aux.xml"));
+    std::ostringstream Projection, Auxiliary;
+    TSidecarTools::WriteProjectionFile(Projection);
+    TSidecarTools::WriteAuxiliaryFile(&Map, Auxiliary);
+    EXPECT_EQ(Projection.str(), TSidecarTools::ProjectionText());
+    EXPECT_EQ(Auxiliary.str(), TSidecarTools::AuxiliaryText(&Map));
+    EXPECT_EQ(MessageOf([] { TSidecarTools::AuxiliaryText(nullptr); }),
+              "Map is not set in TSidecarTools::AuxiliaryText");
+}
+
+TEST_F(SidecarToolsTest, MetadataIsEscapedSoThatEveryXMLReaderTakesIt) {
+    const std::string Bad = "\xEF\xBF\xBD"; // U+FFFD
+    const struct {
+        const char* Name;
+        std::string Header;
+        std::string Value;
+    } Cases[] = {
+        {"markup", "a & b <c> \"d\" 'e'", "a &amp; b &lt;c&gt; &quot;d&quot; 'e'"},
+        {"tab and line feed kept", "a\tb\nc", "a\tb\nc"},
+        {"control characters", std::string("a\x01\r\x7F", 4) + std::string(1, '\0'),
+         "a" + Bad + Bad + Bad + Bad},
+        {"UTF-8 kept", "\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8C\x8D",
+         "\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8C\x8D"},
+        {"Latin-1 byte", "caf\xE9", "caf" + Bad},
+        {"cut sequence", "\xE2\x82", Bad + Bad},
+        {"overlong form", "\xC0\xAF", Bad + Bad},
+        {"surrogate", "\xED\xA0\x80", Bad + Bad + Bad},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", Bad + Bad + Bad + Bad},
+        {"U+FFFF", "\xEF\xBF\xBF", Bad + Bad + Bad},
+    };
+    for (const auto& C : Cases) {
+        TMap Map(1.0);
+        Map.SetMetadata("\n" + C.Header + "\n");
+        EXPECT_EQ(TSidecarTools::AuxiliaryText(&Map),
+                  "<PAMDataset>\n  <Metadata>\n    <MDI key=\"VELDAN_HEADER\">" + C.Value +
+                      "</MDI>\n  </Metadata>\n</PAMDataset>\n")
+            << C.Name;
+    }
 }

@@ -248,3 +248,47 @@ TEST_F(VELDANFileToolsTest, EveryStartOfTheExamplesMayBeAGridAndTheOtherFilesAre
         }
     }
 }
+
+TEST_F(VELDANFileToolsTest, AStrictReadRefusesWhatTheDefaultReadTakes) {
+    const char* const NotANumber = "Token is not a number in TVELDANFileTools::LoadVELDANFile";
+    const char* const UnevenX =
+        "X coordinates are not evenly spaced in TVELDANFileTools::LoadVELDANFile";
+    const char* const UnevenY = "Y coordinates are not evenly spaced by the cell size in "
+                                "TVELDANFileTools::LoadVELDANFile";
+    const std::string Axis = "lon 0 1 2 lat degN/degE\n", Closing = "end degN/degE\n";
+    // The tolerance is a hundredth of the cell size (1 here), from each coordinate's place.
+    const struct {
+        const char* Name;
+        std::string Text;
+        const char* Strict; // "" when a strict read takes it too
+    } Cases[] = {
+        {"the example", Example, ""},
+        {"letters as a value", Axis + "r 1 abc 3 5\n" + Closing, NotANumber},
+        {"decimal comma", Axis + "r 1 5,5 3 5\n" + Closing, NotANumber},
+        {"number and letters", Axis + "r 1 2x 3 5\n" + Closing, NotANumber},
+        {"exponent cut by its minus sign", Axis + "r 1 2e-3 5\n" + Closing, NotANumber},
+        {"letters as the Y coordinate", Axis + "r 1 2 3 y\n" + Closing, NotANumber},
+        {"letters as an X coordinate", "lon 0 1 two lat degN/degE\nr 1 2 3 5\n" + Closing,
+         NotANumber},
+        {"labels are not numbers", "lon 0 1 2 lat degN/degE\nrow1 1 2 3 5\n" + Closing, ""},
+        {"exponents, signs, nan and inf", Axis + "r +1 1e3 nan 5\nr inf .5 2. 4\n" + Closing, ""},
+        {"X spacing longer by 0.04 cells", "lon 0 1 2.04 lat degN/degE\nr 1 2 3 5\n" + Closing,
+         UnevenX},
+        {"X within the tolerance", "lon 0 1.009 2 lat degN/degE\nr 1 2 3 5\n" + Closing, ""},
+        {"X descending evenly", "lon 2 1 0 lat degN/degE\nr 1 2 3 5\n" + Closing, ""},
+        {"Y spaced by another size", Axis + "r 1 2 3 5\nr 1 2 3 3\n" + Closing, UnevenY},
+        {"Y uneven", Axis + "r 1 2 3 5\nr 1 2 3 4\nr 1 2 3 2\n" + Closing, UnevenY},
+        {"Y ascending evenly", Axis + "r 1 2 3 5\nr 1 2 3 6\nr 1 2 3 7.005\n" + Closing, ""},
+        {"one row", Axis + "r 1 2 3 5\n" + Closing, ""},
+    };
+    for (const auto& C : Cases) {
+        EXPECT_EQ(MessageOf([&] { Load(C.Text); }), "no exception") << C.Name;
+        std::istringstream In(C.Text);
+        TVELDANFileTools::TReadOptions Options;
+        Options.Strict = true;
+        const std::string Expected = *C.Strict ? C.Strict : "no exception";
+        EXPECT_EQ(MessageOf([&] { delete TVELDANFileTools::LoadVELDANFile(In, false, Options); }),
+                  Expected)
+            << C.Name;
+    }
+}

@@ -206,6 +206,9 @@ TEST_F(VeldconvBadInputTest, FailuresLeaveEveryFileAsItWas) {
     testsupport::WriteFile(Meta, "previous metadata\n");
     ASSERT_EQ(::symlink(Source().c_str(), Link.c_str()), 0);
     ASSERT_EQ(::link(Source().c_str(), Hard.c_str()), 0);
+    // A sidecar file that cannot be written: the grid beside it is not written either.
+    ASSERT_EQ(::mkdir((New + ".aux.xml").c_str(), 0777), 0);
+    ASSERT_EQ(::symlink("in.txt", (Dir + "/in.prj").c_str()), 0);
     const std::string S = Quoted(Source()), G = Quoted(Grid()), M = Quoted(Meta);
     const std::string Same = ": it is the same file as the ";
     const struct {
@@ -230,6 +233,12 @@ TEST_F(VeldconvBadInputTest, FailuresLeaveEveryFileAsItWas) {
          "Not enough memory to read file /dev/zero"},
         {"grid beyond the file size limit", "trap '' XFSZ; ulimit -f 8;", S + " " + G + " " + M,
          "Unable to write file " + Grid() + ": File too large"},
+        {"sidecar that cannot be written", "", S + " " + Quoted(New) + " " + M,
+         "Unable to open file " + New + ".aux.xml"},
+        {"metadata to the projection file", "", S + " " + G + " " + Quoted(Dir + "/out.prj"),
+         "Unable to write file " + Dir + "/out.prj" + Same + "metadata file " + Dir + "/out.prj"},
+        {"projection file links to the source", "", S + " " + Quoted(Dir + "/in"),
+         "Unable to write file " + Dir + "/in.prj" + Same + "source file " + Source()},
     };
     for (const auto& C : Cases) {
 #ifdef VELDGRID_SANITIZED
@@ -246,6 +255,8 @@ TEST_F(VeldconvBadInputTest, FailuresLeaveEveryFileAsItWas) {
         EXPECT_EQ(ReadFile(Meta), "previous metadata\n") << C.Name;
         EXPECT_FALSE(std::ifstream(New).good()) << C.Name;
         EXPECT_EQ(HiddenFiles(), std::vector<std::string>()) << C.Name;
+        for (const char* Sidecar : {"/out.prj", "/out.asc.aux.xml", "/new.prj", "/in"})
+            EXPECT_FALSE(std::ifstream(Dir + Sidecar).good()) << C.Name << Sidecar;
     }
 }
 
@@ -282,4 +293,84 @@ TEST_F(VeldconvBadInputTest, ConcurrentConversionsLeaveOneCompleteGrid) {
     EXPECT_TRUE(Written == ReadFile(Dir + "/first.asc") ||
                 Written == ReadFile(Dir + "/second.asc"));
     EXPECT_EQ(HiddenFiles(), std::vector<std::string>());
+}
+
+// Options used wrongly: one message naming the fault, exit status 1, and no grid, sidecar or
+// temporary file left behind.
+TEST_F(VeldconvBadInputTest, BadOptionsAreReportedAndWriteNothing) {
+    const std::string Usage = "Usage: veldconv source_file destination_file [metadata_file]\n";
+    testsupport::WriteFile(Source(), Axis + Row + Closing);
+    const std::string S = Quoted(Source()), G = Quoted(Grid()), M = Quoted(Dir + "/meta.txt");
+    const struct {
+        const char* Name;
+        std::string Arguments, Err;
+    } Cases[] = {
+        {"unknown option", "--bogus " + S + " " + G,
+         "Unknown option --bogus (veldconv --help lists the options)\n" + Usage},
+        {"unknown option after the names", S + " " + G + " -x",
+         "Unknown option -x (veldconv --help lists the options)\n" + Usage},
+        {"name starting with a minus before --", "-in.txt " + G,
+         "Unknown option -in.txt (veldconv --help lists the options)\n" + Usage},
+        {"--nodata without its value", S + " " + G + " --nodata",
+         "--nodata: 1 required VALUE missing\n" + Usage},
+        {"--nodata not a number", "--nodata 5,5 " + S + " " + G,
+         "Invalid value for --nodata: \"5,5\" is not a number (nor nan)\n"},
+        {"--nodata empty", "--nodata '' " + S + " " + G,
+         "Invalid value for --nodata: \"\" is not a number (nor nan)\n"},
+        {"--nodata twice", "--nodata 1 --nodata 2 " + S + " " + G,
+         "--nodata: At Most 1 required but received 2\n" + Usage},
+        {"--strict on a letter", "--strict " + Quoted(Dir + "/letter.txt") + " " + G,
+         "Token is not a number in TVELDANFileTools::LoadVELDANFile"},
+        {"--strict on uneven columns", "--strict " + Quoted(Dir + "/uneven.txt") + " " + G,
+         "X coordinates are not evenly spaced in TVELDANFileTools::LoadVELDANFile"},
+        {"grid to standard output without a metadata file", S + " -",
+         "The grid goes to standard output (-): give a metadata_file for the metadata\n" + Usage},
+        {"grid and metadata to standard output", S + " - -",
+         "The grid goes to standard output (-): give a metadata_file for the metadata\n" + Usage},
+        {"--output-dir that is not a directory", "--output-dir " + Quoted(Dir + "/none") + " " + S,
+         "Unable to write to directory " + Dir + "/none: it is not a directory\n"},
+        {"--output-dir without sources", "--output-dir " + Quoted(Dir),
+         "Usage: veldconv [options] --output-dir DIR [--] source_file...\n"},
+        {"options but one name", "--strict " + S, Usage.substr(0, Usage.size() - 1)},
+    };
+    testsupport::WriteFile(Dir + "/letter.txt", Axis + "r 1 abc 3 5\n" + Closing);
+    testsupport::WriteFile(Dir + "/uneven.txt", "x 0 1 3 lat degN/degE\n" + Row + Closing);
+    for (const auto& C : Cases) {
+        const auto R = Run(C.Arguments + " < " + S);
+        EXPECT_EQ(R.Status, 1) << C.Name;
+        EXPECT_EQ(R.Err, C.Err) << C.Name;
+        EXPECT_EQ(R.Out, "") << C.Name;
+        EXPECT_FALSE(GridExists()) << C.Name;
+        for (const char* Other : {"/out.prj", "/out.asc.aux.xml", "/meta.txt", "/in.asc"})
+            EXPECT_FALSE(std::ifstream(Dir + Other).good()) << C.Name << Other;
+        EXPECT_EQ(HiddenFiles(), std::vector<std::string>()) << C.Name;
+    }
+}
+
+// A batch converts every source it can and names each one that failed.
+TEST_F(VeldconvBadInputTest, ABatchReportsEachFailedSourceAndConvertsTheOthers) {
+    const std::string Out = Dir + "/out", Other = Dir + "/other";
+    ASSERT_EQ(::mkdir(Out.c_str(), 0777), 0);
+    ASSERT_EQ(::mkdir(Other.c_str(), 0777), 0);
+    testsupport::WriteFile(Dir + "/a.txt", Axis + Row + Closing);
+    testsupport::WriteFile(Dir + "/bad.txt", Axis + Row);
+    testsupport::WriteFile(Other + "/a.txt", Axis + "r 7 8 9 5\n" + Closing);
+    testsupport::WriteFile(Dir + "/c.txt", Axis + "r 4 5 6 5\n" + Closing);
+    const auto R = Run("--output-dir " + Quoted(Out) + " " + Quoted(Dir + "/a.txt") + " " +
+                       Quoted(Dir + "/bad.txt") + " " + Quoted(Other + "/a.txt") + " " +
+                       Quoted(Dir + "/missing.txt") + " " + Quoted(Dir + "/c.txt") + " -");
+    EXPECT_EQ(R.Status, 1);
+    EXPECT_EQ(R.Err, Dir + "/bad.txt: " + Eof + "\n" + Other + "/a.txt: Unable to write file " +
+                         Out + "/a.asc: it is the same file as the destination file " + Out +
+                         "/a.asc\n" + Dir + "/missing.txt: Unable to open file " + Dir +
+                         "/missing.txt\n" +
+                         "-: Only named files are converted with --output-dir\n");
+    EXPECT_EQ(R.Out, "");
+    const std::string Header = "ncols 3\nnrows 1\nxllcorner     -0.5\nyllcorner      4.5\n"
+                               "cellsize 1\nNODATA_value -9999\n";
+    EXPECT_EQ(ReadFile(Out + "/a.asc"), Header + "1 2 3 \n"); // the first of the two
+    EXPECT_EQ(ReadFile(Out + "/c.asc"), Header + "4 5 6 \n");
+    EXPECT_EQ(ReadFile(Out + "/c.meta"), "\n");
+    for (const char* Missing : {"/bad.asc", "/bad.prj", "/bad.meta", "/missing.asc"})
+        EXPECT_FALSE(std::ifstream(Out + Missing).good()) << Missing;
 }

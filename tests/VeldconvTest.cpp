@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <fstream>
 
 using testsupport::ReadFile;
@@ -155,4 +158,99 @@ TEST_F(VeldconvTest, VersionIsTheProjectVersion) {
     EXPECT_EQ(R.Status, 0);
     EXPECT_EQ(R.Err, "");
     EXPECT_EQ(R.Out, std::string("veldconv ") + VELDCONV_VERSION + "\n");
+}
+
+// ---------------------------------------------------------------------------------------
+// Sidecar files and options
+
+TEST_F(VeldconvTest, SidecarFilesLieWhereGISToolsLookForThem) {
+    const struct {
+        const char* Name;
+        std::string Options, Grid, Projection, Auxiliary;
+    } Cases[] = {
+        {"grid with the .asc extension", "", "out.asc", "out.prj", "out.asc.aux.xml"},
+        {"grid without an extension", "", "out", "out.prj", "out.aux.xml"},
+        {"after the options end", "-- ", "-out.asc", "-out.prj", "-out.asc.aux.xml"},
+    };
+    for (const auto& C : Cases) {
+        const TRun R = Run(C.Options + "'" + Example(".txt") + "' '" + Dir + "/" + C.Grid + "'");
+        EXPECT_EQ(R.Status, 0) << C.Name;
+        EXPECT_EQ(ReadFile(Dir + "/" + C.Grid), ReadFile(Example(".asc"))) << C.Name;
+        EXPECT_EQ(ReadFile(Dir + "/" + C.Projection), ReadFile(Example(".prj"))) << C.Name;
+        EXPECT_EQ(ReadFile(Dir + "/" + C.Auxiliary), ReadFile(Example(".asc.aux.xml"))) << C.Name;
+    }
+    // Turned off, and never beside a device.
+    EXPECT_EQ(Run("--no-sidecars '" + Example(".txt") + "' '" + Dir + "/bare.asc'").Status, 0);
+    EXPECT_EQ(ReadFile(Dir + "/bare.asc"), ReadFile(Example(".asc")));
+    EXPECT_FALSE(Exists("bare.prj") || Exists("bare.asc.aux.xml"));
+    EXPECT_EQ(Run("'" + Example(".txt") + "' /dev/null").Status, 0);
+}
+
+TEST_F(VeldconvTest, OptionsChangeWhatIsReadAndWhereItGoes) {
+    const std::string Head = "h\nx 0 1 2 lat degN/degE\n", End = "end degN/degE\n";
+    testsupport::WriteFile(Dir + "/marked.txt", Head + "r -999 1.5 nan 5\n" + End);
+    testsupport::WriteFile(Dir + "/plain.txt", Head + "r -999 1.5 -999.5 5\n" + End);
+    const std::string Header = "ncols 3\nnrows 1\nxllcorner     -0.5\nyllcorner      4.5\n"
+                               "cellsize 1\nNODATA_value -9999\n";
+    const std::string V = testsupport::Quoted(VELDCONV_PATH), Out = Dir + "/out.asc";
+    const struct {
+        const char* Name;
+        std::string CommandLine, Grid, Out;
+    } Cases[] = {
+        {"--nodata -999", "--nodata -999 plain.txt out.asc meta", "-9999 1.5 -999.5 \n", ""},
+        {"--nodata with a value leaves NaN",
+         "--nodata -999 marked.txt out.asc meta nan-cells-refused", "", ""},
+        {"--nodata nan", "--nodata nan marked.txt out.asc meta", "-999 1.5 -9999 \n", ""},
+        {"--nodata after the names", "marked.txt out.asc meta --nodata=NaN", "-999 1.5 -9999 \n",
+         ""},
+        {"--strict on a sound grid", "--strict --nodata nan marked.txt out.asc meta",
+         "-999 1.5 -9999 \n", ""},
+        {"standard input", "--nodata nan - out.asc meta < marked.txt", "-999 1.5 -9999 \n", ""},
+        {"standard output", "--nodata nan marked.txt - meta", "", Header + "-999 1.5 -9999 \n"},
+        {"metadata to standard output as it is", "--nodata nan marked.txt out.asc -",
+         "-999 1.5 -9999 \n", "\nh\n"},
+    };
+    for (const auto& C : Cases) {
+        std::remove(Out.c_str());
+        const TRun R =
+            testsupport::RunCapturing("cd '" + Dir + "' && " + V + " " + C.CommandLine, Dir);
+        if (C.Grid.empty() && C.Out.empty()) { // a NaN cell is refused without --nodata nan
+            EXPECT_EQ(R.Status, 1) << C.Name;
+            EXPECT_EQ(R.Err, "Cell values must be finite in TARCGISFileTools::WriteARCGISFile")
+                << C.Name;
+            continue;
+        }
+        EXPECT_EQ(R.Status, 0) << C.Name << ": " << R.Err;
+        EXPECT_EQ(R.Out, C.Out) << C.Name;
+        if (!C.Grid.empty()) {
+            EXPECT_EQ(ReadFile(Out), Header + C.Grid) << C.Name;
+        }
+        EXPECT_EQ(ReadFile(Dir + "/meta"), C.Out.empty() || C.Grid.empty() ? "\nh\n" : "")
+            << C.Name;
+        std::remove((Dir + "/meta").c_str());
+    }
+    EXPECT_FALSE(Exists("-") || Exists("-.prj") || Exists("-.aux.xml"));
+}
+
+TEST_F(VeldconvTest, ABatchWritesEachGridWithItsMetadataAndSidecars) {
+    const std::string Sub = Dir + "/grids", Out = Dir + "/out";
+    ASSERT_EQ(::mkdir(Sub.c_str(), 0777), 0);
+    ASSERT_EQ(::mkdir(Out.c_str(), 0777), 0);
+    testsupport::WriteFile(Sub + "/a.txt", ReadFile(Example(".txt")));
+    testsupport::WriteFile(Sub + "/b.grid.txt", ReadFile(Example(".txt")));
+    testsupport::WriteFile(Sub + "/c", ReadFile(Example(".txt")));
+    const TRun R = Run("--output-dir '" + Out + "' '" + Sub + "/a.txt' '" + Sub + "/b.grid.txt' '" +
+                       Sub + "/c'");
+    EXPECT_EQ(R.Status, 0);
+    EXPECT_EQ(R.Out + R.Err, "");
+    for (const std::string Stem : {"a", "b.grid", "c"}) {
+        EXPECT_EQ(ReadFile(Out + "/" + Stem + ".asc"), ReadFile(Example(".asc"))) << Stem;
+        EXPECT_EQ(ReadFile(Out + "/" + Stem + ".meta"), ReadFile(Example(".meta"))) << Stem;
+        EXPECT_EQ(ReadFile(Out + "/" + Stem + ".prj"), ReadFile(Example(".prj"))) << Stem;
+        EXPECT_EQ(ReadFile(Out + "/" + Stem + ".asc.aux.xml"), ReadFile(Example(".asc.aux.xml")))
+            << Stem;
+    }
+    EXPECT_EQ(Run("--no-sidecars --output-dir '" + Dir + "' '" + Sub + "/a.txt'").Status, 0);
+    EXPECT_EQ(ReadFile(Dir + "/a.asc"), ReadFile(Example(".asc")));
+    EXPECT_FALSE(Exists("a.prj") || Exists("a.asc.aux.xml"));
 }

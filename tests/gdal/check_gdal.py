@@ -12,6 +12,10 @@ Both ways round:
   and from rasters made with GDAL) are read with TARCGISFileTools::LoadARCGISFile, through
   the small program veldgrid_dump_grid, and must give the cells and cell edges that GDAL
   reads from the same file.
+* veldconv's sidecar files: gdalinfo finds the .prj and the .aux.xml beside a grid (with and
+  without the .asc extension) and shows WGS 84 and the header (also one with markup, control
+  characters and bytes that are not UTF-8); gdal_translate -of GTiff carries the header into
+  the GeoTIFF, and gdalwarp -t_srs EPSG:3035 reprojects from degrees.
 
 GDAL reads ARC/INFO ASCII grids as Float32 unless it is asked for Float64, so every grid is
 opened with the open option DATATYPE=Float64.
@@ -22,6 +26,7 @@ the --skip-status (0 by default) without claiming a pass; with --require-gdal it
 
 import argparse
 import glob
+import json
 import math
 import os
 import re
@@ -384,6 +389,87 @@ def raster_checks(gdal, args, work, checks):
         checks.run("gdal_translate %s is refused" % name, refused)
 
 
+# ---------------------------------------------------------------------------------------
+# veldconv's sidecar files, read by GDAL's own programs with its auxiliary files enabled
+
+def gdal_json(program, *arguments):
+    """What `program -json` (gdalinfo) prints, with GDAL's .aux.xml files enabled."""
+    environment = dict(os.environ, GDAL_PAM_ENABLED="YES")
+    run = subprocess.run([program, "-json"] + list(arguments), capture_output=True, text=True,
+                         env=environment)
+    check(run.returncode == 0, "%s failed: %s" % (program, run.stderr))
+    return json.loads(run.stdout)
+
+
+def run_gdal(*command):
+    run = subprocess.run(list(command), capture_output=True, text=True,
+                         env=dict(os.environ, GDAL_PAM_ENABLED="YES"))
+    check(run.returncode == 0, "%s failed: %s" % (command[0], run.stderr))
+
+
+def check_sidecars_found(grid, header):
+    """gdalinfo lists both sidecar files and shows WGS 84 and the header."""
+    base = grid[:-4] if grid.endswith(".asc") else grid
+    info = gdal_json("gdalinfo", grid)
+    files = set(os.path.basename(name) for name in info.get("files", []))
+    expected = {os.path.basename(base + ".prj"), os.path.basename(grid + ".aux.xml")}
+    check(expected <= files, "gdalinfo lists %s, expected %s" % (sorted(files), sorted(expected)))
+    wkt = info.get("coordinateSystem", {}).get("wkt", "")
+    check('GEOGCRS["WGS 84"' in wkt or 'GEOGCS["WGS 84"' in wkt,
+          "coordinate system is not WGS 84: %r" % wkt[:80])
+    metadata = info.get("metadata", {}).get("", {})
+    check(metadata.get("VELDAN_HEADER") == header,
+          "VELDAN_HEADER %r, expected %r" % (metadata.get("VELDAN_HEADER"), header))
+
+
+def sidecar_checks(args, work, checks):
+    """The grids veldconv writes carry their coordinate system and header into GIS tools."""
+    source = os.path.join(args.examples, "field.txt")
+    with open(os.path.join(args.examples, "field.meta"), newline="") as meta:
+        header = meta.read()[1:-1]  # the metadata without its opening and closing line feed
+    # Markup, a control character and a byte that is not UTF-8 in the header.
+    awkward = os.path.join(work, "awkward.txt")
+    with open(awkward, "wb") as out:
+        out.write(b'A & B <c> "d"\ttab\x01 caf\xe9 \xc3\xa9\nx 0 1 lat degN/degE\n'
+                  b"r 1 2 5\nend degN/degE\n")
+    directory = os.path.join(work, "sidecars")
+    os.makedirs(directory, exist_ok=True)
+    for name, txt, expected in [("field.asc", source, header), ("field", source, header),
+                                ("awkward.asc", awkward,
+                                 'A & B <c> "d"\ttab\ufffd caf\ufffd \u00e9')]:
+        grid = os.path.join(directory, name)
+
+        def found():
+            convert(args.veldconv, txt, grid)
+            check_sidecars_found(grid, expected)
+
+        checks.run("gdalinfo finds the sidecar files of " + name, found)
+
+    grid = os.path.join(directory, "field.asc")
+
+    def into_geotiff():
+        tif = os.path.join(directory, "field.tif")
+        run_gdal("gdal_translate", "-q", "-of", "GTiff", grid, tif)
+        # The metadata is inside the GeoTIFF, not in an auxiliary file beside it.
+        check(not os.path.exists(tif + ".aux.xml"), "gdal_translate wrote " + tif + ".aux.xml")
+        metadata = gdal_json("gdalinfo", tif).get("metadata", {}).get("", {})
+        check(metadata.get("VELDAN_HEADER") == header, "GeoTIFF metadata %r" % metadata)
+
+    def reprojected():
+        tif = os.path.join(directory, "field3035.tif")
+        run_gdal("gdalwarp", "-q", "-overwrite", "-t_srs", "EPSG:3035", grid, tif)
+        info = gdal_json("gdalinfo", tif)
+        west, size = info["geoTransform"][0], info["geoTransform"][1]
+        # The field spans 11 to 5 degrees west, 42 to 46 north: in the European
+        # Lambert azimuthal grid some 2.6e6 m east, with cells of some 20 km. Degrees
+        # taken for metres would keep cells of 0.25.
+        check(2.0e6 < west < 3.5e6 and 1.0e4 < size < 4.0e4,
+              "gdalwarp did not reproject from degrees: geotransform %r" % info["geoTransform"])
+
+    checks.run("gdal_translate -of GTiff carries the header metadata over", into_geotiff)
+    checks.run("gdalwarp -t_srs EPSG:3035 reprojects from degrees", reprojected)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--veldconv", required=True)
@@ -411,6 +497,7 @@ def main():
     with tempfile.TemporaryDirectory(prefix="veldgrid_gdal_") as work:
         veldan_checks(gdal, args, work, checks)
         raster_checks(gdal, args, work, checks)
+        sidecar_checks(args, work, checks)
     print("%d checks passed, %d failed" % (checks.passed, checks.failed))
     return 1 if checks.failed else 0
 
