@@ -188,9 +188,10 @@ struct TCountScan {
     }
 };
 
-/// A double, as the C++ library gathers its characters in the classic locale: a sign, digits
-/// with at most one point, and, once a digit has come, "e" or "E", a sign and digits. The
-/// characters make a number when the mantissa has a digit, and the exponent, if any, too.
+/// A double, as `num_get` gathers its characters in the classic locale (the C++ library's
+/// stage 2 of reading a number): a sign, digits with at most one point, and, once a digit
+/// has come, "e" or "E", a sign and digits. The characters make a number when the mantissa
+/// has a digit, and the exponent, if any, too; `strtod` then reads them whole.
 class TNumberScan {
 public:
     const char* Continue(const char* P, const char* Last);
@@ -326,7 +327,7 @@ private:
     /// The characters taken, [MbrNext, MbrEnd) not yet scanned.
     std::vector<char> MbrText;
     const char* MbrNext;
-    const char* MbrEnd;
+    char* MbrEnd;
     long MbrWordsAhead = 1;
     /// The last character of the text was only looked at and is still in the buffer.
     bool MbrLookedAt = false;
@@ -335,7 +336,7 @@ private:
 
 TScannedWords::TScannedWords(std::istream& In)
     : MbrIn(In), MbrBuffer(*In.rdbuf()), MbrText(BlockSize), MbrNext(MbrText.data()),
-      MbrEnd(MbrNext) {
+      MbrEnd(MbrText.data()) {
     // What every extraction does first: the output tied to the stream (a prompt) goes out.
     if (std::ostream* Tied = In.tie())
         Tied->flush();
@@ -402,7 +403,7 @@ bool TScannedWords::Refill() {
     if (Kept == MbrText.size())
         MbrText.resize(2 * Kept); // a word longer than the text
     MbrNext = MbrText.data();
-    MbrEnd = MbrNext + Kept;
+    MbrEnd = MbrText.data() + Kept;
     const std::streamsize Room = static_cast<std::streamsize>(MbrText.size() - Kept);
     const std::streamsize Taken = TakeFromBuffer(
         std::min<std::streamsize>(Room, Kept == 0 ? MbrWordsAhead : MbrWordsAhead - 1));
@@ -424,11 +425,11 @@ std::streamsize TScannedWords::TakeFromBuffer(std::streamsize Allowed) {
             MbrBuffer.sbumpc();
         MbrLookedAt = false;
         if (Allowed > 0)
-            return MbrBuffer.sgetn(const_cast<char*>(MbrEnd), Allowed);
+            return MbrBuffer.sgetn(MbrEnd, Allowed);
         const std::streambuf::int_type Next = MbrBuffer.sgetc();
         if (std::streambuf::traits_type::eq_int_type(Next, std::streambuf::traits_type::eof()))
             return 0;
-        *const_cast<char*>(MbrEnd) = std::streambuf::traits_type::to_char_type(Next);
+        *MbrEnd = std::streambuf::traits_type::to_char_type(Next);
         MbrLookedAt = true;
         return 1;
     } catch (...) {

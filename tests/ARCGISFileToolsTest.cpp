@@ -418,7 +418,7 @@ TEST_F(ARCGISFileToolsTest, NumbersReadAsAtofReadsThem) {
 
 // A grid is read up to the end of its last value and no further, so that grids that follow
 // one another in a stream are read one by one; the stream is left as extraction leaves it,
-// whatever its buffer hands out at a time, and goes bad when a read fails.
+// whatever its buffer hands out at a time.
 TEST_F(ARCGISFileToolsTest, StreamsAreLeftRightAfterTheLastValue) {
     const std::string Header =
         "ncols 1 nrows 2 xllcorner 0 yllcorner 0 cellsize 1 NODATA_value -9999\n";
@@ -443,18 +443,27 @@ TEST_F(ARCGISFileToolsTest, StreamsAreLeftRightAfterTheLastValue) {
         ReadByExtraction(TrickledByExtraction);
         EXPECT_EQ(Outcome(Trickled, C.Grids), Outcome(TrickledByExtraction, C.Grids)) << C.Name;
     }
-    for (bool ThrowsOnBad : {false, true}) {
-        TTrickleBuffer First(Header + "1", true), Second(Header + "1", true);
-        std::istream Scanned(&First), Extracted(&Second);
-        ReadByExtraction(Extracted);
-        for (std::istream* In : {&Scanned, &Extracted})
-            In->exceptions(ThrowsOnBad ? std::ios::badbit : std::ios::goodbit);
-        const std::string Expected = Outcome(Extracted);
-        EXPECT_EQ(Outcome(Scanned), Expected);
-        EXPECT_NE(Expected.find(ThrowsOnBad ? "I/O error" : "Unable to read the stream"),
-                  std::string::npos)
-            << Expected;
-    }
+}
+
+// A read that failed inside a value, or inside the no-data keyword, of a stream that does not
+// throw was reported as an invalid number or as a missing keyword. It is a failed read: the
+// stream goes bad, and a stream that throws on bad passes its own exception on.
+TEST_F(ARCGISFileToolsTest, AReadFailingInsideAWordIsAFailedRead) {
+    const std::string Header = "ncols 1 nrows 1 xllcorner 0 yllcorner 0 cellsize 1 NODATA";
+    for (const std::string& Text : {Header, Header + "_value 0 1"})
+        for (bool ByExtraction : {false, true})
+            for (bool ThrowsOnBad : {false, true}) {
+                TTrickleBuffer Failing(Text, true);
+                std::istream In(&Failing);
+                if (ByExtraction)
+                    ReadByExtraction(In);
+                In.exceptions(ThrowsOnBad ? std::ios::badbit : std::ios::goodbit);
+                const std::string Result = Outcome(In);
+                EXPECT_NE(Result.find(ThrowsOnBad ? "I/O error" : "Unable to read the stream"),
+                          std::string::npos)
+                    << Result;
+                EXPECT_NE(Result.find("state 1"), std::string::npos) << Result; // bad
+            }
 }
 
 TEST_F(ARCGISFileToolsTest, FlatAndCSVDumps) {
