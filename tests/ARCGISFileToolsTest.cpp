@@ -10,6 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <locale>
@@ -46,11 +49,84 @@ std::unique_ptr<TMap> Read(const std::string& Text) {
     return std::unique_ptr<TMap>(TARCGISFileTools::LoadARCGISFile(In));
 }
 
-/// A stream buffer whose every read fails, as one over a disk with an I/O error.
-class TFailingBuffer : public std::streambuf {
+/// A stream buffer that hands out its text one character at a time, as a slow device may,
+/// then fails every read when `FailAtEnd`, as one over a disk with an I/O error.
+class TTrickleBuffer : public std::streambuf {
+public:
+    explicit TTrickleBuffer(std::string Text = "", bool FailAtEnd = false)
+        : MbrText(std::move(Text)), MbrFailAtEnd(FailAtEnd) {
+        setg(&MbrText[0], &MbrText[0], &MbrText[0]);
+    }
+
 protected:
-    int_type underflow() override { throw std::ios_base::failure("I/O error"); }
+    int_type underflow() override {
+        char* const Next = egptr();
+        if (Next == &MbrText[0] + MbrText.size()) {
+            if (MbrFailAtEnd)
+                throw std::ios_base::failure("I/O error");
+            return traits_type::eof();
+        }
+        setg(&MbrText[0], Next, Next + 1);
+        return traits_type::to_int_type(*Next);
+    }
+
+private:
+    std::string MbrText;
+    bool MbrFailAtEnd;
 };
+
+/// A stream buffer whose every read fails.
+class TFailingBuffer : public TTrickleBuffer {
+public:
+    TFailingBuffer() : TTrickleBuffer("", true) {}
+};
+
+/// The stream read with `>>` under its own locale, a copy of the classic one, instead of being
+/// scanned from its buffer.
+void ReadByExtraction(std::istream& In) {
+    In.imbue(std::locale(std::locale::classic(), new std::numpunct<char>));
+}
+
+/// How reading `Grids` grids from the stream ends: each map (its size, cell size, no-data
+/// value, cells and edges, bit for bit) or the failure, the stream's state bits and, when
+/// every grid was read, what the stream still holds.
+std::string Outcome(std::istream& In, int Grids = 1) {
+    std::ostringstream Text;
+    Text << std::hexfloat;
+    try {
+        for (int K = 0; K < Grids; ++K) {
+            std::unique_ptr<TMap> Map(TARCGISFileTools::LoadARCGISFile(In));
+            Text << Map->GetXDim() << 'x' << Map->GetYDim() << ' ' << Map->GetResolution() << ' '
+                 << Map->GetNoDataValue() << " cells";
+            for (long I = 0; I < Map->GetYDim(); ++I)
+                for (double Value : Map->RowValues(I))
+                    Text << ' ' << Value;
+            Text << " edges " << Map->GetXAxisInterval()->GetPoint(0)->GetX() << ' '
+                 << Map->GetYAxisInterval()->GetPoint(0)->GetY() << '\n';
+        }
+    } catch (char* Message) {
+        return Text.str() + Message + " state " + std::to_string(In.rdstate());
+    } catch (const std::exception& Failure) {
+        return Text.str() + Failure.what() + " state " + std::to_string(In.rdstate());
+    }
+    Text << "state " << In.rdstate() << " rest [";
+    In.clear();
+    try {
+        for (int C; (C = In.rdbuf()->sbumpc()) != EOF;)
+            Text << static_cast<char>(C);
+    } catch (const std::ios_base::failure&) {
+        Text << "(unreadable)";
+    }
+    Text << ']';
+    return Text.str();
+}
+
+/// The bits of the double.
+std::uint64_t Bits(double Value) {
+    std::uint64_t Result;
+    std::memcpy(&Result, &Value, sizeof Result);
+    return Result;
+}
 
 class ARCGISFileToolsTest : public ::testing::Test {};
 
@@ -71,6 +147,10 @@ TEST_F(ARCGISFileToolsTest, MalformedGridsAreRejected) {
         {"ncols not a number", "ncols x\nnrows 2\n",
          "File format error: expectd to find nrows tag"},
         {"fractional ncols", "ncols 2.5\nnrows 2\n",
+         "File format error: expectd to find nrows tag"},
+        {"ncols beyond long", "ncols 99999999999999999999\nnrows 2\n",
+         "File format error: expectd to find nrows tag"},
+        {"ncols a sign alone", "ncols + 2\nnrows 2\n",
          "File format error: expectd to find nrows tag"},
         {"centre instead of corner", "ncols 2\nnrows 2\nxllcenter 0\n",
          "File format error: expected to find xllcorner tag"},
@@ -248,10 +328,143 @@ TEST_F(ARCGISFileToolsTest, ReadsAnyLayoutOfWords) {
     EXPECT_EQ(Map->GetRow(1), (std::vector<double>{3, 4}));
     EXPECT_EQ(Map->GetXAxisInterval()->GetPoint(0)->GetX(), -1.5);
     EXPECT_EQ(Map->GetYAxisInterval()->GetPoint(0)->GetY(), 3.0);
+    // Header numbers with signs, leading zeros and exponents.
+    auto Signed = Read("ncols +02 nrows 01 xllcorner -0 yllcorner +1e1 cellsize .5e0 "
+                       "NODATA_value +7 1 2 3 4");
+    EXPECT_EQ(Signed->GetXDim(), 2);
+    EXPECT_EQ(Signed->GetYDim(), 1);
+    EXPECT_EQ(Signed->GetYAxisInterval()->GetPoint(0)->GetY(), 10.5);
+    EXPECT_EQ(Signed->GetNoDataValue(), 7.0);
     // The last value may end the input without white space after it.
     EXPECT_EQ(Read("ncols 1 nrows 1 xllcorner 0 yllcorner 0 cellsize 1 NODATA_value 0 7")
                   ->GetPointVal(0, 0),
               7.0);
+}
+
+// Numbers are read as `>>` extracts them: as far as they go, a point ending a number that
+// has one and a sign starting the next; what is read whole has the value `atof` gives it.
+// Streams in the classic locale are scanned from their buffer, other streams and named files
+// read otherwise: all three agree.
+TEST_F(ARCGISFileToolsTest, NumbersReadAsAtofReadsThem) {
+    const std::string Header =
+        "ncols 2\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n";
+    const char* const NotANumber = "Invalid number found in TARCGISFileTools::LoadARCGISFile";
+    const std::string Long(300, '9');
+    const struct {
+        const char* Name;
+        std::string Body;
+        std::vector<std::string> Cells; // as given to atof
+        const char* Message = nullptr;
+    } Cases[] = {
+        {"exponents", "1e5 -2.5E-3", {"1e5", "-2.5E-3"}},
+        {"signs of number and exponent", "+1e+5 +.5e-1", {"+1e+5", "+.5e-1"}},
+        {"a point at either end", "5. -.5", {"5.", "-.5"}},
+        {"leading zeros and negative zero", "007 -0", {"007", "-0"}},
+        {"16 digits and many more",
+         "1234567890123456 3.14159265358979323846264338327950288",
+         {"1234567890123456", "3.14159265358979323846264338327950288"}},
+        {"halfway cases",
+         "9007199254740993 0.1000000000000000055511151231257827021181583404541015625",
+         {"9007199254740993", "0.1000000000000000055511151231257827021181583404541015625"}},
+        {"mantissas of 300 digits", Long + " 0." + Long, {Long, "0." + Long}},
+        {"largest and smallest subnormal",
+         "2.2250738585072009e-308 4.9406564584124654e-324",
+         {"2.2250738585072009e-308", "4.9406564584124654e-324"}},
+        {"below the subnormals", "1e-400 -1e-400", {"1e-400", "-1e-400"}},
+        {"largest double and a large power",
+         "1.7976931348623157e308 1e23",
+         {"1.7976931348623157e308", "1e23"}},
+        {"CRLF line ends", "1.5\r\n2.5\r\n", {"1.5", "2.5"}},
+        {"tabs, vertical tabs, form feeds", "\t1\v\f2", {"1", "2"}},
+        {"a second point starts a number", "1.5.5", {"1.5", ".5"}},
+        {"a sign starts a number", "1-2", {"1", "-2"}},
+        {"words after the last value", "1 2junk", {"1", "2"}},
+        {"a value glued to the no-data value", "", {}, NotANumber},
+        {"hexadecimal stops at x", "0x1A 5", {}, NotANumber},
+        {"beyond the doubles", "1e309 5", {}, NotANumber},
+        {"beyond the doubles, negative", "5 -1e400", {}, NotANumber},
+        {"infinity", "inf 5", {}, NotANumber},
+        {"NaN", "5 nan", {}, NotANumber},
+        {"exponent without digits", "1e 5", {}, NotANumber},
+        {"exponent sign without digits", "1e+ 5", {}, NotANumber},
+        {"two signs", "+-1 5", {}, NotANumber},
+        {"a point alone", ". 5", {}, NotANumber},
+        {"a second exponent", "1e5e5 5", {}, NotANumber},
+        {"a decimal comma", "2,5 1", {}, NotANumber},
+    };
+    const std::string File = testsupport::TempDir() + "/grid.asc";
+    for (const auto& C : Cases) {
+        const std::string Grid =
+            C.Body.empty() ? Header.substr(0, Header.size() - 1) + "x 1 2" : Header + C.Body;
+        std::istringstream Scanned(Grid), Extracted(Grid);
+        ReadByExtraction(Extracted);
+        testsupport::WriteFile(File, Grid);
+        std::unique_ptr<TMap> Map;
+        EXPECT_EQ(MessageOf([&] { Map = Read(Grid); }), C.Message ? C.Message : "no exception")
+            << C.Name;
+        EXPECT_EQ(Outcome(Scanned), Outcome(Extracted)) << C.Name;
+        EXPECT_EQ(MessageOf([&] { delete TARCGISFileTools::LoadARCGISFile(File); }),
+                  C.Message ? C.Message : "no exception")
+            << C.Name;
+        for (size_t J = 0; Map && J < C.Cells.size(); ++J)
+            EXPECT_EQ(Bits(Map->GetPointVal(static_cast<long>(J), 0)),
+                      Bits(std::atof(C.Cells[J].c_str())))
+                << C.Name << ", cell " << J;
+    }
+    // The named file gives the same cells as the stream.
+    testsupport::WriteFile(File, Header + "1.5.5");
+    std::unique_ptr<TMap> FromFile(TARCGISFileTools::LoadARCGISFile(File));
+    EXPECT_EQ(FromFile->GetRow(0), (std::vector<double>{1.5, 0.5}));
+}
+
+// A grid is read up to the end of its last value and no further, so that grids that follow
+// one another in a stream are read one by one; the stream is left as extraction leaves it,
+// whatever its buffer hands out at a time.
+TEST_F(ARCGISFileToolsTest, StreamsAreLeftRightAfterTheLastValue) {
+    const std::string Header =
+        "ncols 1 nrows 2 xllcorner 0 yllcorner 0 cellsize 1 NODATA_value -9999\n";
+    const struct {
+        const char* Name;
+        std::string Text;
+        int Grids;
+    } Cases[] = {
+        {"two grids", std::string(ExampleGrid) + ExampleGrid + "next", 2},
+        {"the last value ends the input", Header + "1 2", 1},
+        {"the last value glued to a word", Header + "1 2.5e3x", 1},
+        {"a last value that goes on", Header + "1\n2.5e", 1},
+        {"one value short", Header + "1 ", 1},
+        {"a long last value", Header + "1 " + std::string(100000, '7') + " ", 1},
+    };
+    for (const auto& C : Cases) {
+        std::istringstream Scanned(C.Text), Extracted(C.Text);
+        ReadByExtraction(Extracted);
+        EXPECT_EQ(Outcome(Scanned, C.Grids), Outcome(Extracted, C.Grids)) << C.Name;
+        TTrickleBuffer First(C.Text), Second(C.Text);
+        std::istream Trickled(&First), TrickledByExtraction(&Second);
+        ReadByExtraction(TrickledByExtraction);
+        EXPECT_EQ(Outcome(Trickled, C.Grids), Outcome(TrickledByExtraction, C.Grids)) << C.Name;
+    }
+}
+
+// A read that failed inside a value, or inside the no-data keyword, of a stream that does not
+// throw was reported as an invalid number or as a missing keyword. It is a failed read: the
+// stream goes bad, and a stream that throws on bad passes its own exception on.
+TEST_F(ARCGISFileToolsTest, AReadFailingInsideAWordIsAFailedRead) {
+    const std::string Header = "ncols 1 nrows 1 xllcorner 0 yllcorner 0 cellsize 1 NODATA";
+    for (const std::string& Text : {Header, Header + "_value 0 1"})
+        for (bool ByExtraction : {false, true})
+            for (bool ThrowsOnBad : {false, true}) {
+                TTrickleBuffer Failing(Text, true);
+                std::istream In(&Failing);
+                if (ByExtraction)
+                    ReadByExtraction(In);
+                In.exceptions(ThrowsOnBad ? std::ios::badbit : std::ios::goodbit);
+                const std::string Result = Outcome(In);
+                EXPECT_NE(Result.find(ThrowsOnBad ? "I/O error" : "Unable to read the stream"),
+                          std::string::npos)
+                    << Result;
+                EXPECT_NE(Result.find("state 1"), std::string::npos) << Result; // bad
+            }
 }
 
 TEST_F(ARCGISFileToolsTest, FlatAndCSVDumps) {
