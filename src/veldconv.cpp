@@ -355,14 +355,11 @@ bool TakesSidecars(const std::string& Grid) {
     return ::stat(Grid.c_str(), &Status) != 0 || S_ISREG(Status.st_mode);
 }
 
-/// Whether the grid is converted row block by row block, without holding it: the source
-/// must be read twice (a regular file: not standard input, a FIFO or a device), and a
-/// source found malformed half-way must leave nothing behind, which only a grid written
-/// aside and renamed into place (a regular file or a new name) guarantees.
-bool Streams(const std::string& Source, const std::string& Grid) {
+/// Whether the source can be read twice, as the converter that streams rows reads it: a
+/// regular file (not standard input, a FIFO or a device).
+bool ReadsTwice(const std::string& Source) {
     struct stat Status;
-    return Source != "-" && ::stat(Source.c_str(), &Status) == 0 && S_ISREG(Status.st_mode) &&
-           TakesSidecars(Grid);
+    return Source != "-" && ::stat(Source.c_str(), &Status) == 0 && S_ISREG(Status.st_mode);
 }
 
 /// Converts the source into a new file of the grid's name, not yet in place, on up to
@@ -371,22 +368,27 @@ bool Streams(const std::string& Source, const std::string& Grid) {
 std::unique_ptr<TMap> WriteGrid(const std::string& Source, const TSettings& Settings,
                                 unsigned Threads, const std::string& Grid,
                                 std::unique_ptr<TSafeFile>& GridFile) {
-    if (Streams(Source, Grid)) {
+    // The grid is converted row block by row block, without holding it, where the source
+    // can be read twice and the grid is written aside: a source found malformed half-way
+    // then leaves nothing behind.
+    if (ReadsTwice(Source)) {
         TVELDANConverter::TOptions Options;
         Options.Read.Strict = Settings.Strict;
         Options.MarkNoData = Settings.HasNoData;
         Options.NoData = Settings.NoData;
         Options.Threads = Threads;
         try {
-            GridFile.reset(new TSafeFile(Grid));
-            auto Metadata = std::make_unique<TMap>(0.0);
-            Metadata->SetMetadata(
-                TVELDANConverter::ConvertVELDANFile(Source, GridFile->Stream(), Options));
-            return Metadata;
+            GridFile = TSafeFile::OpenAside(Grid);
+            if (GridFile) {
+                auto Metadata = std::make_unique<TMap>(0.0);
+                Metadata->SetMetadata(
+                    TVELDANConverter::ConvertVELDANFile(Source, GridFile->Stream(), Options));
+                return Metadata;
+            }
         } catch (...) {
             // The grid written so far goes; the source is read again as a whole, so that
             // the failure reported is the one it always was (the reader's first fault
-            // before any fault of the cells, or the writer's).
+            // before any fault of the cells, or the writer's, or the grid file's).
             GridFile.reset();
         }
     }

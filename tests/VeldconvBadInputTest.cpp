@@ -160,6 +160,11 @@ TEST_F(VeldconvBadInputTest, RefusedSourcesLeaveNoGrid) {
         {"cell nan", Axis + "r 1 nan 3 5\n" + Closing, NonFiniteCell},
         {"cell inf", Axis + "r 1 2 inf 5\n" + Closing, NonFiniteCell},
         {"cell beyond the doubles", Axis + "r 1e999 2 3 5\n" + Closing, NonFiniteCell},
+        // The reader's fault is reported before the writer's, whatever comes first.
+        {"cell nan before a short row", Axis + "r 1 nan 3 5\n" + Row + "r 1 2 4\n" + Closing,
+         RowMismatch},
+        {"cell inf before an empty line", Axis + "r inf 2 3 5\n\n" + Closing,
+         "Empty data line found in TVELDANFileTools::LoadVELDANFile"},
     };
     ASSERT_EQ(BinaryBytes(4096).find("degN/degE"), std::string::npos);
     for (const auto& C : Cases) {
@@ -170,6 +175,29 @@ TEST_F(VeldconvBadInputTest, RefusedSourcesLeaveNoGrid) {
         EXPECT_EQ(R.Out, "") << C.Name;
         EXPECT_FALSE(GridExists()) << C.Name;
     }
+}
+
+// A grid that cannot be written aside (a writable file in a directory where no new file may
+// be created) is written in place, as always: only from a source read whole, so that a
+// fault found late in a large source leaves the previous grid.
+TEST_F(VeldconvBadInputTest, AGridWrittenInPlaceIsWrittenOnlyFromAGoodSource) {
+    const std::string Closed = Dir + "/closed", Grid = Closed + "/out.asc";
+    ASSERT_EQ(::mkdir(Closed.c_str(), 0777), 0);
+    testsupport::WriteFile(Grid, "previous grid\n");
+    ASSERT_EQ(::chmod(Closed.c_str(), 0555), 0);
+    std::string Text = LargeSource(400, 3000, 0.5);
+    testsupport::WriteFile(Source(), Text.substr(0, Text.size() - 40) + "nan 1\n" + Closing);
+    auto R = Run("--no-sidecars " + Quoted(Source()) + " " + Quoted(Grid) + " " +
+                 Quoted(Dir + "/meta.txt"));
+    EXPECT_EQ(R.Err, RowMismatch);
+    EXPECT_EQ(ReadFile(Grid), "previous grid\n");
+
+    testsupport::WriteFile(Source(), Text);
+    R = Run("--no-sidecars " + Quoted(Source()) + " " + Quoted(Grid) + " " +
+            Quoted(Dir + "/meta.txt"));
+    EXPECT_EQ(R.Err, "");
+    EXPECT_EQ(ReadFile(Grid).substr(0, 20), "ncols 400\nnrows 3000");
+    ::chmod(Closed.c_str(), 0777);
 }
 
 TEST_F(VeldconvBadInputTest, PlacesThatCannotBeWrittenAreReported) {
