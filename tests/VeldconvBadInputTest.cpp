@@ -177,26 +177,30 @@ TEST_F(VeldconvBadInputTest, RefusedSourcesLeaveNoGrid) {
     }
 }
 
-// A grid that cannot be written aside (a writable file in a directory where no new file may
-// be created) is written in place, as always: only from a source read whole, so that a
-// fault found late in a large source leaves the previous grid.
+// A grid that cannot be written aside (a link to a file not there yet, a writable file in a
+// directory where no new file may be created) is written in place, as always: only from a
+// source read whole, so that a fault found late in a large source leaves nothing written.
 TEST_F(VeldconvBadInputTest, AGridWrittenInPlaceIsWrittenOnlyFromAGoodSource) {
-    const std::string Closed = Dir + "/closed", Grid = Closed + "/out.asc";
+    const std::string Closed = Dir + "/closed", Link = Dir + "/link.asc";
     ASSERT_EQ(::mkdir(Closed.c_str(), 0777), 0);
-    testsupport::WriteFile(Grid, "previous grid\n");
+    testsupport::WriteFile(Closed + "/out.asc", "previous grid\n");
     ASSERT_EQ(::chmod(Closed.c_str(), 0555), 0);
-    std::string Text = LargeSource(400, 3000, 0.5);
-    testsupport::WriteFile(Source(), Text.substr(0, Text.size() - 40) + "nan 1\n" + Closing);
-    auto R = Run("--no-sidecars " + Quoted(Source()) + " " + Quoted(Grid) + " " +
-                 Quoted(Dir + "/meta.txt"));
-    EXPECT_EQ(R.Err, RowMismatch);
-    EXPECT_EQ(ReadFile(Grid), "previous grid\n");
-
-    testsupport::WriteFile(Source(), Text);
-    R = Run("--no-sidecars " + Quoted(Source()) + " " + Quoted(Grid) + " " +
-            Quoted(Dir + "/meta.txt"));
-    EXPECT_EQ(R.Err, "");
-    EXPECT_EQ(ReadFile(Grid).substr(0, 20), "ncols 400\nnrows 3000");
+    ASSERT_EQ(::symlink("target.asc", Link.c_str()), 0);
+    const std::string Text = LargeSource(400, 3000, 0.5);
+    const std::string Bad = Text.substr(0, Text.size() - 40) + "nan 1\n" + Closing;
+    for (const std::string& Grid : {Closed + "/out.asc", Link}) {
+        const std::string Previous = ReadFile(Grid);
+        testsupport::WriteFile(Source(), Bad);
+        auto R = Run("--no-sidecars " + Quoted(Source()) + " " + Quoted(Grid) + " " +
+                     Quoted(Dir + "/meta.txt"));
+        EXPECT_EQ(R.Err, RowMismatch) << Grid;
+        EXPECT_TRUE(ReadFile(Grid) == Previous) << Grid; // the grid is megabytes long
+        testsupport::WriteFile(Source(), Text);
+        R = Run("--no-sidecars " + Quoted(Source()) + " " + Quoted(Grid) + " " +
+                Quoted(Dir + "/meta.txt"));
+        EXPECT_EQ(R.Err, "") << Grid;
+        EXPECT_EQ(ReadFile(Grid).substr(0, 20), "ncols 400\nnrows 3000") << Grid;
+    }
     ::chmod(Closed.c_str(), 0777);
 }
 
