@@ -210,6 +210,52 @@ unsigned ThreadsFor(const TOptions& Options) {
     return std::max(1u, std::min(std::thread::hardware_concurrency(), MaxThreads));
 }
 
+/// Rows of about the block size in bytes, at least one.
+long RowsPerBlock(const TLayout& Layout, const TOptions& Options) {
+    const long Rows = static_cast<long>(Layout.Y.size());
+    const std::uint64_t Bytes = Layout.Offsets.back() - Layout.Offsets.front();
+    const std::uint64_t BlockBytes = Options.BlockBytes ? Options.BlockBytes : DefaultBlockBytes;
+    if (Bytes <= BlockBytes)
+        return Rows;
+    return std::max<long>(1,
+                          static_cast<long>(static_cast<std::uint64_t>(Rows) * BlockBytes / Bytes));
+}
+
+/// Converts the rows in blocks, a round at a time, one block per thread, and writes them in
+/// order: north to south.
+void ConvertRows(const std::string& FileName, const TLayout& Layout, const TOptions& Options,
+                 TARCGISFileTools::TOrientation Orientation, double NoData, std::ostream& Out) {
+    const long Rows = static_cast<long>(Layout.Y.size());
+    const long PerBlock = RowsPerBlock(Layout, Options);
+    const long Blocks = (Rows + PerBlock - 1) / PerBlock;
+    const unsigned Threads = static_cast<unsigned>(std::min<long>(ThreadsFor(Options), Blocks));
+    std::vector<TBlock> Round(Threads);
+    std::vector<std::unique_ptr<TSourceFile>> Sources;
+    for (unsigned T = 0; T < Threads; ++T)
+        Sources.emplace_back(new TSourceFile(FileName));
+    TRowConverter Converter(FileName, Layout, Options, Orientation, NoData);
+    for (long K = 0; K < Blocks; K += Threads) {
+        const long Count = std::min<long>(Threads, Blocks - K);
+        for (long T = 0; T < Count; ++T) {
+            // Block K + T in the order of writing.
+            const long B = Orientation.RowsSouthToNorth ? Blocks - 1 - (K + T) : K + T;
+            Round[T].First = B * PerBlock;
+            Round[T].End = std::min(Rows, (B + 1) * PerBlock);
+        }
+        std::vector<std::thread> Workers;
+        for (long T = 1; T < Count; ++T)
+            Workers.emplace_back([&, T] { Converter.Convert(Round[T], Sources[T]->Stream()); });
+        Converter.Convert(Round[0], Sources[0]->Stream());
+        for (std::thread& Worker : Workers)
+            Worker.join();
+        for (long T = 0; T < Count; ++T) {
+            if (Round[T].Failure)
+                std::rethrow_exception(Round[T].Failure);
+            WriteBlock(Round[T], Orientation.RowsSouthToNorth, Out);
+        }
+    }
+}
+
 } // namespace
 
 std::string TVELDANConverter::ConvertVELDANFile(const std::string& FileName, std::ostream& Out,
@@ -227,42 +273,6 @@ std::string TVELDANConverter::ConvertVELDANFile(const std::string& FileName, std
     Out.precision(TARCGISFormatter::HeaderPrecision);
     TARCGISFormatter::WriteHeader(Header, Out);
     Out.precision(Precision);
-
-    // Blocks of about `BlockBytes`, converted a round at a time, one block per thread,
-    // and written in order.
-    const long Rows = static_cast<long>(Layout.Y.size());
-    const std::uint64_t Bytes = Layout.Offsets.back() - Layout.Offsets.front();
-    const std::uint64_t BlockBytes = Options.BlockBytes ? Options.BlockBytes : DefaultBlockBytes;
-    const long RowsPerBlock =
-        Bytes <= BlockBytes ? Rows
-                            : std::max<long>(1, static_cast<long>(static_cast<std::uint64_t>(Rows) *
-                                                                  BlockBytes / Bytes));
-    const long Blocks = (Rows + RowsPerBlock - 1) / RowsPerBlock;
-    const unsigned Threads = static_cast<unsigned>(std::min<long>(ThreadsFor(Options), Blocks));
-    std::vector<TBlock> Round(Threads);
-    std::vector<std::unique_ptr<TSourceFile>> Sources;
-    for (unsigned T = 0; T < Threads; ++T)
-        Sources.emplace_back(new TSourceFile(FileName));
-    TRowConverter Converter(FileName, Layout, Options, Orientation, NoData);
-    for (long K = 0; K < Blocks; K += Threads) {
-        const long Count = std::min<long>(Threads, Blocks - K);
-        for (long T = 0; T < Count; ++T) {
-            // Block K + T in the order of writing.
-            const long B = Orientation.RowsSouthToNorth ? Blocks - 1 - (K + T) : K + T;
-            Round[T].First = B * RowsPerBlock;
-            Round[T].End = std::min(Rows, (B + 1) * RowsPerBlock);
-        }
-        std::vector<std::thread> Workers;
-        for (long T = 1; T < Count; ++T)
-            Workers.emplace_back([&, T] { Converter.Convert(Round[T], Sources[T]->Stream()); });
-        Converter.Convert(Round[0], Sources[0]->Stream());
-        for (std::thread& Worker : Workers)
-            Worker.join();
-        for (long T = 0; T < Count; ++T) {
-            if (Round[T].Failure)
-                std::rethrow_exception(Round[T].Failure);
-            WriteBlock(Round[T], Orientation.RowsSouthToNorth, Out);
-        }
-    }
+    ConvertRows(FileName, Layout, Options, Orientation, NoData, Out);
     return Layout.Metadata;
 }

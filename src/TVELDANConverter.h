@@ -35,7 +35,9 @@ public:
     /// map. A grid that the reader or the writer refuses is refused with one of their
     /// messages, maybe after part of the grid was written: write to a file that replaces
     /// its destination only when complete (`TSafeFile`). Where the grid has several
-    /// faults, the one reported may not be the one the reader reports first.
+    /// faults, the one reported may not be the one the reader reports first. The stream
+    /// writes in general notation and the classic locale (as `TSafeFile`'s stream and a
+    /// new string stream do); its precision is left as it was.
     static std::string ConvertVELDANFile(const std::string& FileName, std::ostream& Out,
                                          const TOptions& Options);
 };
