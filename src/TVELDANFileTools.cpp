@@ -1,13 +1,10 @@
 #include "TVELDANFileTools.h"
 
 #include "TMap.h"
-#include "TNumberText.h"
 #include "TTextFile.h"
 #include "TVELDANScanner.h"
 
 #include <cctype>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>

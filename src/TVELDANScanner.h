@@ -81,7 +81,7 @@ public:
         bool HasPending = false;
         for (const char* P = SkipSpaces(LabelEnd, End); P != End; P = SkipSpaces(P, End)) {
             if (HasPending)
-                Cell(static_cast<const TToken&>(Pending));
+                Cell(Pending);
             ReadToken(P, End, Pending, Strict);
             HasPending = true;
             P = Pending.Last;
