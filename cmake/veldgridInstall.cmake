@@ -41,8 +41,9 @@ file(RELATIVE_PATH VELDGRID_BIN_TO_LIB
 set_target_properties(veldconv PROPERTIES INSTALL_RPATH "$ORIGIN/${VELDGRID_BIN_TO_LIB}")
 
 # The library's API, each header with what it includes. The number and text-file helpers of
-# the readers and writers (TNumberText.h, TTextFile.h) stay internal: a new header is
-# installed only once it is listed here.
+# the readers and writers (TNumberText.h, TTextFile.h), the VELDAN line scanner
+# (TVELDANScanner.h) and the ARC/INFO formatter (TARCGISFormatter.h) stay internal: a new
+# header is installed only once it is listed here.
 set(VELDGRID_HEADERS
   TARCGISFileTools.h
   TAxis.h
@@ -56,6 +57,7 @@ set(VELDGRID_HEADERS
   TSafeFile.h
   TSidecarTools.h
   TStringTools.h
+  TVELDANConverter.h
   TVELDANFileTools.h
   TVectorTools.h)
 list(TRANSFORM VELDGRID_HEADERS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/src/)

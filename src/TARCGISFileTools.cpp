@@ -1,5 +1,6 @@
 #include "TARCGISFileTools.h"
 
+#include "TARCGISFormatter.h"
 #include "TMap.h"
 #include "TMapTools.h"
 #include "TNumberText.h"
@@ -21,13 +22,14 @@ namespace {
 using TOrientation = TARCGISFileTools::TOrientation;
 using TCorner = TARCGISFileTools::TCorner;
 
-/// Which way each axis of the map runs. Maps read from grids have ascending X and
-/// descending Y axes; others are written turned into that orientation.
+/// Which way each axis of the map runs.
 TOrientation OrientationOf(const TMap* Map) {
-    const TAxis* X = Map->GetXAxisInterval();
-    const TAxis* Y = Map->GetYAxisInterval();
-    return {X->GetPoint(Map->GetXDim())->GetX() < X->GetPoint(0)->GetX(),
-            Y->GetPoint(Map->GetYDim())->GetY() > Y->GetPoint(0)->GetY()};
+    return TARCGISFormatter::Orientation(Map->GetXAxisInterval(), Map->GetYAxisInterval());
+}
+
+TARCGISFormatter::THeader HeaderOf(const TMap* Map) {
+    return TARCGISFormatter::Header(Map->GetXAxisInterval(), Map->GetYAxisInterval(),
+                                    Map->GetResolution(), Map->GetNoDataValue());
 }
 
 void RequireIntervalAxes(const TMap* Map, const char* Message) {
@@ -37,19 +39,7 @@ void RequireIntervalAxes(const TMap* Map, const char* Message) {
 
 /// The lower-left corner: the western edge and the southern edge.
 TCorner LowerLeftCornerOf(const TMap* Map) {
-    const TOrientation Orientation = OrientationOf(Map);
-    const TAxis* X = Map->GetXAxisInterval();
-    const TAxis* Y = Map->GetYAxisInterval();
-    return {X->GetPoint(Orientation.ColumnsEastToWest ? Map->GetXDim() : 0)->GetX(),
-            Y->GetPoint(Orientation.RowsSouthToNorth ? 0 : Map->GetYDim())->GetY()};
-}
-
-/// The header holds finite numbers only: with "nan" or "inf" in it no reader takes the grid.
-void RequireFiniteHeader(const TMap* Map) {
-    const TCorner Corner = LowerLeftCornerOf(Map);
-    if (!std::isfinite(Corner.X) || !std::isfinite(Corner.Y) ||
-        !std::isfinite(Map->GetResolution()) || !std::isfinite(Map->GetNoDataValue()))
-        TError::Throw("Header numbers must be finite in TARCGISFileTools::WriteARCGISFile");
+    return HeaderOf(Map).Corner;
 }
 
 /// Cells hold finite numbers only: no reader takes "nan" or "inf" as a value, and the
@@ -61,14 +51,14 @@ void RequireFiniteCells(const TMap* Map) {
         for (double Value : Map->RowValues(I))
             Finite &= std::isfinite(Value);
         if (!Finite)
-            TError::Throw("Cell values must be finite in TARCGISFileTools::WriteARCGISFile");
+            TError::Throw(TARCGISFormatter::NonFiniteCells);
     }
 }
 
 /// Everything the writer refuses, checked before anything is written.
 void RequireWritable(const TMap* Map) {
     RequireIntervalAxes(Map, "Map has no interval axes in TARCGISFileTools::WriteARCGISFile");
-    RequireFiniteHeader(Map);
+    TARCGISFormatter::RequireFinite(HeaderOf(Map));
     RequireFiniteCells(Map);
 }
 
@@ -564,19 +554,31 @@ TMap* TARCGISFileTools::LoadARCGISFile(std::string FileName) {
 // ---------------------------------------------------------------------------------------
 
 void TARCGISFileTools::WriteHeader(const TMap* Map, std::ostream& Out) {
-    const TCorner Corner = LowerLeftCornerOf(Map);
-    Out << "ncols " << Map->GetXDim() << std::endl;
-    Out << "nrows " << Map->GetYDim() << std::endl;
-    Out << "xllcorner " << std::setw(8) << Corner.X << std::endl;
-    Out << "yllcorner " << std::setw(8) << Corner.Y << std::endl;
-    Out << "cellsize " << Map->GetResolution() << std::endl;
-    Out << "NODATA_value " << Map->GetNoDataValue() << std::endl;
+    TARCGISFormatter::WriteHeader(HeaderOf(Map), Out);
 }
 
 void TARCGISFileTools::WriteBody(const TMap* Map, std::ostream& Out) {
     const TOrientation Orientation = OrientationOf(Map);
-    TMapTools::WriteFlatFile(Map, Out, ' ', Orientation.RowsSouthToNorth,
-                             Orientation.ColumnsEastToWest);
+    if (!TNumberText::CanFormatFor(Out)) {
+        TMapTools::WriteFlatFile(Map, Out, ' ', Orientation.RowsSouthToNorth,
+                                 Orientation.ColumnsEastToWest);
+        return;
+    }
+    // Rows made by the formatter the streaming converter shares, flushed one by one as the
+    // flat writer flushes them.
+    TARCGISFormatter Rows(static_cast<int>(Out.precision()));
+    const long XDim = Map->GetXDim();
+    const long YDim = Map->GetYDim();
+    for (long I = 0; I < YDim; ++I) {
+        const std::vector<double>& Row =
+            Map->RowValues(Orientation.RowsSouthToNorth ? YDim - 1 - I : I);
+        Rows.Clear();
+        for (long J = 0; J < XDim; ++J)
+            Rows.AddValue(Row[Orientation.ColumnsEastToWest ? XDim - 1 - J : J]);
+        Rows.EndRow();
+        Out.write(Rows.Data(), static_cast<std::streamsize>(Rows.Size()));
+        Out.flush();
+    }
 }
 
 void TARCGISFileTools::WriteARCGISFile(TMap* Map, std::ostream& Out) {
@@ -602,9 +604,9 @@ void TARCGISFileTools::WriteLossless(const TMap* Map, std::ostream& Out) {
     const std::streamsize Precision = Out.precision();
     // Enough digits to give back every digit of the source: the header's corners are sums
     // whose rounding noise sits beyond the 12th digit.
-    Out.precision(12);
+    Out.precision(TARCGISFormatter::HeaderPrecision);
     WriteHeader(Map, Out);
-    Out.precision(15);
+    Out.precision(TARCGISFormatter::CellPrecision);
     WriteBody(Map, Out);
     Out.precision(Precision);
 }

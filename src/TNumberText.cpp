@@ -324,6 +324,47 @@ char* TNumberText::Format(char* Destination, double Value, int Precision) {
         .ptr;
 }
 
+char* TNumberText::FormatDecimalText(char* Destination, const char* First, const char* Last,
+                                     int Precision) {
+    const char* P = First;
+    const bool Negative = ScanSign(P, Last);
+    // The digits without the point, and how many of them stand before it.
+    TDigits Digits;
+    std::memset(Digits.Text, '0', sizeof Digits.Text);
+    int Count = 0;
+    int Whole = -1;
+    int Leading = 0; // zeros before the first significant digit
+    for (; P != Last && Count < 16; ++P) {
+        if (*P == '.') {
+            Whole = Count;
+        } else if (Leading == Count && *P == '0') {
+            ++Leading;
+            ++Count;
+        } else {
+            Digits.Text[Count++ - Leading] = *P;
+        }
+    }
+    if (Whole < 0)
+        Whole = Count;
+    int Significant = Count - Leading;
+    while (Significant > 0 && Digits.Text[Significant - 1] == '0')
+        --Significant;
+    const int Limit = Precision == 0 ? 1 : Precision;
+    // Beyond 15 digits a stream writes the double's own digits, not the token's.
+    if (Significant > Limit || Limit > 15)
+        return nullptr;
+    char* Out = Destination;
+    if (Negative)
+        *Out++ = '-';
+    if (Significant == 0) {
+        *Out++ = '0'; // atof gives a zero of the token's sign
+        return Out;
+    }
+    Digits.First = 0;
+    Digits.Count = Significant;
+    return LayOut(Out, Digits, Whole - 1 - Leading, Limit);
+}
+
 bool TNumberText::CanFormatFor(const std::ostream& Out) {
     const std::ios_base::fmtflags Changing = std::ios_base::floatfield | std::ios_base::showpoint |
                                              std::ios_base::showpos | std::ios_base::uppercase;

@@ -29,6 +29,15 @@ public:
     /// destination needs `MaxFormatLength` characters; returns the end of the text.
     /// Precondition: 0 <= Precision <= `MaxFormatPrecision`.
     static char* Format(char* Destination, double Value, int Precision);
+    /// Writes a plain decimal token, one that `ParseShortDecimal` reads whole (1 to 15
+    /// digits), exactly as `Format` with the precision writes the value `atof` gives it,
+    /// without computing that value: a decimal of at most 15 significant digits comes back
+    /// from its double unchanged, so the text is the token itself laid out by the "%g"
+    /// rules (sign, leading and trailing zeros, exponent form below 1e-4). Returns nullptr
+    /// for a token of more significant digits than the precision, and for a precision
+    /// above 15. The destination needs `MaxFormatLength` characters.
+    static char* FormatDecimalText(char* Destination, const char* First, const char* Last,
+                                   int Precision);
 
     /// Whether `Format` with the stream's precision writes a double exactly as the stream's
     /// `operator<<` would: general notation, no showpoint, showpos or uppercase, no field

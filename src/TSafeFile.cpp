@@ -217,17 +217,25 @@ struct TSafeFile::TImpl {
 
 // ---------------------------------------------------------------------------------------
 
-TSafeFile::TSafeFile(const std::string& FileName) : MbrImpl(new TImpl) {
+TSafeFile::TSafeFile(const std::string& FileName) : TSafeFile(FileName, false) {}
+
+TSafeFile::TSafeFile(const std::string& FileName, bool AsideOnly) : MbrImpl(new TImpl) {
     TImpl& File = *MbrImpl;
     File.FileName = FileName;
+    // Where the file is written in place, a caller that asks for a file written aside
+    // gets none, and the destination is not touched.
+    const auto InPlace = [&File, AsideOnly] {
+        if (!AsideOnly)
+            File.OpenInPlace();
+    };
     struct stat Status;
     const bool Exists = ::stat(FileName.c_str(), &Status) == 0;
     if (Exists && !S_ISREG(Status.st_mode)) {
-        File.OpenInPlace(); // a FIFO or a device: there is nothing to replace
+        InPlace(); // a FIFO or a device: there is nothing to replace
     } else if (FileName.empty() || FileName.back() == '/') {
-        File.OpenInPlace(); // no file name: fails as it always did
+        InPlace(); // no file name: fails as it always did
     } else if (!Exists && IsSymbolicLink(FileName)) {
-        File.OpenInPlace(); // a link to nothing yet: creates the file that it names
+        InPlace(); // a link to nothing yet: creates the file that it names
     } else {
         // A file that may not be written may not be replaced either.
         if (Exists && ::access(FileName.c_str(), W_OK) != 0)
@@ -237,14 +245,23 @@ TSafeFile::TSafeFile(const std::string& FileName) : MbrImpl(new TImpl) {
             if (Exists)
                 TakeOverAttributes(File.Descriptor, Status);
         } else if (Exists && (errno == EACCES || errno == EPERM)) {
-            File.OpenInPlace(); // a writable file in a directory that is not: as before
+            InPlace(); // a writable file in a directory that is not: as before
         } else {
             TError::ThrowUnableToOpen(FileName);
         }
     }
+    if (File.Descriptor < 0)
+        return; // refused in place
     File.Buffer.reset(new TDescriptorBuffer(File.Descriptor));
     File.Stream.rdbuf(File.Buffer.get());
     File.Stream.imbue(std::locale::classic());
+}
+
+std::unique_ptr<TSafeFile> TSafeFile::OpenAside(const std::string& FileName) {
+    std::unique_ptr<TSafeFile> File(new TSafeFile(FileName, true));
+    if (File->MbrImpl->Temporary.empty())
+        File.reset();
+    return File;
 }
 
 TSafeFile::~TSafeFile() = default;

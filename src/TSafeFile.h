@@ -21,6 +21,11 @@ class TSafeFile {
 public:
     /// Opens the file for writing; the destination itself is not touched yet.
     explicit TSafeFile(const std::string& FileName);
+    /// Opens the file to be written aside and renamed into place, for contents that may
+    /// turn out wrong half-way; nullptr, with nothing touched, for a destination that would
+    /// be written in place (a FIFO, a device, a link to nothing yet, a file in a directory
+    /// where no new file may be created). Failures as for the constructor.
+    static std::unique_ptr<TSafeFile> OpenAside(const std::string& FileName);
     /// Without `Commit`, removes the temporary file: the destination stays as it was.
     ~TSafeFile();
     TSafeFile(const TSafeFile&) = delete;
@@ -41,6 +46,8 @@ public:
     static void RemoveTemporaryFiles();
 
 private:
+    TSafeFile(const std::string& FileName, bool AsideOnly);
+
     struct TImpl;
     std::unique_ptr<TImpl> MbrImpl;
 };

@@ -1,12 +1,10 @@
 #include "TVELDANFileTools.h"
 
 #include "TMap.h"
-#include "TNumberText.h"
 #include "TTextFile.h"
+#include "TVELDANScanner.h"
 
 #include <cctype>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -16,205 +14,55 @@
 
 namespace {
 
-const char* const Marker = "degN/degE";
 const std::streamsize ReadBufferSize = 1 << 20;
 
-/// Reads the next line of a grid; throws when the input has ended or cannot be read. In text mode
-/// one carriage return before the line feed belongs to the line end.
-void ReadLine(std::istream& In, std::string& Line, bool TextMode) {
-    if (!std::getline(In, Line)) {
-        if (In.bad())
-            TError::Throw("Unable to read the stream in TVELDANFileTools::LoadVELDANFile");
-        TError::Throw("Unexpected end of file found in TVELDANFileTools::LoadVELDANFile");
-    }
-    if (TextMode && !In.eof() && !Line.empty() && Line.back() == '\r')
-        Line.pop_back();
-}
-
-bool IsMarkerLine(const std::string& Line) {
-    return Line.find(Marker) != std::string::npos;
-}
-
-// Tokens of axis and data lines: runs of characters other than the space, where a minus
-// sign always begins a new token (as if every "-" were replaced by " -" and the line split
-// at spaces; a tab is no separator).
-
-const char* SkipSpaces(const char* P, const char* End) {
-    while (P != End && *P == ' ')
-        ++P;
-    return P;
-}
-
-/// End of the token that starts at `First` (not a space).
-const char* TokenEnd(const char* First, const char* End) {
-    const char* P = First + 1;
-    while (P != End && *P != ' ' && *P != '-')
-        ++P;
-    return P;
-}
-
+using TScanner = TVELDANScanner;
 using TReadOptions = TVELDANFileTools::TReadOptions;
 
-const char* const NotANumber = "Token is not a number in TVELDANFileTools::LoadVELDANFile";
-
-/// Whether [First, Last) is one whole number as `strtod` reads it (a strict read refuses
-/// "abc", "5,5" and "1e", which `atof` reads as 0, 5 and 1).
-bool IsWholeNumber(const char* First, const char* Last) {
-    const std::string Token(First, Last);
-    if (Token.empty() || std::isspace(static_cast<unsigned char>(Token[0])))
-        return false;
-    char* End = nullptr;
-    std::strtod(Token.c_str(), &End);
-    return End == Token.c_str() + Token.size();
-}
-
-/// Reads the value of the token at `First` (as `atof` reads it) and returns its end; a
-/// strict read refuses a token that is not entirely a number.
-const char* ReadToken(const char* First, const char* End, double& Value, bool Strict) {
-    // Most tokens are short plain decimals, read in the same pass that finds their end.
-    const char* Last = TNumberText::ParseShortDecimal(First, End, Value);
-    if (Last && (Last == End || *Last == ' ' || *Last == '-'))
-        return Last;
-    Last = TokenEnd(First, End);
-    if (Strict && !IsWholeNumber(First, Last))
-        TError::Throw(NotANumber);
-    Value = TNumberText::Parse(First, Last);
-    return Last;
-}
-
-/// Whether every coordinate lies within the tolerance (a fraction of the step) of its
-/// place `First + I * Step`.
-bool EvenlySpaced(const std::vector<double>& Coordinates, double First, double Step,
-                  double Tolerance) {
-    for (size_t I = 0; I < Coordinates.size(); ++I)
-        if (!(std::fabs(Coordinates[I] - (First + static_cast<double>(I) * Step)) <=
-              Tolerance * std::fabs(Step)))
-            return false;
-    return true;
-}
-
-/// The step of evenly spaced X coordinates, from the first to the last, so that rounding
-/// in the written coordinates does not add up along a row.
-double XStep(const std::vector<double>& X) {
-    return (X.back() - X.front()) / static_cast<double>(X.size() - 1);
-}
-
-/// The X coordinates of an axis line: with n tokens, the 2nd up to the (n-2)th.
-std::vector<double> ReadXCoordinates(const std::string& Line, const TReadOptions& Options) {
-    std::vector<double> Values;
-    std::vector<const char*> Starts;
-    const char* const End = Line.data() + Line.size();
-    for (const char* P = SkipSpaces(Line.data(), End); P != End; P = SkipSpaces(P, End)) {
-        Values.emplace_back();
-        Starts.push_back(P);
-        P = ReadToken(P, End, Values.back(), false); // labels are checked below, if at all
-    }
-    // The first value and the last two are those of labels.
-    if (Values.size() < 5)
-        TError::Throw(
-            "Axis line must hold at least two X coordinates in TVELDANFileTools::LoadVELDANFile");
-    std::vector<double> X(Values.begin() + 1, Values.end() - 2);
-    if (!Options.Strict)
-        return X;
-    for (size_t I = 1; I + 2 < Starts.size(); ++I)
-        if (!IsWholeNumber(Starts[I], TokenEnd(Starts[I], End)))
-            TError::Throw(NotANumber);
-    if (!EvenlySpaced(X, X.front(), XStep(X), Options.SpacingTolerance))
-        TError::Throw("X coordinates are not evenly spaced in TVELDANFileTools::LoadVELDANFile");
-    return X;
-}
-
-/// Refuses, in a strict read, Y coordinates that are not spaced by the cell size of the
-/// X coordinates (in either direction).
-void RequireEvenRows(const std::vector<double>& Y, const std::vector<double>& X,
-                     const TReadOptions& Options) {
-    if (!Options.Strict || Y.size() < 2)
-        return;
-    const double Step = std::fabs(XStep(X));
-    if (!EvenlySpaced(Y, Y.front(), Y[1] < Y[0] ? -Step : Step, Options.SpacingTolerance))
-        TError::Throw("Y coordinates are not evenly spaced by the cell size in "
-                      "TVELDANFileTools::LoadVELDANFile");
-}
-
-/// Reads a data line into its row of values (the tokens after the first but the last) and
-/// returns its Y coordinate (the last token). `Expected` values are made room for.
-double ReadDataLine(const std::string& Line, std::vector<double>& Row, size_t Expected,
-                    bool Strict) {
-    const char* const End = Line.data() + Line.size();
-    const char* const Label = SkipSpaces(Line.data(), End);
-    if (Label == End)
-        TError::Throw("Empty data line found in TVELDANFileTools::LoadVELDANFile");
-    const char* const LabelEnd = TokenEnd(Label, End);
-    Row.clear();
-    Row.reserve(Expected + 1);
-    for (const char* P = SkipSpaces(LabelEnd, End); P != End; P = SkipSpaces(P, End)) {
-        double Value;
-        P = ReadToken(P, End, Value, Strict);
-        Row.push_back(Value);
-    }
-    // A line of one token has no values, and that token is its Y coordinate.
-    if (Row.empty()) {
-        if (Strict && !IsWholeNumber(Label, LabelEnd))
-            TError::Throw(NotANumber);
-        return TNumberText::Parse(Label, LabelEnd);
-    }
-    const double Y = Row.back();
-    Row.pop_back();
-    return Y;
-}
-
-/// Builds the map from an open grid stream.
-TMap* Load(std::istream& In, bool TextMode, const TReadOptions& Options) {
-    // Header: every line before the first marker line, copied into the metadata.
-    std::string Line;
-    std::string Metadata;
-    for (;;) {
-        Metadata += Line;
-        Metadata += '\n';
-        ReadLine(In, Line, TextMode);
-        if (Line.empty())
-            Metadata += '\n';
-        else if (IsMarkerLine(Line))
-            break;
-    }
-
-    // Axis line: the first token and the last two are labels, the ones between are the X
-    // coordinates of the columns.
-    const std::vector<double> XCoordinates = ReadXCoordinates(Line, Options);
-    const double Resolution = std::fabs(XCoordinates[1] - XCoordinates[0]);
-    if (Resolution == 0.0)
-        TError::Throw("Resolution cannot be 0 in TVELDANFileTools::LoadVELDANFile");
-
-    std::unique_ptr<TMap> Map(new TMap(Resolution));
-    Map->SetMetadata(Metadata);
-
-    // Data lines, up to the closing line: a label, the row's values, its Y coordinate. Each
-    // row is made room for once, at the width of the first row (or of the axis line).
+/// Reads the data lines, up to the closing line, into the map's rows, and returns their Y
+/// coordinates. Each row is made room for once, at the width of the first row (or of the
+/// axis line).
+std::vector<double> ReadBody(std::istream& In, bool TextMode, const TReadOptions& Options,
+                             size_t Columns, TMap& Map) {
     std::vector<double> YCoordinates;
-    size_t Columns = XCoordinates.size();
-    for (ReadLine(In, Line, TextMode); !IsMarkerLine(Line); ReadLine(In, Line, TextMode)) {
+    std::string Line;
+    for (TScanner::ReadLine(In, Line, TextMode); !TScanner::IsMarkerLine(Line);
+         TScanner::ReadLine(In, Line, TextMode)) {
         std::vector<double> Row;
-        YCoordinates.push_back(ReadDataLine(Line, Row, Columns, Options.Strict));
+        Row.reserve(Columns + 1);
+        YCoordinates.push_back(TScanner::ScanDataLine(
+            Line.data(), Line.data() + Line.size(), Options.Strict,
+            [&Row](const TScanner::TToken& Token) { Row.push_back(Token.Value); }));
         if (YCoordinates.size() == 1)
             Columns = Row.size();
         else if (Row.size() != Columns)
             TError::Throw("Number of values in data line does not match the first data line in "
                           "TVELDANFileTools::LoadVELDANFile");
-        Map->AddRow(std::move(Row));
+        Map.AddRow(std::move(Row));
     }
     if (YCoordinates.empty())
         TError::Throw("No data lines found in TVELDANFileTools::LoadVELDANFile");
-    RequireEvenRows(YCoordinates, XCoordinates, Options);
+    return YCoordinates;
+}
 
-    // Point axes: column centres along the first row, row centres along the first column.
-    TAxis XAxis(Resolution);
-    for (double X : XCoordinates)
-        XAxis.AddPoint(new TPoint(X, YCoordinates[0]));
-    TAxis YAxis(Resolution);
-    for (double Y : YCoordinates)
-        YAxis.AddPoint(new TPoint(XCoordinates[0], Y));
-    Map->SetXAxis(&XAxis);
-    Map->SetYAxis(&YAxis);
+/// Builds the map from an open grid stream: the header, the axis line, the data lines,
+/// then the point axes.
+TMap* Load(std::istream& In, bool TextMode, const TReadOptions& Options) {
+    std::string AxisLine;
+    size_t Consumed = 0;
+    std::string Metadata = TScanner::ReadHeader(In, TextMode, AxisLine, Consumed);
+    // Axis line: the first token and the last two are labels, the ones between are the X
+    // coordinates of the columns.
+    const std::vector<double> X = TScanner::ReadXCoordinates(AxisLine, Options);
+    const double Resolution = TScanner::Resolution(X);
+
+    std::unique_ptr<TMap> Map(new TMap(Resolution));
+    Map->SetMetadata(std::move(Metadata));
+    const std::vector<double> Y = ReadBody(In, TextMode, Options, X.size(), *Map);
+    TScanner::RequireEvenRows(Y, X, Options);
+
+    Map->SetXAxis(TScanner::XAxis(X, Y[0], Resolution).get());
+    Map->SetYAxis(TScanner::YAxis(Y, X[0], Resolution).get());
     return Map.release();
 }
 
@@ -276,17 +124,17 @@ TLine LineAt(const char* First, const char* End) {
 }
 
 bool HoldsMarker(const TLine& Line) {
-    return std::string_view(Line.First, static_cast<size_t>(Line.Last - Line.First)).find(Marker) !=
-           std::string_view::npos;
+    return std::string_view(Line.First, static_cast<size_t>(Line.Last - Line.First))
+               .find(TVELDANScanner::Marker) != std::string_view::npos;
 }
 
 /// Up to `Count` tokens of the line, as the reader splits it. The last token of an
 /// unfinished line may be cut short, so it is left out.
 std::vector<std::string_view> LeadingTokens(const TLine& Line, size_t Count) {
     std::vector<std::string_view> Tokens;
-    for (const char* P = SkipSpaces(Line.First, Line.Last); P != Line.Last && Tokens.size() < Count;
-         P = SkipSpaces(P, Line.Last)) {
-        const char* const End = TokenEnd(P, Line.Last);
+    for (const char* P = TVELDANScanner::SkipSpaces(Line.First, Line.Last);
+         P != Line.Last && Tokens.size() < Count; P = TVELDANScanner::SkipSpaces(P, Line.Last)) {
+        const char* const End = TVELDANScanner::TokenEnd(P, Line.Last);
         if (End == Line.Last && !Line.Complete)
             break;
         Tokens.emplace_back(P, static_cast<size_t>(End - P));

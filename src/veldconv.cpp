@@ -21,6 +21,7 @@
 #include "TMap.h"
 #include "TSafeFile.h"
 #include "TSidecarTools.h"
+#include "TVELDANConverter.h"
 #include "TVELDANFileTools.h"
 
 #include <CLI/CLI.hpp>
@@ -347,15 +348,67 @@ void WriteGridToStandardOutput(TMap* Map) {
         throw std::string("Unable to write the grid to standard output");
 }
 
-/// Writes the grid with its sidecar files (unless `Sidecars` is false) and its metadata
-/// file (unless `MetadataFile` is "") as one set: every file is complete and closed before
-/// the first takes its place, and the grid comes last. A failed write thus leaves every
-/// file of the set as it was, and a grid in place has its sidecars beside it.
-void WriteGridSet(TMap* Map, const std::string& Grid, bool Sidecars,
-                  const std::string& MetadataFile) {
-    TSafeFile GridFile(Grid);
-    TARCGISFileTools::WriteLosslessARCGISFile(Map, GridFile.Stream());
-    GridFile.Close();
+/// Whether sidecar files go beside the grid: a regular file or a new name. A device or a
+/// FIFO (/dev/stdout) has no place beside it.
+bool TakesSidecars(const std::string& Grid) {
+    struct stat Status;
+    return ::stat(Grid.c_str(), &Status) != 0 || S_ISREG(Status.st_mode);
+}
+
+/// Whether the source can be read twice, as the converter that streams rows reads it: a
+/// regular file (not standard input, a FIFO or a device).
+bool ReadsTwice(const std::string& Source) {
+    struct stat Status;
+    return Source != "-" && ::stat(Source.c_str(), &Status) == 0 && S_ISREG(Status.st_mode);
+}
+
+/// Converts the source into a new file of the grid's name, not yet in place, on up to
+/// `Threads` threads (0: as many as pay). Returns a map that holds at least the metadata:
+/// streamed grids are never held whole.
+std::unique_ptr<TMap> WriteGrid(const std::string& Source, const TSettings& Settings,
+                                unsigned Threads, const std::string& Grid,
+                                std::unique_ptr<TSafeFile>& GridFile) {
+    // The grid is converted row block by row block, without holding it, where the source
+    // can be read twice and the grid is written aside: a source found malformed half-way
+    // then leaves nothing behind.
+    if (ReadsTwice(Source)) {
+        TVELDANConverter::TOptions Options;
+        Options.Read.Strict = Settings.Strict;
+        Options.MarkNoData = Settings.HasNoData;
+        Options.NoData = Settings.NoData;
+        Options.Threads = Threads;
+        try {
+            GridFile = TSafeFile::OpenAside(Grid);
+            if (GridFile) {
+                auto Metadata = std::make_unique<TMap>(0.0);
+                Metadata->SetMetadata(
+                    TVELDANConverter::ConvertVELDANFile(Source, GridFile->Stream(), Options));
+                return Metadata;
+            }
+        } catch (...) {
+            // The grid written so far goes; the source is read again as a whole, so that
+            // the failure reported is the one it always was (the reader's first fault
+            // before any fault of the cells, or the writer's, or the grid file's).
+            GridFile.reset();
+        }
+    }
+    std::unique_ptr<TMap> Map = LoadSource(Source, Settings);
+    GridFile.reset(new TSafeFile(Grid));
+    TARCGISFileTools::WriteLosslessARCGISFile(Map.get(), GridFile->Stream());
+    return Map;
+}
+
+/// Converts the source into the grid with its sidecar files (unless `Sidecars` is false)
+/// and its metadata file (unless `MetadataFile` is "") as one set: every file is complete
+/// and closed before the first takes its place, and the grid comes last. A failed write
+/// thus leaves every file of the set as it was, and a grid in place has its sidecars
+/// beside it. Returns a map that holds at least the metadata.
+std::unique_ptr<TMap> WriteGridSet(const std::string& Source, const TSettings& Settings,
+                                   unsigned Threads, const std::string& Grid, bool Sidecars,
+                                   const std::string& MetadataFile) {
+    std::unique_ptr<TSafeFile> GridFile;
+    std::unique_ptr<TMap> Map = WriteGrid(Source, Settings, Threads, Grid, GridFile);
+    GridFile->Close();
     std::vector<std::unique_ptr<TSafeFile>> Others;
     const auto Write = [&Others](const std::string& Name, const std::string& Text) {
         Others.emplace_back(new TSafeFile(Name));
@@ -364,20 +417,14 @@ void WriteGridSet(TMap* Map, const std::string& Grid, bool Sidecars,
     };
     if (Sidecars) {
         Write(TSidecarTools::ProjectionFileName(Grid), TSidecarTools::ProjectionText());
-        Write(TSidecarTools::AuxiliaryFileName(Grid), TSidecarTools::AuxiliaryText(Map));
+        Write(TSidecarTools::AuxiliaryFileName(Grid), TSidecarTools::AuxiliaryText(Map.get()));
     }
     if (!MetadataFile.empty())
         Write(MetadataFile, Map->GetMetadata());
     for (const auto& File : Others)
         File->Commit();
-    GridFile.Commit();
-}
-
-/// Whether sidecar files go beside the grid: a regular file or a new name. A device or a
-/// FIFO (/dev/stdout) has no place beside it.
-bool TakesSidecars(const std::string& Grid) {
-    struct stat Status;
-    return ::stat(Grid.c_str(), &Status) != 0 || S_ISREG(Status.st_mode);
+    GridFile->Commit();
+    return Map;
 }
 
 /// The sidecar files of the grid, for the check of two names of one file.
@@ -417,13 +464,12 @@ void ConvertOne(const TSettings& Settings) {
     TDistinctFiles().Add(FilesOfConversion(Names, Sidecars));
     RemoveTemporaryFilesOnSignals();
 
-    const std::unique_ptr<TMap> Map = LoadSource(Source, Settings);
+    // Standard output is written whole or not at all: from a grid read before.
+    const std::unique_ptr<TMap> Map = Grid == "-"
+                                          ? LoadSource(Source, Settings)
+                                          : WriteGridSet(Source, Settings, 0, Grid, Sidecars, "");
     if (Grid == "-")
         WriteGridToStandardOutput(Map.get());
-    else if (Sidecars)
-        WriteGridSet(Map.get(), Grid, true, "");
-    else
-        TARCGISFileTools::WriteARCGISFile(Map.get(), Grid);
     const char* const Failure = "Unable to write metadata to standard output";
     if (!HasMetadataFile)
         WriteToStandardOutput(Map->GetMetadata() + "\n", Failure);
@@ -499,8 +545,7 @@ std::vector<TBatchItem> PlanBatch(const TSettings& Settings) {
     return Items;
 }
 
-/// At most this many grids are converted at once: a conversion reads and formats numbers
-/// on one core, and each holds its grid in memory.
+/// At most this many grids are converted at once, each on one core.
 const unsigned MaxWorkers = 2;
 
 /// Converts the items that have not failed, on up to `MaxWorkers` cores: each worker takes
@@ -511,8 +556,8 @@ void ConvertItems(std::vector<TBatchItem>& Items, const TSettings& Settings) {
         for (size_t I = Next++; I < Items.size(); I = Next++)
             if (Items[I].Failure.empty())
                 Items[I].Failure = FailureOf([&] {
-                    const std::unique_ptr<TMap> Map = LoadSource(Items[I].Source, Settings);
-                    WriteGridSet(Map.get(), Items[I].Grid, !Settings.NoSidecars, Items[I].Metadata);
+                    WriteGridSet(Items[I].Source, Settings, 1, Items[I].Grid, !Settings.NoSidecars,
+                                 Items[I].Metadata);
                 });
     };
     const unsigned Cores = std::max(1u, std::thread::hardware_concurrency());

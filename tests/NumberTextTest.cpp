@@ -286,6 +286,101 @@ TEST_F(NumberTextTest, FormatWritesRandomValuesAsAStreamDoes) {
     }
 }
 
+/// Expects the text path to write the plain decimal token as parsing it with atof and
+/// formatting the value does, at every precision it takes; where it declines, the token
+/// has more significant digits than the precision (or the precision is above 15).
+void ExpectTextPathFormatsLikeTheValue(const std::string& Token) {
+    for (int Precision = 0; Precision <= TNumberText::MaxFormatPrecision; ++Precision) {
+        char Buffer[TNumberText::MaxFormatLength];
+        const char* const End = TNumberText::FormatDecimalText(
+            Buffer, Token.data(), Token.data() + Token.size(), Precision);
+        if (Precision == 15) {
+            ASSERT_NE(End, nullptr) << Token;
+        }
+        if (End) {
+            ASSERT_EQ(std::string(Buffer, static_cast<size_t>(End - Buffer)),
+                      Streamed(std::atof(Token.c_str()), Precision))
+                << Token << " at precision " << Precision;
+        }
+    }
+}
+
+TEST_F(NumberTextTest, TextPathWritesAwkwardDecimalsAsTheirValue) {
+    const char* const Tokens[] = {
+        "0",
+        "-0",
+        "+0",
+        "0.0",
+        "-0.000",
+        "00",
+        ".0",
+        "-.0",
+        "0.",
+        ".5",
+        "-.5",
+        "5.",
+        "+5.",
+        "007",
+        "-007.50",
+        "1.500",
+        "100",
+        "1000000",
+        "120.0",
+        "0.05",
+        "00.5",
+        "0.0001",
+        "0.00012",
+        "0.00001",
+        "-0.00001",
+        "0.000012345",
+        "0.000000000000001",
+        "123456789012345",
+        "999999999999999",
+        "99999999999999.9",
+        "1234567890.12345",
+        "0.123456789012345",
+        "-9999",
+        "-9999.000",
+        "-71.499",
+        "1e5",
+    };
+    for (const char* Token : Tokens) {
+        double Value;
+        const std::string Text = Token;
+        const char* End =
+            TNumberText::ParseShortDecimal(Text.data(), Text.data() + Text.size(), Value);
+        // Only what the short path reads whole goes through the text path.
+        if (End == Text.data() + Text.size())
+            ExpectTextPathFormatsLikeTheValue(Text);
+    }
+    char Buffer[TNumberText::MaxFormatLength];
+    const std::string Long = "0.1234567890123"; // 13 significant digits
+    EXPECT_EQ(TNumberText::FormatDecimalText(Buffer, Long.data(), Long.data() + Long.size(), 12),
+              nullptr);
+    EXPECT_EQ(TNumberText::FormatDecimalText(Buffer, Long.data(), Long.data() + Long.size(), 16),
+              nullptr);
+}
+
+TEST_F(NumberTextTest, TextPathWritesRandomDecimalsAsTheirValue) {
+    std::mt19937_64 Random(16);
+    for (int Case = 0; Case < 100000; ++Case) {
+        std::string Token;
+        if (Random() % 3 == 0)
+            Token += "-+"[Random() % 2];
+        const int Digits = 1 + static_cast<int>(Random() % 15);
+        const int Point = static_cast<int>(Random() % (Digits + 2));
+        // Zeros are frequent, at either end of the digits as between them.
+        for (int D = 0; D < Digits; ++D) {
+            if (D == Point)
+                Token += '.';
+            Token += Random() % 3 ? static_cast<char>('0' + Random() % 10) : '0';
+        }
+        if (Point == Digits)
+            Token += '.';
+        ExpectTextPathFormatsLikeTheValue(Token);
+    }
+}
+
 TEST_F(NumberTextTest, OnlyStreamSettingsThatFormatReproducesAreAccepted) {
     std::ostringstream Default;
     EXPECT_TRUE(TNumberText::CanFormatFor(Default));

@@ -1,10 +1,15 @@
+#include "TARCGISFileTools.h"
+#include "TMap.h"
 #include "TStringTools.h"
+#include "TVELDANConverter.h"
 #include "TVELDANFileTools.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -291,4 +296,116 @@ TEST_F(VELDANFileToolsTest, AStrictReadRefusesWhatTheDefaultReadTakes) {
                   Expected)
             << C.Name;
     }
+}
+
+// ---------------------------------------------------------------------------------------
+// The converter that streams rows against the map reader and writer
+
+namespace {
+
+/// The grid as the command writes it from the map: read with the options, the cells equal
+/// to the no-data mark (any NaN for a NaN) given the map's no-data value, written
+/// losslessly. "" when the reader or the writer refuses it.
+std::string ThroughTheMap(const std::string& File, const TVELDANConverter::TOptions& Options,
+                          std::string& Metadata) {
+    try {
+        const std::unique_ptr<TMap> Map(TVELDANFileTools::LoadVELDANFile(File, Options.Read));
+        for (long Y = 0; Options.MarkNoData && Y < Map->GetYDim(); ++Y)
+            for (long X = 0; X < Map->GetXDim(); ++X) {
+                const double Value = Map->GetPointVal(X, Y);
+                if (std::isnan(Options.NoData) ? std::isnan(Value) : Value == Options.NoData)
+                    Map->SetPoint(X, Y, Map->GetNoDataValue());
+            }
+        std::ostringstream Out;
+        TARCGISFileTools::WriteLosslessARCGISFile(Map.get(), Out);
+        Metadata = Map->GetMetadata();
+        return Out.str();
+    } catch (...) {
+        return "";
+    }
+}
+
+/// The grid as the converter writes it, "" when it refuses it.
+std::string Streamed(const std::string& File, const TVELDANConverter::TOptions& Options,
+                     std::string& Metadata) {
+    std::ostringstream Out;
+    try {
+        Metadata = TVELDANConverter::ConvertVELDANFile(File, Out, Options);
+    } catch (...) {
+        return "";
+    }
+    return Out.str();
+}
+
+/// Grids in every orientation, with awkward tokens, line ends and faults.
+std::vector<std::string> ConverterGrids() {
+    const std::string Closing = "end degN/degE\n";
+    std::vector<std::string> Grids = {
+        testsupport::ReadFile(std::string(VELDGRID_EXAMPLES) + "/example.txt"),
+        testsupport::ReadFile(std::string(VELDGRID_EXAMPLES) + "/field.txt"),
+        Example,
+        // Rows south to north, columns east to west, both.
+        "h\nlon 0.5 1.5 2.5 lat degN/degE\nr 1 2 3 10.5\nr 4 5 6 11.5\nr 7 8 9 12.5\n" + Closing,
+        "lon 2.5 1.5 0.5 lat degN/degE\nr 1 2 3 12.5\nr 4 5 6 11.5\n" + Closing,
+        "\n\nlon 2.5 1.5 0.5 lat degN/degE\nr 1 2 3 10.5\nr 4 5 6 11.5\nr 7 8 9 12.5\n" + Closing,
+        // Tokens the text path writes, and those it leaves to the value.
+        "lon 0 1 2 3 lat degN/degE\nr -0 .5 5. 007.50 1\nr 0.00001 -1.500 1e3 nan 0\n"
+        "r 0x1A abc 5,5 1234567890.123456 -1\nr 0.0000000001 -9999 inf 5-6 -2\n" +
+            Closing,
+        // Carriage returns, spaces and a closing line without a line feed.
+        "h\r\nlon 0 1 2 lat degN/degE\r\n  r  1   2 3 5  \r\nr 4 5 6 4\r\nend degN/degE",
+        // Faults: rows of another width, uneven coordinates, an empty line, no rows.
+        "lon 0 1 2 lat degN/degE\nr 1 2 3 5\nr 1 2 4\n" + Closing,
+        "lon 0 1 2 lat degN/degE\nr 1 2 5\n" + Closing,
+        "lon 0 1 2 lat degN/degE\nr 1 2 3 5\nr 1 2 3 3\n" + Closing,
+        "lon 0 1 2 lat degN/degE\nr 1 2 3 5\n\n" + Closing,
+        "lon 0 1 2 lat degN/degE\n" + Closing,
+        "lon 0 1 2 lat degN/degE\nr 1 2 3 5\n",
+        "lon 0 1 2 lat degN/degE\nr 1 2 3 nan\n" + Closing,
+        "lon 0 1 2 lat degN/degE\nr\n" + Closing,
+    };
+    return Grids;
+}
+
+} // namespace
+
+TEST_F(VELDANFileToolsTest, TheConverterWritesWhatTheMapWriterWrites) {
+    const std::string Dir = testsupport::TempDir();
+    const std::vector<std::string> Grids = ConverterGrids();
+    const double Marks[] = {0.0, 5.0, -1.0, testsupport::NaN, testsupport::Inf};
+    int Converted = 0;
+    for (size_t G = 0; G < Grids.size(); ++G) {
+        const std::string File = Dir + "/grid" + std::to_string(G) + ".txt";
+        testsupport::WriteFile(File, Grids[G]);
+        // Each option alone and with the others, on one thread and in blocks of a row on
+        // two.
+        for (int Variant = 0; Variant < 2 * 2 * 6; ++Variant) {
+            TVELDANConverter::TOptions Options;
+            Options.Read.Strict = Variant % 2;
+            Options.MarkNoData = Variant / 4 % 6 > 0;
+            Options.NoData = Marks[std::max(0, Variant / 4 % 6 - 1)];
+            Options.Threads = Variant / 2 % 2 ? 2 : 1;
+            Options.BlockBytes = Variant / 2 % 2 ? 1 : 0;
+            std::string Metadata, StreamedMetadata;
+            const std::string Expected = ThroughTheMap(File, Options, Metadata);
+            const std::string Case =
+                "grid " + std::to_string(G) + " variant " + std::to_string(Variant);
+            ASSERT_EQ(Streamed(File, Options, StreamedMetadata), Expected) << Case;
+            if (!Expected.empty()) {
+                EXPECT_EQ(StreamedMetadata, Metadata) << Case;
+                ++Converted;
+            }
+        }
+    }
+    // The grids without faults, under every option that takes them.
+    EXPECT_EQ(Converted, 180);
+}
+
+TEST_F(VELDANFileToolsTest, TheConverterReportsWhatCannotBeRead) {
+    TVELDANConverter::TOptions Options;
+    std::ostringstream Out;
+    const std::string Missing = testsupport::TempDir() + "/missing.txt";
+    EXPECT_EQ(MessageOf([&] { TVELDANConverter::ConvertVELDANFile(Missing, Out, Options); }),
+              "Unable to open file " + Missing);
+    EXPECT_EQ(Out.str(), "");
 }

@@ -160,6 +160,11 @@ TEST_F(VeldconvBadInputTest, RefusedSourcesLeaveNoGrid) {
         {"cell nan", Axis + "r 1 nan 3 5\n" + Closing, NonFiniteCell},
         {"cell inf", Axis + "r 1 2 inf 5\n" + Closing, NonFiniteCell},
         {"cell beyond the doubles", Axis + "r 1e999 2 3 5\n" + Closing, NonFiniteCell},
+        // The reader's fault is reported before the writer's, whatever comes first.
+        {"cell nan before a short row", Axis + "r 1 nan 3 5\n" + Row + "r 1 2 4\n" + Closing,
+         RowMismatch},
+        {"cell inf before an empty line", Axis + "r inf 2 3 5\n\n" + Closing,
+         "Empty data line found in TVELDANFileTools::LoadVELDANFile"},
     };
     ASSERT_EQ(BinaryBytes(4096).find("degN/degE"), std::string::npos);
     for (const auto& C : Cases) {
@@ -170,6 +175,33 @@ TEST_F(VeldconvBadInputTest, RefusedSourcesLeaveNoGrid) {
         EXPECT_EQ(R.Out, "") << C.Name;
         EXPECT_FALSE(GridExists()) << C.Name;
     }
+}
+
+// A grid that cannot be written aside (a link to a file not there yet, a writable file in a
+// directory where no new file may be created) is written in place, as always: only from a
+// source read whole, so that a fault found late in a large source leaves nothing written.
+TEST_F(VeldconvBadInputTest, AGridWrittenInPlaceIsWrittenOnlyFromAGoodSource) {
+    const std::string Closed = Dir + "/closed", Link = Dir + "/link.asc";
+    ASSERT_EQ(::mkdir(Closed.c_str(), 0777), 0);
+    testsupport::WriteFile(Closed + "/out.asc", "previous grid\n");
+    ASSERT_EQ(::chmod(Closed.c_str(), 0555), 0);
+    ASSERT_EQ(::symlink("target.asc", Link.c_str()), 0);
+    const std::string Text = LargeSource(400, 3000, 0.5);
+    const std::string Bad = Text.substr(0, Text.size() - 40) + "nan 1\n" + Closing;
+    for (const std::string& Grid : {Closed + "/out.asc", Link}) {
+        const std::string Previous = ReadFile(Grid);
+        testsupport::WriteFile(Source(), Bad);
+        auto R = Run("--no-sidecars " + Quoted(Source()) + " " + Quoted(Grid) + " " +
+                     Quoted(Dir + "/meta.txt"));
+        EXPECT_EQ(R.Err, RowMismatch) << Grid;
+        EXPECT_TRUE(ReadFile(Grid) == Previous) << Grid; // the grid is megabytes long
+        testsupport::WriteFile(Source(), Text);
+        R = Run("--no-sidecars " + Quoted(Source()) + " " + Quoted(Grid) + " " +
+                Quoted(Dir + "/meta.txt"));
+        EXPECT_EQ(R.Err, "") << Grid;
+        EXPECT_EQ(ReadFile(Grid).substr(0, 20), "ncols 400\nnrows 3000") << Grid;
+    }
+    ::chmod(Closed.c_str(), 0777);
 }
 
 TEST_F(VeldconvBadInputTest, PlacesThatCannotBeWrittenAreReported) {

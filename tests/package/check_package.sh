@@ -27,7 +27,7 @@ for file in bin/veldconv include/veldgrid/TMap.h include/veldgrid/TMapTools.h \
     [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 # The headers installed are the API, each usable on its own; the internal ones stay out.
-for file in TNumberText.h TTextFile.h; do
+for file in TNumberText.h TTextFile.h TVELDANScanner.h TARCGISFormatter.h; do
     [ ! -e "$prefix/include/veldgrid/$file" ] || fail "the internal $file is installed"
 done
 for header in "$prefix"/include/veldgrid/*.h; do

@@ -1,0 +1,278 @@
+#include "TVELDANConverter.h"
+
+#include "TARCGISFormatter.h"
+#include "TAxisTools.h"
+#include "TMap.h"
+#include "TNumberText.h"
+#include "TTextFile.h"
+#include "TVELDANScanner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <fstream>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using TScanner = TVELDANScanner;
+using TOptions = TVELDANConverter::TOptions;
+
+const std::streamsize ReadBufferSize = 1 << 20;
+/// Bytes of source rows in a block by default: large enough for few reads and threads,
+/// small enough that memory stays a few megabytes whatever the size of the grid.
+const std::uint64_t DefaultBlockBytes = 1 << 21;
+/// Threads that pay: beyond two, the first pass and the ordered writing bound the time.
+const unsigned MaxThreads = 2;
+
+/// What the first pass finds: the metadata, the coordinates, and where each data line
+/// starts (and, last, where the closing line starts).
+struct TLayout {
+    std::string Metadata;
+    std::vector<double> X;
+    std::vector<double> Y;
+    std::vector<std::uint64_t> Offsets;
+};
+
+/// Opens the file for reading through its own buffer.
+class TSourceFile {
+public:
+    explicit TSourceFile(const std::string& FileName) : MbrBuffer(new char[ReadBufferSize]) {
+        MbrIn.rdbuf()->pubsetbuf(MbrBuffer.get(), ReadBufferSize);
+        TTextFile::OpenForReading(MbrIn, FileName);
+    }
+    std::ifstream& Stream() { return MbrIn; }
+
+private:
+    std::unique_ptr<char[]> MbrBuffer; // outlives the stream
+    std::ifstream MbrIn;
+};
+
+/// The first pass: the header, the axis line and the Y coordinate of each data line,
+/// checked as the reader checks them.
+TLayout FindRows(const std::string& FileName, const TOptions& Options) {
+    TSourceFile Source(FileName);
+    std::istream& In = Source.Stream();
+    TLayout Layout;
+    std::string Line;
+    size_t Consumed = 0;
+    Layout.Metadata = TScanner::ReadHeader(In, true, Line, Consumed);
+    Layout.X = TScanner::ReadXCoordinates(Line, Options.Read);
+    TScanner::Resolution(Layout.X);
+    for (;;) {
+        Layout.Offsets.push_back(Consumed);
+        Consumed += TScanner::ReadLine(In, Line, true);
+        if (TScanner::IsMarkerLine(Line))
+            break;
+        Layout.Y.push_back(
+            TScanner::RowCoordinate(Line.data(), Line.data() + Line.size(), Options.Read.Strict));
+    }
+    if (Layout.Y.empty())
+        TError::Throw("No data lines found in TVELDANFileTools::LoadVELDANFile");
+    TScanner::RequireEvenRows(Layout.Y, Layout.X, Options.Read);
+    return Layout;
+}
+
+/// The header of the grid, from the interval axes the map's point axes would give.
+TARCGISFormatter::THeader HeaderOf(const TLayout& Layout, double NoData,
+                                   TARCGISFileTools::TOrientation& Orientation) {
+    const double Resolution = TScanner::Resolution(Layout.X);
+    const std::unique_ptr<TAxis> XAxis = TScanner::XAxis(Layout.X, Layout.Y[0], Resolution);
+    const std::unique_ptr<TAxis> YAxis = TScanner::YAxis(Layout.Y, Layout.X[0], Resolution);
+    const std::unique_ptr<TAxis> XIntervals(TAxisTools::PointsToIntervals(XAxis.get(), 'X'));
+    const std::unique_ptr<TAxis> YIntervals(TAxisTools::PointsToIntervals(YAxis.get(), 'Y'));
+    Orientation = TARCGISFormatter::Orientation(XIntervals.get(), YIntervals.get());
+    const TARCGISFormatter::THeader Header =
+        TARCGISFormatter::Header(XIntervals.get(), YIntervals.get(), Resolution, NoData);
+    TARCGISFormatter::RequireFinite(Header);
+    return Header;
+}
+
+/// A block of source rows [First, End) and the text of its rows.
+struct TBlock {
+    long First = 0;
+    long End = 0;
+    std::string Input;
+    TARCGISFormatter Output{TARCGISFormatter::CellPrecision};
+    std::vector<size_t> RowEnds; // where each row's text ends in the output
+    std::vector<TScanner::TToken> Cells;
+    std::exception_ptr Failure;
+};
+
+/// Converts blocks of rows of one grid.
+class TRowConverter {
+public:
+    TRowConverter(const std::string& FileName, const TLayout& Layout, const TOptions& Options,
+                  TARCGISFileTools::TOrientation Orientation, double NoData)
+        : MbrFileName(FileName), MbrLayout(Layout), MbrOptions(Options),
+          MbrOrientation(Orientation), MbrNoData(NoData) {}
+
+    /// Reads and converts the block's rows; a failure is kept in the block.
+    void Convert(TBlock& Block, std::ifstream& In) {
+        try {
+            Read(Block, In);
+            Block.Output.Clear();
+            Block.RowEnds.clear();
+            const std::uint64_t Base = MbrLayout.Offsets[Block.First];
+            for (long I = Block.First; I < Block.End; ++I) {
+                const char* First = Block.Input.data() + (MbrLayout.Offsets[I] - Base);
+                const char* Last = Block.Input.data() + (MbrLayout.Offsets[I + 1] - Base) - 1;
+                // One carriage return before the line feed belongs to the line end.
+                if (Last != First && Last[-1] == '\r')
+                    --Last;
+                ConvertRow(First, Last, Block);
+                Block.RowEnds.push_back(Block.Output.Size());
+            }
+        } catch (...) {
+            Block.Failure = std::current_exception();
+        }
+    }
+
+private:
+    void Read(TBlock& Block, std::ifstream& In) {
+        const std::uint64_t Begin = MbrLayout.Offsets[Block.First];
+        Block.Input.resize(MbrLayout.Offsets[Block.End] - Begin);
+        try {
+            In.seekg(static_cast<std::streamoff>(Begin));
+            In.read(&Block.Input[0], static_cast<std::streamsize>(Block.Input.size()));
+        } catch (...) {
+            TTextFile::RethrowReadFailure(MbrFileName);
+        }
+        if (!In)
+            TError::ThrowUnableToRead(MbrFileName);
+    }
+
+    void ConvertRow(const char* First, const char* Last, TBlock& Block) {
+        const bool Strict = MbrOptions.Read.Strict;
+        size_t Count = 0;
+        if (!MbrOrientation.ColumnsEastToWest) {
+            TScanner::ScanDataLine(First, Last, Strict, [&](const TScanner::TToken& Token) {
+                ++Count;
+                AddCell(Token, Block.Output);
+            });
+        } else {
+            Block.Cells.clear();
+            TScanner::ScanDataLine(First, Last, Strict, [&](const TScanner::TToken& Token) {
+                Block.Cells.push_back(Token);
+            });
+            Count = Block.Cells.size();
+            for (auto Cell = Block.Cells.rbegin(); Cell != Block.Cells.rend(); ++Cell)
+                AddCell(*Cell, Block.Output);
+        }
+        // Every row as wide as the axis line: the map's X axis must fit the first row.
+        if (Count != MbrLayout.X.size())
+            TError::Throw("Number of values in data line does not match the first data line in "
+                          "TVELDANFileTools::LoadVELDANFile");
+        Block.Output.EndRow();
+    }
+
+    /// A cell as the command writes it: marked as no-data, or its value (from its text
+    /// where it is a plain decimal), which must be finite.
+    void AddCell(const TScanner::TToken& Token, TARCGISFormatter& Output) const {
+        const double Value = Token.Value;
+        if (MbrOptions.MarkNoData &&
+            (std::isnan(MbrOptions.NoData) ? std::isnan(Value) : Value == MbrOptions.NoData))
+            Output.AddValue(MbrNoData);
+        else if (Token.Plain)
+            Output.AddDecimalText(Token.First, Token.Last, Value);
+        else if (!std::isfinite(Value))
+            TError::Throw(TARCGISFormatter::NonFiniteCells);
+        else
+            Output.AddValue(Value);
+    }
+
+    const std::string& MbrFileName;
+    const TLayout& MbrLayout;
+    const TOptions& MbrOptions;
+    const TARCGISFileTools::TOrientation MbrOrientation;
+    const double MbrNoData;
+};
+
+/// Writes the block's rows, last row first when the grid's rows run south to north.
+void WriteBlock(const TBlock& Block, bool Reversed, std::ostream& Out) {
+    if (!Reversed) {
+        Out.write(Block.Output.Data(), static_cast<std::streamsize>(Block.Output.Size()));
+        return;
+    }
+    for (size_t I = Block.RowEnds.size(); I-- > 0;) {
+        const size_t Start = I == 0 ? 0 : Block.RowEnds[I - 1];
+        Out.write(Block.Output.Data() + Start,
+                  static_cast<std::streamsize>(Block.RowEnds[I] - Start));
+    }
+}
+
+unsigned ThreadsFor(const TOptions& Options) {
+    if (Options.Threads > 0)
+        return Options.Threads;
+    return std::max(1u, std::min(std::thread::hardware_concurrency(), MaxThreads));
+}
+
+/// Rows of about the block size in bytes, at least one.
+long RowsPerBlock(const TLayout& Layout, const TOptions& Options) {
+    const long Rows = static_cast<long>(Layout.Y.size());
+    const std::uint64_t Bytes = Layout.Offsets.back() - Layout.Offsets.front();
+    const std::uint64_t BlockBytes = Options.BlockBytes ? Options.BlockBytes : DefaultBlockBytes;
+    if (Bytes <= BlockBytes)
+        return Rows;
+    return std::max<long>(1,
+                          static_cast<long>(static_cast<std::uint64_t>(Rows) * BlockBytes / Bytes));
+}
+
+/// Converts the rows in blocks, a round at a time, one block per thread, and writes them in
+/// order: north to south.
+void ConvertRows(const std::string& FileName, const TLayout& Layout, const TOptions& Options,
+                 TARCGISFileTools::TOrientation Orientation, double NoData, std::ostream& Out) {
+    const long Rows = static_cast<long>(Layout.Y.size());
+    const long PerBlock = RowsPerBlock(Layout, Options);
+    const long Blocks = (Rows + PerBlock - 1) / PerBlock;
+    const unsigned Threads = static_cast<unsigned>(std::min<long>(ThreadsFor(Options), Blocks));
+    std::vector<TBlock> Round(Threads);
+    std::vector<std::unique_ptr<TSourceFile>> Sources;
+    for (unsigned T = 0; T < Threads; ++T)
+        Sources.emplace_back(new TSourceFile(FileName));
+    TRowConverter Converter(FileName, Layout, Options, Orientation, NoData);
+    for (long K = 0; K < Blocks; K += Threads) {
+        const long Count = std::min<long>(Threads, Blocks - K);
+        for (long T = 0; T < Count; ++T) {
+            // Block K + T in the order of writing.
+            const long B = Orientation.RowsSouthToNorth ? Blocks - 1 - (K + T) : K + T;
+            Round[T].First = B * PerBlock;
+            Round[T].End = std::min(Rows, (B + 1) * PerBlock);
+        }
+        std::vector<std::thread> Workers;
+        for (long T = 1; T < Count; ++T)
+            Workers.emplace_back([&, T] { Converter.Convert(Round[T], Sources[T]->Stream()); });
+        Converter.Convert(Round[0], Sources[0]->Stream());
+        for (std::thread& Worker : Workers)
+            Worker.join();
+        for (long T = 0; T < Count; ++T) {
+            if (Round[T].Failure)
+                std::rethrow_exception(Round[T].Failure);
+            WriteBlock(Round[T], Orientation.RowsSouthToNorth, Out);
+        }
+    }
+}
+
+} // namespace
+
+std::string TVELDANConverter::ConvertVELDANFile(const std::string& FileName, std::ostream& Out,
+                                                const TOptions& Options) {
+    TLayout Layout;
+    try {
+        Layout = FindRows(FileName, Options);
+    } catch (...) {
+        TTextFile::RethrowReadFailure(FileName);
+    }
+    const double NoData = TMap(0.0).GetNoDataValue(); // that of a map read from the file
+    TARCGISFileTools::TOrientation Orientation;
+    const TARCGISFormatter::THeader Header = HeaderOf(Layout, NoData, Orientation);
+    const std::streamsize Precision = Out.precision();
+    Out.precision(TARCGISFormatter::HeaderPrecision);
+    TARCGISFormatter::WriteHeader(Header, Out);
+    Out.precision(Precision);
+    ConvertRows(FileName, Layout, Options, Orientation, NoData, Out);
+    return Layout.Metadata;
+}
