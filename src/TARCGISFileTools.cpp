@@ -559,22 +559,27 @@ void TARCGISFileTools::WriteHeader(const TMap* Map, std::ostream& Out) {
 
 void TARCGISFileTools::WriteBody(const TMap* Map, std::ostream& Out) {
     const TOrientation Orientation = OrientationOf(Map);
-    if (!TNumberText::CanFormatFor(Out)) {
-        TMapTools::WriteFlatFile(Map, Out, ' ', Orientation.RowsSouthToNorth,
-                                 Orientation.ColumnsEastToWest);
-        return;
-    }
-    // Rows made by the formatter the streaming converter shares, flushed one by one as the
-    // flat writer flushes them.
-    TARCGISFormatter Rows(static_cast<int>(Out.precision()));
     const long XDim = Map->GetXDim();
     const long YDim = Map->GetYDim();
+    // Rows made by the formatter the streaming converter shares, flushed one by one; stream
+    // settings that the formatter does not reproduce get the stream's own operator<<.
+    const bool Formatted = TNumberText::CanFormatFor(Out);
+    TARCGISFormatter Rows(Formatted ? static_cast<int>(Out.precision()) : 0);
     for (long I = 0; I < YDim; ++I) {
         const std::vector<double>& Row =
             Map->RowValues(Orientation.RowsSouthToNorth ? YDim - 1 - I : I);
+        const auto ValueAt = [&](long J) {
+            return Row[Orientation.ColumnsEastToWest ? XDim - 1 - J : J];
+        };
+        if (!Formatted) {
+            for (long J = 0; J < XDim; ++J)
+                Out << ValueAt(J) << ' ';
+            Out << std::endl;
+            continue;
+        }
         Rows.Clear();
         for (long J = 0; J < XDim; ++J)
-            Rows.AddValue(Row[Orientation.ColumnsEastToWest ? XDim - 1 - J : J]);
+            Rows.AddValue(ValueAt(J));
         Rows.EndRow();
         Out.write(Rows.Data(), static_cast<std::streamsize>(Rows.Size()));
         Out.flush();

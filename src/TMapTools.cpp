@@ -435,10 +435,6 @@ const TListChecks SumChecks = {2, "Must have more than 2 maps to sum in TMapTool
 // ---------------------------------------------------------------------------------------
 // Flat and CSV output
 
-void TMapTools::WriteFlatFile(const TMap* Map, std::ostream& Out, char Separator) {
-    WriteFlatFile(Map, Out, Separator, false, false);
-}
-
 namespace {
 
 /// Size of the buffer in which rows of the flat layout are made: a row longer than it is
@@ -479,14 +475,12 @@ void WriteFastRow(std::ostream& Out, long XDim, TValueAt ValueAt, char Separator
 
 } // namespace
 
-void TMapTools::WriteFlatFile(const TMap* Map, std::ostream& Out, char Separator, bool ReverseRows,
-                              bool ReverseColumns) {
+void TMapTools::WriteFlatFile(const TMap* Map, std::ostream& Out, char Separator) {
     const long XDim = Map->GetXDim();
-    const long YDim = Map->GetYDim();
     std::vector<char> Buffer;
-    for (long I = 0; I < YDim; ++I) {
-        const std::vector<double>& Row = Map->RowValues(ReverseRows ? YDim - 1 - I : I);
-        const auto ValueAt = [&](long J) { return Row[ReverseColumns ? XDim - 1 - J : J]; };
+    for (long I = 0; I < Map->GetYDim(); ++I) {
+        const std::vector<double>& Row = Map->RowValues(I);
+        const auto ValueAt = [&](long J) { return Row[J]; };
         // Checked for every row: a field width set by the caller is spent after one value.
         if (TNumberText::CanFormatFor(Out))
             WriteFastRow(Out, XDim, ValueAt, Separator, Buffer);

@@ -200,14 +200,6 @@ public:
     /// The first non-zero value (lowest row) of the highest column of the cell's clipped
     /// 3 x 3 block that has one; 0.0 when the whole block is zero.
     static double FindNonzeroNeighbourVal(const TMap* Map, long LngX, long LngY);
-
-private:
-    friend class TARCGISFileTools;
-
-    /// `WriteFlatFile` that can also write the rows or the columns in reverse order: the
-    /// ARC/INFO writer's body, which lists any map north-up.
-    static void WriteFlatFile(const TMap* Map, std::ostream& Out, char Separator, bool ReverseRows,
-                              bool ReverseColumns);
 };
 
 #endif

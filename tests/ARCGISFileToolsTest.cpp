@@ -258,6 +258,11 @@ TEST_F(ARCGISFileToolsTest, StreamsKeepTheirOwnFormatting) {
     Out.precision(10);
     TARCGISFileTools::WriteARCGISFile(Third.get(), Out);
     EXPECT_NE(Out.str().find("\n0.3333333333 \n"), std::string::npos) << Out.str();
+    // Settings that the fast formatting does not reproduce go through operator<<.
+    std::ostringstream Fixed;
+    Fixed << std::fixed << std::showpos;
+    TARCGISFileTools::WriteARCGISFile(Third.get(), Fixed);
+    EXPECT_NE(Fixed.str().find("\n+0.333333 \n"), std::string::npos) << Fixed.str();
 }
 
 TEST_F(ARCGISFileToolsTest, NamedFilesKeepEveryDigit) {
