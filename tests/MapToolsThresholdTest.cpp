@@ -82,8 +82,7 @@ TEST_F(MapToolsThresholdTest, CountsAreExactAndLeaveOutNaN) {
 }
 
 TEST_F(MapToolsThresholdTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
-    // Recorded from the first implementation; any bit of a cell or of an axis point that
-    // changes shows. System orientation, Y ascending, X descending with its own no-data value.
+    // Recorded from the first implementation: any changed bit of a cell or axis point shows.
     const MapPtr North = RandomMap(1, 23, 17, 0.3, 10.15, 5.05, false, true);
     const MapPtr Up = RandomMap(2, 19, 21, 0.25, -3.125, -2.125, false, false);
     const MapPtr West = RandomMap(3, 17, 15, 0.7, 100.35, 40.35, true, true, -1.0);
