@@ -234,20 +234,18 @@ TEST_F(VeldconvTest, ABatchWritesEachGridWithItsMetadataAndSidecars) {
     const std::string Sub = Dir + "/grids", Out = Dir + "/out";
     ASSERT_EQ(::mkdir(Sub.c_str(), 0777), 0);
     ASSERT_EQ(::mkdir(Out.c_str(), 0777), 0);
-    testsupport::WriteFile(Sub + "/a.txt", ReadFile(Example(".txt")));
-    testsupport::WriteFile(Sub + "/b.grid.txt", ReadFile(Example(".txt")));
-    testsupport::WriteFile(Sub + "/c", ReadFile(Example(".txt")));
-    const TRun R = Run("--output-dir '" + Out + "' '" + Sub + "/a.txt' '" + Sub + "/b.grid.txt' '" +
-                       Sub + "/c'");
+    std::string Sources;
+    for (const char* Name : {"a.txt", "b.grid.txt", "c"}) {
+        testsupport::WriteFile(Sub + "/" + Name, ReadFile(Example(".txt")));
+        Sources += " '" + Sub + "/" + Name + "'";
+    }
+    const TRun R = Run("--output-dir '" + Out + "'" + Sources);
     EXPECT_EQ(R.Status, 0);
     EXPECT_EQ(R.Out + R.Err, "");
-    for (const std::string Stem : {"a", "b.grid", "c"}) {
-        EXPECT_EQ(ReadFile(Out + "/" + Stem + ".asc"), ReadFile(Example(".asc"))) << Stem;
-        EXPECT_EQ(ReadFile(Out + "/" + Stem + ".meta"), ReadFile(Example(".meta"))) << Stem;
-        EXPECT_EQ(ReadFile(Out + "/" + Stem + ".prj"), ReadFile(Example(".prj"))) << Stem;
-        EXPECT_EQ(ReadFile(Out + "/" + Stem + ".asc.aux.xml"), ReadFile(Example(".asc.aux.xml")))
-            << Stem;
-    }
+    for (const std::string Stem : {"a", "b.grid", "c"})
+        for (const char* Extension : {".asc", ".meta", ".prj", ".asc.aux.xml"})
+            EXPECT_EQ(ReadFile(Out + "/" + Stem + Extension), ReadFile(Example(Extension)))
+                << Stem << Extension;
     EXPECT_EQ(Run("--no-sidecars --output-dir '" + Dir + "' '" + Sub + "/a.txt'").Status, 0);
     EXPECT_EQ(ReadFile(Dir + "/a.asc"), ReadFile(Example(".asc")));
     EXPECT_FALSE(Exists("a.prj") || Exists("a.asc.aux.xml"));
