@@ -229,6 +229,15 @@ TEST_F(MapToolsArithmeticTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
     const MapPtr North = RandomMap(1, 23, 17, 0.3, 10.15, 5.05, false, true);
     const MapPtr Up = RandomMap(2, 19, 21, 0.25, -3.125, -2.125, false, false);
     const MapPtr West = RandomMap(3, 17, 15, 0.7, 100.35, 40.35, true, true, -1.0);
+    // Series in every order of listing, the first map north-up or not, one on another grid.
+    const auto Mixed = RandomSeries(20, {0, 1, 2, 3, 0, 1, 2});
+    const auto Turned = RandomSeries(30, {3, 0, 1, 2});
+    auto Apart = RandomSeries(40, {0, 0, 0});
+    Apart[1] = RandomMap(41, 13, 9, 0.25, -7.125, 1.125, true, false);
+    const std::vector<TMap*> M = Raw(Mixed), T = Raw(Turned), A = Raw(Apart);
+    const auto Moving = [](const std::vector<TMap*>& S, int Window, size_t K) {
+        return [&S, Window, K] { return Pick(TMapTools::MovingAverage(S, Window), K); };
+    };
     ExpectRecorded({
         {"Multiply north-up", [&] { return TMapTools::Multiply(North.get(), 0.3); },
          0x5ddca4091030bed5},
@@ -242,20 +251,6 @@ TEST_F(MapToolsArithmeticTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
          0x7fc58f489b28dcf7},
         {"RoundContents Y ascending", [&] { return TMapTools::RoundContents(Up.get()); },
          0xe6b35bf1de7062cd},
-    });
-}
-
-// Series in every order of listing, the first map north-up or not, one on another grid.
-TEST_F(MapToolsArithmeticTest, SeriesOutputsOnRandomMapsKeepTheirRecordedBits) {
-    const auto Mixed = RandomSeries(20, {0, 1, 2, 3, 0, 1, 2});
-    const auto Turned = RandomSeries(30, {3, 0, 1, 2});
-    auto Apart = RandomSeries(40, {0, 0, 0});
-    Apart[1] = RandomMap(41, 13, 9, 0.25, -7.125, 1.125, true, false);
-    const std::vector<TMap*> M = Raw(Mixed), T = Raw(Turned), A = Raw(Apart);
-    const auto Moving = [](const std::vector<TMap*>& S, int Window, size_t K) {
-        return [&S, Window, K] { return Pick(TMapTools::MovingAverage(S, Window), K); };
-    };
-    ExpectRecorded({
         {"Sum mixed", [&] { return TMapTools::Sum(M); }, 0x7c860c3af6cb43af},
         {"Sum turned", [&] { return TMapTools::Sum(T); }, 0x8838bd50b5c28aff},
         {"Sum apart", [&] { return TMapTools::Sum(A); }, 0xb426a7fd104088a0},

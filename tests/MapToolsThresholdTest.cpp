@@ -90,6 +90,9 @@ TEST_F(MapToolsThresholdTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
     // Thresholds and keys that cells hold exactly.
     const double A = North->GetPointVal(3, 4), B = West->GetPointVal(5, 6);
     const double C = West->GetPointVal(1, 2), D = Other->GetPointVal(7, 8);
+    const auto Series = RandomSeries(50, {0, 1, 2, 3});
+    const std::vector<TMap*> S = Raw(Series);
+    const double Masked = S[1]->GetPointVal(4, 5);
     ExpectRecorded({
         {"Threshold north-up", [&] { return TMapTools::Threshold(North.get(), A); },
          0x1e0816e5e91e70c0},
@@ -106,14 +109,6 @@ TEST_F(MapToolsThresholdTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
              return TMapTools::ReplaceValue(West.get(), {{B, 1.5}, {C, -2}, {-1, 3}}, 0.3);
          },
          0xf02a7e84f65d77d5},
-    });
-}
-
-TEST_F(MapToolsThresholdTest, MaskOfSeriesOnRandomMapsKeepsItsRecordedBits) {
-    const auto Series = RandomSeries(50, {0, 1, 2, 3});
-    const std::vector<TMap*> S = Raw(Series);
-    const double Masked = S[1]->GetPointVal(4, 5);
-    ExpectRecorded({
         {"Mask rows reversed", [&] { return TMapTools::Mask(S[0], S[1], Masked, 0.1); },
          0xadee1fa9ecb7bad2},
         {"Mask columns reversed", [&] { return TMapTools::Mask(S[3], S[2], 0.0, -2.5); },
