@@ -160,37 +160,25 @@ TEST_F(MapToolsArithmeticTest, DataAverageSkipsTheMapsWithoutData) {
     EXPECT_EQ(Mean->GetNoDataValue(), -9999.0);
 }
 
-/// The orders in which a file may list the cells of a grid.
-struct TListing {
-    const char* Name;
-    bool ReverseRows;
-    bool ReverseColumns;
-};
-const TListing Listings[] = {{"north-up", false, false},
-                             {"rows south to north", true, false},
-                             {"columns east to west", false, true},
-                             {"both reversed", true, true}};
-
-// The first map in each order, the others in all the others: each result, put north-up, is
-// the result of the series read north-up.
+// The first map in each order, the others in all the others (orders as in RandomSeries): each
+// result, put north-up, is the result of the series read north-up.
 TEST_F(MapToolsArithmeticTest, SeriesPairCellsByPlaceWhateverOrderTheMapsListThem) {
     std::vector<MapPtr> NorthUp;
     NorthUp.push_back(UnitMap({{1, 2, 3}, {4, -9999, 6}}));
     NorthUp.push_back(UnitMap({{10, 20, -9999}, {40, 50, 60}}));
     NorthUp.push_back(UnitMap({{100, 200, 300}, {-1, 500, 600}}, -1.0));
     NorthUp.push_back(UnitMap({{1000, -9999, 3000}, {4000, 5000, 6000}}));
-    for (const TListing& First : Listings) {
+    for (int First = 0; First < 4; ++First) {
         std::vector<MapPtr> Mixed;
-        for (size_t K = 0; K < NorthUp.size(); ++K) {
-            const TListing& Listing = K == 0 ? First : Listings[K];
-            Mixed.push_back(
-                Reversed(NorthUp[K].get(), Listing.ReverseRows, Listing.ReverseColumns));
+        for (int K = 0; K < 4; ++K) {
+            const int Order = K == 0 ? First : K;
+            Mixed.push_back(Reversed(NorthUp[K].get(), Order & 1, Order & 2));
         }
         const auto Expect = [&](const char* Operation, TMap* OfMixed, TMap* OfNorthUp) {
             MapPtr Result(OfMixed), Expected(OfNorthUp);
             EXPECT_TRUE(
                 HasRows(MapPtr(TMapTools::NorthUp(Result.get())).get(), RowsOf(Expected.get())))
-                << Operation << ", first map " << First.Name;
+                << Operation << ", first map in order " << First;
         };
         const std::vector<TMap*> M = Raw(Mixed), N = Raw(NorthUp);
         Expect("Sum", TMapTools::Sum(M), TMapTools::Sum(N));
