@@ -213,8 +213,7 @@ TEST_F(MapToolsWindowTest, FindPatchExtentFindsAFilledBlockAndBufferIndicesWiden
 }
 
 TEST_F(MapToolsWindowTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
-    // Recorded from the first implementation; any bit of a cell or of an axis point that
-    // changes shows.
+    // Recorded from the first implementation: any changed bit of a cell or axis point shows.
     const MapPtr North = RandomMap(1, 23, 17, 0.3, 10.15, 5.05, false, true);
     const MapPtr West = RandomMap(3, 17, 15, 0.7, 15.35, 4.35, true, true, -1.0);
     const TPoint P1(11.1, 1.3), P2(15, 4.5);

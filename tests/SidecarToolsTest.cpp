@@ -16,8 +16,7 @@ class SidecarToolsTest : public ::testing::Test {};
 
 TEST_F(SidecarToolsTest, HeaderTextIsTheMetadataWithoutItsOpeningAndClosingLineFeed) {
     const struct {
-        const char* Metadata;
-        const char* Header;
+        const char *Metadata, *Header;
     } Cases[] = {
         {"\nMean annual field\n", "Mean annual field"},
         {"\nA\nB\n\n\nC\n", "A\nB\n\n\nC"}, // an empty header line stays
@@ -40,9 +39,7 @@ TEST_F(SidecarToolsTest, HeaderTextIsTheMetadataWithoutItsOpeningAndClosingLineF
 
 TEST_F(SidecarToolsTest, SidecarsAreNamedWhereGDALLooksForThem) {
     const struct {
-        const char* Grid;
-        const char* Projection;
-        const char* Auxiliary;
+        const char *Grid, *Projection, *Auxiliary;
     } Cases[] = {
         {"out.asc", "out.prj", "out.asc.aux.xml"},
         {"out", "out.prj", "out.aux.xml"},
@@ -76,8 +73,7 @@ TEST_F(SidecarToolsTest, MetadataIsEscapedSoThatEveryXMLReaderTakesIt) {
     const std::string Bad = "\xEF\xBF\xBD"; // U+FFFD
     const struct {
         const char* Name;
-        std::string Header;
-        std::string Value;
+        std::string Header, Value;
     } Cases[] = {
         {"markup", "a & b <c> \"d\" 'e'", "a &amp; b &lt;c&gt; &quot;d&quot; 'e'"},
         {"tab and line feed kept", "a\tb\nc", "a\tb\nc"},

@@ -260,11 +260,7 @@ TMap* Pick(const std::vector<TMap*>& Maps, size_t K) {
 void ExpectRecorded(const std::vector<TRecorded>& Cases) {
     for (const TRecorded& Case : Cases) {
         const std::unique_ptr<TMap> Result(Case.Make());
-        if (!Result) {
-            ADD_FAILURE() << Case.Name << ": no map";
-            continue;
-        }
-        const std::uint64_t Found = Fingerprint(Result.get());
+        const std::uint64_t Found = Result ? Fingerprint(Result.get()) : 0;
         EXPECT_EQ(Found, Case.Expected) << Case.Name << ": found 0x" << std::hex << Found;
     }
 }

@@ -65,9 +65,8 @@ inline std::unique_ptr<TMap> UnitMap(const TRows& Rows, double NoData = -9999.0)
 std::unique_ptr<TMap> ReadGrid(const TRows& Rows, double CellSize, double XLL, double YLL,
                                double NoData = -9999.0);
 
-/// The same cells on the same centres, listed as a file that gives its rows south to north
-/// (`ReverseRows`) or its columns east to west (`ReverseColumns`) is read: the point axes and
-/// the rows or columns in reverse order, the no-data value kept.
+/// The same cells and centres with the rows and/or columns (and their point axes) listed in
+/// reverse, as a file listing them south to north or east to west is read.
 std::unique_ptr<TMap> Reversed(const TMap* Map, bool ReverseRows, bool ReverseColumns);
 
 /// Takes ownership of the maps an operation returned.
@@ -96,19 +95,16 @@ void ExpectFailures(const std::vector<TFailure>& Cases);
 /// How many cells hold exactly the value.
 long CountCells(const TMap* Map, double Value);
 
-/// Map of `Columns` x `Rows` cells of the resolution whose first cell is centred on (X0, Y0),
-/// columns stepping east (west when `XDescends`), rows south when `YDescends` (else north);
-/// values of uneven magnitude and sign drawn from the seed, about one cell in eight the
-/// no-data value. The same arguments give the same map everywhere.
+/// `Columns` x `Rows` cells, the first centred on (X0, Y0), columns stepping east (west when
+/// `XDescends`), rows south when `YDescends`; values of uneven magnitude and sign from the
+/// seed, about one in eight no-data. The same arguments give the same map everywhere.
 std::unique_ptr<TMap> RandomMap(unsigned Seed, long Columns, long Rows, double Resolution,
                                 double X0, double Y0, bool XDescends, bool YDescends,
                                 double NoData = -9999.0);
 
-/// Maps of one grid (13 x 9 cells of 0.5, the first centred on (2.25, 7.75), in the system
-/// orientation) holding the values of `RandomMap` from seeds Seed, Seed + 1, ..., with every
-/// fifth cell (on a diagonal pattern that moves from map to map) 0, and every third map
-/// (K = 2, 5, ...) with the no-data value -1. Map K lists its cells in the order Orders[K]:
-/// 0 north-up, 1 rows south to north, 2 columns east to west, 3 both reversed.
+/// `RandomMap`s of one north-up grid (13 x 9 cells of 0.5 from (2.25, 7.75)), seeds Seed,
+/// Seed + 1, ..., every fifth cell 0 on a moving diagonal, maps 2, 5, ... with no-data -1.
+/// Map K lists its cells in order Orders[K]: 0 north-up, 1 rows reversed, 2 columns, 3 both.
 std::vector<std::unique_ptr<TMap>> RandomSeries(unsigned Seed, const std::vector<int>& Orders);
 
 /// 64-bit digest of the bits of everything an operation builds: the dimensions, the
@@ -123,8 +119,7 @@ struct TRecorded {
 };
 /// Map K of a returned list; the others are deleted (all of them when K is out of range).
 TMap* Pick(const std::vector<TMap*>& Maps, size_t K);
-/// Expects each result (which it deletes) to have its recorded fingerprint; the failure
-/// message gives the one found.
+/// Expects each result (deleted) to have its recorded fingerprint; a failure shows the found one.
 void ExpectRecorded(const std::vector<TRecorded>& Cases);
 
 /// Owns the points handed to the tools or returned by them, for the rest of a test.

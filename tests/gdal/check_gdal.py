@@ -12,10 +12,9 @@ Both ways round:
   and from rasters made with GDAL) are read with TARCGISFileTools::LoadARCGISFile, through
   the small program veldgrid_dump_grid, and must give the cells and cell edges that GDAL
   reads from the same file.
-* veldconv's sidecar files: gdalinfo finds the .prj and the .aux.xml beside a grid (with and
-  without the .asc extension) and shows WGS 84 and the header (also one with markup, control
-  characters and bytes that are not UTF-8); gdal_translate -of GTiff carries the header into
-  the GeoTIFF, and gdalwarp -t_srs EPSG:3035 reprojects from degrees.
+* veldconv's sidecars: gdalinfo finds the .prj and .aux.xml (also without .asc) and shows
+  WGS 84 and the header (also an awkward one); gdal_translate -of GTiff carries the header
+  over, and gdalwarp -t_srs EPSG:3035 reprojects from degrees.
 
 GDAL reads ARC/INFO ASCII grids as Float32 unless it is asked for Float64, so every grid is
 opened with the open option DATATYPE=Float64.
@@ -392,34 +391,26 @@ def raster_checks(gdal, args, work, checks):
 # ---------------------------------------------------------------------------------------
 # veldconv's sidecar files, read by GDAL's own programs with its auxiliary files enabled
 
-def gdal_json(program, *arguments):
-    """What `program -json` (gdalinfo) prints, with GDAL's .aux.xml files enabled."""
-    environment = dict(os.environ, GDAL_PAM_ENABLED="YES")
-    run = subprocess.run([program, "-json"] + list(arguments), capture_output=True, text=True,
-                         env=environment)
-    check(run.returncode == 0, "%s failed: %s" % (program, run.stderr))
-    return json.loads(run.stdout)
-
-
 def run_gdal(*command):
+    """What the GDAL program prints; with -json, the parsed document."""
     run = subprocess.run(list(command), capture_output=True, text=True,
                          env=dict(os.environ, GDAL_PAM_ENABLED="YES"))
     check(run.returncode == 0, "%s failed: %s" % (command[0], run.stderr))
+    return json.loads(run.stdout) if "-json" in command else run.stdout
 
 
-def check_sidecars_found(grid, header):
-    """gdalinfo lists both sidecar files and shows WGS 84 and the header."""
-    base = grid[:-4] if grid.endswith(".asc") else grid
-    info = gdal_json("gdalinfo", grid)
+def check_sidecars_found(veldconv, txt, grid, header):
+    """gdalinfo lists both sidecars of veldconv's grid and shows WGS 84 and the header."""
+    convert(veldconv, txt, grid)
+    info = run_gdal("gdalinfo", "-json", grid)
     files = set(os.path.basename(name) for name in info.get("files", []))
-    expected = {os.path.basename(base + ".prj"), os.path.basename(grid + ".aux.xml")}
+    stem = os.path.basename(grid[:-4] if grid.endswith(".asc") else grid)
+    expected = {stem + ".prj", os.path.basename(grid) + ".aux.xml"}
     check(expected <= files, "gdalinfo lists %s, expected %s" % (sorted(files), sorted(expected)))
     wkt = info.get("coordinateSystem", {}).get("wkt", "")
-    check('GEOGCRS["WGS 84"' in wkt or 'GEOGCS["WGS 84"' in wkt,
-          "coordinate system is not WGS 84: %r" % wkt[:80])
+    check('GEOGCRS["WGS 84"' in wkt or 'GEOGCS["WGS 84"' in wkt, "not WGS 84: %r" % wkt[:80])
     metadata = info.get("metadata", {}).get("", {})
-    check(metadata.get("VELDAN_HEADER") == header,
-          "VELDAN_HEADER %r, expected %r" % (metadata.get("VELDAN_HEADER"), header))
+    check(metadata.get("VELDAN_HEADER") == header, "metadata %r, expected %r" % (metadata, header))
 
 
 def sidecar_checks(args, work, checks):
@@ -434,37 +425,30 @@ def sidecar_checks(args, work, checks):
                   b"r 1 2 5\nend degN/degE\n")
     directory = os.path.join(work, "sidecars")
     os.makedirs(directory, exist_ok=True)
+    grid = os.path.join(directory, "field.asc")
     for name, txt, expected in [("field.asc", source, header), ("field", source, header),
                                 ("awkward.asc", awkward,
                                  'A & B <c> "d"\ttab\ufffd caf\ufffd \u00e9')]:
-        grid = os.path.join(directory, name)
-
-        def found():
-            convert(args.veldconv, txt, grid)
-            check_sidecars_found(grid, expected)
-
-        checks.run("gdalinfo finds the sidecar files of " + name, found)
-
-    grid = os.path.join(directory, "field.asc")
+        path = os.path.join(directory, name)
+        checks.run("gdalinfo finds the sidecar files of " + name,
+                   lambda: check_sidecars_found(args.veldconv, txt, path, expected))
 
     def into_geotiff():
         tif = os.path.join(directory, "field.tif")
         run_gdal("gdal_translate", "-q", "-of", "GTiff", grid, tif)
         # The metadata is inside the GeoTIFF, not in an auxiliary file beside it.
         check(not os.path.exists(tif + ".aux.xml"), "gdal_translate wrote " + tif + ".aux.xml")
-        metadata = gdal_json("gdalinfo", tif).get("metadata", {}).get("", {})
+        metadata = run_gdal("gdalinfo", "-json", tif).get("metadata", {}).get("", {})
         check(metadata.get("VELDAN_HEADER") == header, "GeoTIFF metadata %r" % metadata)
 
     def reprojected():
         tif = os.path.join(directory, "field3035.tif")
         run_gdal("gdalwarp", "-q", "-overwrite", "-t_srs", "EPSG:3035", grid, tif)
-        info = gdal_json("gdalinfo", tif)
-        west, size = info["geoTransform"][0], info["geoTransform"][1]
-        # The field spans 11 to 5 degrees west, 42 to 46 north: in the European
-        # Lambert azimuthal grid some 2.6e6 m east, with cells of some 20 km. Degrees
-        # taken for metres would keep cells of 0.25.
+        west, size = run_gdal("gdalinfo", "-json", tif)["geoTransform"][:2]
+        # The field (11 to 5 W, 42 to 46 N) lies some 2.6e6 m east in the European Lambert
+        # grid, in cells of some 20 km; degrees taken for metres would keep cells of 0.25.
         check(2.0e6 < west < 3.5e6 and 1.0e4 < size < 4.0e4,
-              "gdalwarp did not reproject from degrees: geotransform %r" % info["geoTransform"])
+              "gdalwarp did not reproject from degrees: west %r, cell %r" % (west, size))
 
     checks.run("gdal_translate -of GTiff carries the header metadata over", into_geotiff)
     checks.run("gdalwarp -t_srs EPSG:3035 reprojects from degrees", reprojected)

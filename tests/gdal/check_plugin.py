@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
-"""The VELDAN driver plugin (gdal_VELDAN.so) as GDAL programs use it: gdalinfo -json on the
-examples; gdal_translate -of GTiff of the examples and of check_gdal.py's generated grids,
-bit for bit against veldconv's grid of the same source as GDAL reads it (Float64);
-/vsigzip/ and /vsizip/; rasterio; files of other kinds not taken for grids; malformed grids
-giving the library's message, without a crash (also under valgrind with --valgrind).
+"""The VELDAN driver plugin (gdal_VELDAN.so) as GDAL programs use it: gdalinfo -json;
+gdal_translate -of GTiff bit for bit against veldconv's grid read by GDAL as Float64;
+/vsigzip/, /vsizip/; rasterio; other kinds of files not taken for grids; malformed grids
+giving the library's message without a crash (also under --valgrind).
 Exits with --skip-status where GDAL is missing, with 1 under --require-gdal."""
 
 import argparse
@@ -60,9 +59,7 @@ def cells(gdal, dataset):
 def header(veldconv, txt):
     """veldconv's metadata without its opening and closing line feed."""
     base.convert(veldconv, txt, txt + ".asc")
-    text = open(txt + ".asc.meta", newline="").read()
-    text = text[1:] if text.startswith("\n") else text
-    return text[:-1] if text.endswith("\n") else text
+    return open(txt + ".asc.meta", newline="").read()[1:-1]
 
 
 def check_gdalinfo(args, txt):
@@ -91,7 +88,7 @@ def check_translate(gdal, args, txt):
     base.convert(args.veldconv, txt, asc)
     expected = gdal.OpenEx(asc, allowed_drivers=["AAIGrid"], open_options=["DATATYPE=Float64"])
     tiff = gdal.Open(tif)
-    check((tiff.RasterXSize, tiff.RasterYSize) == (expected.RasterXSize, expected.RasterYSize),
+    check(tiff.RasterXSize == expected.RasterXSize and tiff.RasterYSize == expected.RasterYSize,
           "size")
     base.check_geotransform(tiff.GetGeoTransform(), expected.GetGeoTransform())
     check(tiff.GetRasterBand(1).GetNoDataValue() == base.NO_DATA, "no-data value")
