@@ -1130,8 +1130,9 @@ std::vector<double> TMapTools::GetValuesVector(std::vector<TMap*> Maps, long Lng
         TError::Throw("Stat map number must be less than end map number");
     std::vector<double> Values;
     Values.reserve(static_cast<size_t>(End - Start) + 1);
+    // The run's own first map places the cell: maps outside the run are never read.
     for (int Number = Start; Number <= End; ++Number)
-        Values.push_back(ValueAtPlace(Maps[0], Maps[Number], LngX, LngY));
+        Values.push_back(ValueAtPlace(Maps[Start], Maps[Number], LngX, LngY));
     return Values;
 }
 

@@ -143,9 +143,9 @@ public:
     static std::map<double, std::vector<double>>
     GetValuesOverlay(const TMap* ValueMap, const TMap* ClassMap, std::vector<double> Excluded);
 
-    /// The value at the place of the first map's cell (LngX, LngY) of maps Start to End
-    /// inclusive, in list order; Start < End. A map listed in another order than the first
-    /// has its axes matched on every call.
+    /// The value at the place of map Start's cell (LngX, LngY) of maps Start to End
+    /// inclusive, in list order; Start < End. Maps outside the run are not read. A map
+    /// listed in another order than map Start has its axes matched on every call.
     static std::vector<double> GetValuesVector(std::vector<TMap*> Maps, long LngX, long LngY,
                                                int Start, int End);
 

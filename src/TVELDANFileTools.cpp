@@ -143,11 +143,24 @@ std::vector<std::string_view> LeadingTokens(const TLine& Line, size_t Count) {
     return Tokens;
 }
 
-/// Whether the token begins with a number as `atof` reads one (sign, digits, point).
+/// Whether the text starts with the lower-case word, in any case.
+bool StartsWithWord(std::string_view Text, std::string_view Word) {
+    if (Text.size() < Word.size())
+        return false;
+    for (size_t I = 0; I < Word.size(); ++I)
+        if (std::tolower(static_cast<unsigned char>(Text[I])) != Word[I])
+            return false;
+    return true;
+}
+
+/// Whether the token begins with a number as `atof` reads one (sign, digits, point), or
+/// with an infinity or a NaN, which grids hold in cells without data.
 bool IsNumber(std::string_view Token) {
     size_t I = 0;
     if (I < Token.size() && (Token[I] == '+' || Token[I] == '-'))
         ++I;
+    if (StartsWithWord(Token.substr(I), "inf") || StartsWithWord(Token.substr(I), "nan"))
+        return true;
     if (I < Token.size() && Token[I] == '.')
         ++I;
     return I < Token.size() && std::isdigit(static_cast<unsigned char>(Token[I]));

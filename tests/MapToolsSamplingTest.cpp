@@ -113,6 +113,14 @@ TEST_F(MapToolsSamplingTest, OverlayGroupsValuesByClassAndValuesVectorReadsARun)
     // A map listing its columns east to west is read at the same place.
     Run[2] = Reversed(Run[2].get(), false, true);
     EXPECT_EQ(TMapTools::GetValuesVector(Raw(Run), 1, 0, 1, 3), (std::vector<double>{11, 12, 13}));
+    // The run is placed by its own first map: maps before it are not read, whatever their
+    // order, or even when they are not set.
+    Run[0] = Reversed(Run[0].get(), false, true);
+    EXPECT_EQ(TMapTools::GetValuesVector(Raw(Run), 1, 0, 1, 3), (std::vector<double>{11, 12, 13}));
+    std::vector<TMap*> WithoutFirst = Raw(Run);
+    WithoutFirst[0] = nullptr;
+    EXPECT_EQ(TMapTools::GetValuesVector(WithoutFirst, 1, 0, 1, 3),
+              (std::vector<double>{11, 12, 13}));
 }
 
 // The groups as one row of a map, for a fingerprint: each class, its count, its values.

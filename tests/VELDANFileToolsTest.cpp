@@ -203,6 +203,9 @@ TEST_F(VELDANFileToolsTest, FirstBytesTellGridsFromOtherFiles) {
         {"the example", Example, M::Yes},
         {"Windows line ends", "h\r\nx 0 1 lat degN/degE\r\nr 1 2 5\r\n", M::Yes},
         {"axis line first, data line cut", "x -1-2 lat degN/degE\nr -5 -6", M::Yes},
+        // Cells without data may be NaNs or infinities, the first one as well as any other.
+        {"first cell NaN", "x 0 1 lat degN/degE\nr nan 2 5\n", M::Yes},
+        {"first cell infinite", "x 0 1 lat degN/degE\nr -INF 2 5\n", M::Yes},
         // Text of a few lines may go on with an axis line; more lines than a header has
         // are refused.
         {"ARC/INFO grid",
