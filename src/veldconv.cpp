@@ -28,6 +28,7 @@
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -134,18 +135,37 @@ struct TFileIdentity {
     }
 };
 
+/// The name of the file that writing the name creates: a symbolic link to nothing yet
+/// creates the file it names (followed through further links).
+std::string CreatedName(std::string Name) {
+    for (int Depth = 0; Depth < 40; ++Depth) {
+        char Target[4096];
+        const ssize_t Length = ::readlink(Name.c_str(), Target, sizeof Target);
+        if (Length <= 0 || Length == static_cast<ssize_t>(sizeof Target))
+            break;
+        const size_t Slash = Name.rfind('/');
+        Name = Target[0] == '/' || Slash == std::string::npos
+                   ? std::string(Target, Length)
+                   : Name.substr(0, Slash + 1) + std::string(Target, Length);
+    }
+    return Name;
+}
+
 /// The identity of the name; false for a name that does not need one: devices, FIFOs and
 /// directories are written in place (or not at all) and destroy nothing of another name.
-bool IdentityOf(const std::string& Name, TFileIdentity& Identity) {
+bool IdentityOf(const std::string& GivenName, TFileIdentity& Identity) {
     struct stat Status;
-    if (::stat(Name.c_str(), &Status) == 0) {
+    if (::stat(GivenName.c_str(), &Status) == 0) {
         Identity = {Status.st_dev, Status.st_ino, ""};
         return S_ISREG(Status.st_mode);
     }
+    if (errno != ENOENT)
+        return false;
+    const std::string Name = CreatedName(GivenName);
     const size_t Slash = Name.rfind('/');
     const std::string Directory = Slash == std::string::npos ? "." : Name.substr(0, Slash + 1);
     const std::string Entry = Slash == std::string::npos ? Name : Name.substr(Slash + 1);
-    if (errno != ENOENT || Entry.empty() || ::stat(Directory.c_str(), &Status) != 0)
+    if (Entry.empty() || ::stat(Directory.c_str(), &Status) != 0)
         return false;
     Identity = {Status.st_dev, Status.st_ino, Entry};
     return true;
