@@ -155,7 +155,10 @@ std::string CreatedName(std::string Name) {
 /// directories are written in place (or not at all) and destroy nothing of another name.
 bool IdentityOf(const std::string& GivenName, TFileIdentity& Identity) {
     struct stat Status;
-    if (::stat(GivenName.c_str(), &Status) == 0) {
+    // "-" is a source: standard input.
+    const int Found =
+        GivenName == "-" ? ::fstat(STDIN_FILENO, &Status) : ::stat(GivenName.c_str(), &Status);
+    if (Found == 0) {
         Identity = {Status.st_dev, Status.st_ino, ""};
         return S_ISREG(Status.st_mode);
     }
@@ -457,12 +460,12 @@ void AddSidecarNames(std::vector<TNamedFile>& Files, const std::string& Grid) {
 // source_file destination_file [metadata_file]
 
 /// The named files of one conversion, for the check of two names of one file: standard
-/// streams are not compared.
+/// output is not compared; standard input is, as the file it reads (`< out.asc`).
 std::vector<TNamedFile> FilesOfConversion(const std::vector<std::string>& Names, bool Sidecars) {
     const char* const Roles[] = {"source file", "destination file", "metadata file"};
     std::vector<TNamedFile> Files;
     for (size_t I = 0; I < Names.size() && I < 3; ++I)
-        if (Names[I] != "-")
+        if (I == 0 || Names[I] != "-")
             Files.push_back({Roles[I], Names[I]});
     if (Sidecars)
         AddSidecarNames(Files, Names[1]);
@@ -547,7 +550,9 @@ std::vector<TBatchItem> PlanBatch(const TSettings& Settings) {
     std::vector<TBatchItem> Items;
     for (const std::string& Source : Settings.Names) {
         // A source named twice is read twice; its second grid fails on the names it writes.
-        FailureOf([&] { Files.Add({{"source file", Source}}); });
+        // Standard input is never read here.
+        if (Source != "-")
+            FailureOf([&] { Files.Add({{"source file", Source}}); });
         Items.push_back({Source, Directory + StemOf(Source) + ".asc",
                          Directory + StemOf(Source) + ".meta", ""});
     }

@@ -261,6 +261,8 @@ TEST_F(VeldconvBadInputTest, FailuresLeaveEveryFileAsItWas) {
          "Unable to write file " + Dir + "/./out.asc" + Same + "destination file " + Grid()},
         {"metadata to the source", "", S + " " + G + " " + S,
          "Unable to write file " + Source() + Same + "source file " + Source()},
+        {"destination is the file on standard input", "", "- " + S + " " + M + " < " + S,
+         "Unable to write file " + Source() + Same + "source file -"},
         {"metadata to the file that a link to nothing yet names", "",
          S + " " + Quoted(Dir + "/dangling.asc") + " " + Quoted(New),
          "Unable to write file " + New + Same + "destination file " + Dir + "/dangling.asc"},
