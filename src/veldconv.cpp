@@ -12,8 +12,8 @@
 //
 // Nothing is lost: two names of one file among the source and the files to write are
 // refused before anything is written, and every file is written aside and takes the place
-// of the old one only when complete (on SIGINT, SIGTERM and SIGHUP the files under way are
-// removed). A grid and its sidecar files are written as one set: all of them are complete
+// of the old one only when complete (on SIGINT, SIGTERM, SIGHUP and SIGXFSZ the files under
+// way are removed). A grid and its sidecar files are written as one set: all of them are complete
 // and closed before the first is renamed into place, the grid last.
 
 #include "TARCGISFileTools.h"
@@ -209,10 +209,11 @@ void EndOnSignal(int Signal) {
     ::raise(Signal);
 }
 
-/// Ends on SIGINT, SIGTERM and SIGHUP without leaving a temporary file; a signal that the
-/// caller ignores (`nohup`, a background job) stays ignored.
+/// Ends on SIGINT, SIGTERM and SIGHUP (and on SIGXFSZ, a file size limit reached) without
+/// leaving a temporary file; a signal that the caller ignores (`nohup`, a background job)
+/// stays ignored.
 void RemoveTemporaryFilesOnSignals() {
-    const int Signals[] = {SIGINT, SIGTERM, SIGHUP};
+    const int Signals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
     struct sigaction Action = {};
     Action.sa_handler = EndOnSignal;
     Action.sa_flags = SA_RESETHAND;

@@ -312,6 +312,15 @@ TEST_F(VeldconvBadInputTest, ASignalDuringTheWriteLeavesThePreviousGrid) {
         EXPECT_EQ(ReadFile(Grid()), "previous grid\n") << Signal;
         EXPECT_EQ(HiddenFiles(), std::vector<std::string>()) << Signal;
     }
+    // A file size limit reached ends the command on its signal, as it always did.
+    testsupport::WriteFile(Grid(), "previous grid\n");
+    const auto R =
+        testsupport::RunCapturing("(ulimit -f 1000; exec " + Quoted(VELDCONV_PATH) + " " +
+                                      Quoted(Source()) + " " + Quoted(Grid()) + ")",
+                                  Dir);
+    EXPECT_EQ(R.Status, 128 + SIGXFSZ);
+    EXPECT_EQ(ReadFile(Grid()), "previous grid\n");
+    EXPECT_EQ(HiddenFiles(), std::vector<std::string>());
 }
 
 TEST_F(VeldconvBadInputTest, ConcurrentConversionsLeaveOneCompleteGrid) {
