@@ -12,8 +12,8 @@
 //
 // Nothing is lost: two names of one file among the source and the files to write are
 // refused before anything is written, and every file is written aside and takes the place
-// of the old one only when complete (on SIGINT, SIGTERM and SIGHUP the files under way are
-// removed). A grid and its sidecar files are written as one set: all of them are complete
+// of the old one only when complete (on SIGINT, SIGTERM, SIGHUP and SIGXFSZ the files under
+// way are removed). A grid and its sidecar files are written as one set: all of them are complete
 // and closed before the first is renamed into place, the grid last.
 
 #include "TARCGISFileTools.h"
@@ -28,6 +28,7 @@
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -134,18 +135,40 @@ struct TFileIdentity {
     }
 };
 
+/// The name of the file that writing the name creates: a symbolic link to nothing yet
+/// creates the file it names (followed through further links).
+std::string CreatedName(std::string Name) {
+    for (int Depth = 0; Depth < 40; ++Depth) {
+        char Target[4096];
+        const ssize_t Length = ::readlink(Name.c_str(), Target, sizeof Target);
+        if (Length <= 0 || Length == static_cast<ssize_t>(sizeof Target))
+            break;
+        const size_t Slash = Name.rfind('/');
+        Name = Target[0] == '/' || Slash == std::string::npos
+                   ? std::string(Target, Length)
+                   : Name.substr(0, Slash + 1) + std::string(Target, Length);
+    }
+    return Name;
+}
+
 /// The identity of the name; false for a name that does not need one: devices, FIFOs and
 /// directories are written in place (or not at all) and destroy nothing of another name.
-bool IdentityOf(const std::string& Name, TFileIdentity& Identity) {
+bool IdentityOf(const std::string& GivenName, TFileIdentity& Identity) {
     struct stat Status;
-    if (::stat(Name.c_str(), &Status) == 0) {
+    // "-" is a source: standard input.
+    const int Found =
+        GivenName == "-" ? ::fstat(STDIN_FILENO, &Status) : ::stat(GivenName.c_str(), &Status);
+    if (Found == 0) {
         Identity = {Status.st_dev, Status.st_ino, ""};
         return S_ISREG(Status.st_mode);
     }
+    if (errno != ENOENT)
+        return false;
+    const std::string Name = CreatedName(GivenName);
     const size_t Slash = Name.rfind('/');
     const std::string Directory = Slash == std::string::npos ? "." : Name.substr(0, Slash + 1);
     const std::string Entry = Slash == std::string::npos ? Name : Name.substr(Slash + 1);
-    if (errno != ENOENT || Entry.empty() || ::stat(Directory.c_str(), &Status) != 0)
+    if (Entry.empty() || ::stat(Directory.c_str(), &Status) != 0)
         return false;
     Identity = {Status.st_dev, Status.st_ino, Entry};
     return true;
@@ -186,10 +209,11 @@ void EndOnSignal(int Signal) {
     ::raise(Signal);
 }
 
-/// Ends on SIGINT, SIGTERM and SIGHUP without leaving a temporary file; a signal that the
-/// caller ignores (`nohup`, a background job) stays ignored.
+/// Ends on SIGINT, SIGTERM and SIGHUP (and on SIGXFSZ, a file size limit reached) without
+/// leaving a temporary file; a signal that the caller ignores (`nohup`, a background job)
+/// stays ignored.
 void RemoveTemporaryFilesOnSignals() {
-    const int Signals[] = {SIGINT, SIGTERM, SIGHUP};
+    const int Signals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
     struct sigaction Action = {};
     Action.sa_handler = EndOnSignal;
     Action.sa_flags = SA_RESETHAND;
@@ -437,12 +461,12 @@ void AddSidecarNames(std::vector<TNamedFile>& Files, const std::string& Grid) {
 // source_file destination_file [metadata_file]
 
 /// The named files of one conversion, for the check of two names of one file: standard
-/// streams are not compared.
+/// output is not compared; standard input is, as the file it reads (`< out.asc`).
 std::vector<TNamedFile> FilesOfConversion(const std::vector<std::string>& Names, bool Sidecars) {
     const char* const Roles[] = {"source file", "destination file", "metadata file"};
     std::vector<TNamedFile> Files;
     for (size_t I = 0; I < Names.size() && I < 3; ++I)
-        if (Names[I] != "-")
+        if (I == 0 || Names[I] != "-")
             Files.push_back({Roles[I], Names[I]});
     if (Sidecars)
         AddSidecarNames(Files, Names[1]);
@@ -527,7 +551,9 @@ std::vector<TBatchItem> PlanBatch(const TSettings& Settings) {
     std::vector<TBatchItem> Items;
     for (const std::string& Source : Settings.Names) {
         // A source named twice is read twice; its second grid fails on the names it writes.
-        FailureOf([&] { Files.Add({{"source file", Source}}); });
+        // Standard input is never read here.
+        if (Source != "-")
+            FailureOf([&] { Files.Add({{"source file", Source}}); });
         Items.push_back({Source, Directory + StemOf(Source) + ".asc",
                          Directory + StemOf(Source) + ".meta", ""});
     }

@@ -241,6 +241,7 @@ TEST_F(VeldconvBadInputTest, FailuresLeaveEveryFileAsItWas) {
     // A sidecar file that cannot be written: the grid beside it is not written either.
     ASSERT_EQ(::mkdir((New + ".aux.xml").c_str(), 0777), 0);
     ASSERT_EQ(::symlink("in.txt", (Dir + "/in.prj").c_str()), 0);
+    ASSERT_EQ(::symlink("new.asc", (Dir + "/dangling.asc").c_str()), 0);
     const std::string S = Quoted(Source()), G = Quoted(Grid()), M = Quoted(Meta);
     const std::string Same = ": it is the same file as the ";
     const struct {
@@ -260,6 +261,11 @@ TEST_F(VeldconvBadInputTest, FailuresLeaveEveryFileAsItWas) {
          "Unable to write file " + Dir + "/./out.asc" + Same + "destination file " + Grid()},
         {"metadata to the source", "", S + " " + G + " " + S,
          "Unable to write file " + Source() + Same + "source file " + Source()},
+        {"destination is the file on standard input", "", "- " + S + " " + M + " < " + S,
+         "Unable to write file " + Source() + Same + "source file -"},
+        {"metadata to the file that a link to nothing yet names", "",
+         S + " " + Quoted(Dir + "/dangling.asc") + " " + Quoted(New),
+         "Unable to write file " + New + Same + "destination file " + Dir + "/dangling.asc"},
         {"read error", "", "/proc/self/mem " + G + " " + M, "Unable to read file /proc/self/mem"},
         {"endless line under a memory limit", "ulimit -v 400000;", "/dev/zero " + G + " " + M,
          "Not enough memory to read file /dev/zero"},
@@ -306,6 +312,15 @@ TEST_F(VeldconvBadInputTest, ASignalDuringTheWriteLeavesThePreviousGrid) {
         EXPECT_EQ(ReadFile(Grid()), "previous grid\n") << Signal;
         EXPECT_EQ(HiddenFiles(), std::vector<std::string>()) << Signal;
     }
+    // A file size limit reached ends the command on its signal, as it always did.
+    testsupport::WriteFile(Grid(), "previous grid\n");
+    const auto R =
+        testsupport::RunCapturing("(ulimit -f 1000; exec " + Quoted(VELDCONV_PATH) + " " +
+                                      Quoted(Source()) + " " + Quoted(Grid()) + ")",
+                                  Dir);
+    EXPECT_EQ(R.Status, 128 + SIGXFSZ);
+    EXPECT_EQ(ReadFile(Grid()), "previous grid\n");
+    EXPECT_EQ(HiddenFiles(), std::vector<std::string>());
 }
 
 TEST_F(VeldconvBadInputTest, ConcurrentConversionsLeaveOneCompleteGrid) {
