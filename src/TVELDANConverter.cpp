@@ -173,8 +173,7 @@ private:
     /// where it is a plain decimal), which must be finite.
     void AddCell(const TScanner::TToken& Token, TARCGISFormatter& Output) const {
         const double Value = Token.Value;
-        if (MbrOptions.MarkNoData &&
-            (std::isnan(MbrOptions.NoData) ? std::isnan(Value) : Value == MbrOptions.NoData))
+        if (MbrOptions.Marks(Value))
             Output.AddValue(MbrNoData);
         else if (Token.Plain)
             Output.AddDecimalText(Token.First, Token.Last, Value);

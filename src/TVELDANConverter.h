@@ -3,6 +3,7 @@
 
 #include "TVELDANFileTools.h"
 
+#include <cmath>
 #include <cstddef>
 #include <ostream>
 #include <string>
@@ -23,6 +24,10 @@ public:
         /// grid's no-data value, -9999.
         bool MarkNoData = false;
         double NoData = 0.0;
+        /// Whether a cell of this value is written as no-data under these options.
+        bool Marks(double Value) const {
+            return MarkNoData && (std::isnan(NoData) ? std::isnan(Value) : Value == NoData);
+        }
         /// Threads that convert rows; 0 for as many as pay on this machine (at most two).
         unsigned Threads = 0;
         /// Bytes of source rows converted as one block (at least one row); 0 for about

@@ -337,14 +337,26 @@ TSettings ParseCommandLine(int ArgC, char** ArgV) {
 // ---------------------------------------------------------------------------------------
 // Reading and writing one grid
 
-/// Gives the cells that hold the value (any NaN, for a NaN) the map's no-data value.
-void MarkNoData(TMap* Map, double Value) {
-    const bool NaN = std::isnan(Value);
+/// The options of reading and converting a grid that the settings give.
+TVELDANConverter::TOptions ConversionOptions(const TSettings& Settings, unsigned Threads) {
+    TVELDANConverter::TOptions Options;
+    Options.Read.Strict = Settings.Strict;
+    Options.MarkNoData = Settings.HasNoData;
+    Options.NoData = Settings.NoData;
+    Options.Threads = Threads;
+    return Options;
+}
+
+/// Gives the cells that the options mark as no-data the map's no-data value, as the
+/// converter that streams rows writes them.
+void MarkNoData(TMap* Map, const TVELDANConverter::TOptions& Options) {
+    if (!Options.MarkNoData)
+        return;
     const double NoData = Map->GetNoDataValue();
     for (long Y = 0; Y < Map->GetYDim(); ++Y) {
         const std::vector<double>& Row = Map->RowValues(Y);
         for (long X = 0; X < Map->GetXDim(); ++X)
-            if (NaN ? std::isnan(Row[X]) : Row[X] == Value)
+            if (Options.Marks(Row[X]))
                 Map->SetPoint(X, Y, NoData);
     }
 }
@@ -352,13 +364,11 @@ void MarkNoData(TMap* Map, double Value) {
 /// Reads the source ("-": standard input, with the line ends of a named file) as the
 /// settings say. The caller owns the map.
 std::unique_ptr<TMap> LoadSource(const std::string& Source, const TSettings& Settings) {
-    TVELDANFileTools::TReadOptions Options;
-    Options.Strict = Settings.Strict;
+    const TVELDANConverter::TOptions Options = ConversionOptions(Settings, 0);
     std::unique_ptr<TMap> Map(Source == "-"
-                                  ? TVELDANFileTools::LoadVELDANFile(std::cin, true, Options)
-                                  : TVELDANFileTools::LoadVELDANFile(Source, Options));
-    if (Settings.HasNoData)
-        MarkNoData(Map.get(), Settings.NoData);
+                                  ? TVELDANFileTools::LoadVELDANFile(std::cin, true, Options.Read)
+                                  : TVELDANFileTools::LoadVELDANFile(Source, Options.Read));
+    MarkNoData(Map.get(), Options);
     return Map;
 }
 
@@ -396,11 +406,7 @@ std::unique_ptr<TMap> WriteGrid(const std::string& Source, const TSettings& Sett
     // can be read twice and the grid is written aside: a source found malformed half-way
     // then leaves nothing behind.
     if (ReadsTwice(Source)) {
-        TVELDANConverter::TOptions Options;
-        Options.Read.Strict = Settings.Strict;
-        Options.MarkNoData = Settings.HasNoData;
-        Options.NoData = Settings.NoData;
-        Options.Threads = Threads;
+        const TVELDANConverter::TOptions Options = ConversionOptions(Settings, Threads);
         try {
             GridFile = TSafeFile::OpenAside(Grid);
             if (GridFile) {
