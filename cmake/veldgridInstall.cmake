@@ -17,16 +17,6 @@ target_compile_definitions(veldconv PRIVATE VELDCONV_VERSION="${PROJECT_VERSION}
 
 # ---- The library as installed -------------------------------------------------------------
 
-# Programs include the headers as <veldgrid/TMap.h>. In the build tree a link named veldgrid
-# to src/ gives the same paths, so projects that add this one as a subdirectory include them
-# the same way.
-set(VELDGRID_BUILD_INCLUDE_DIR ${CMAKE_CURRENT_BINARY_DIR}/include)
-file(MAKE_DIRECTORY ${VELDGRID_BUILD_INCLUDE_DIR})
-file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/src ${VELDGRID_BUILD_INCLUDE_DIR}/veldgrid
-     COPY_ON_ERROR SYMBOLIC)
-target_include_directories(veldgrid PUBLIC
-  $<BUILD_INTERFACE:${VELDGRID_BUILD_INCLUDE_DIR}>
-  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 target_compile_features(veldgrid PUBLIC cxx_std_17)
 
 # Position-independent code lets the static library go into a consumer's shared library.
@@ -60,14 +50,37 @@ set(VELDGRID_HEADERS
   TVELDANConverter.h
   TVELDANFileTools.h
   TVectorTools.h)
-list(TRANSFORM VELDGRID_HEADERS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/src/)
+set(VELDGRID_HEADER_PATHS)
+foreach(Header IN LISTS VELDGRID_HEADERS)
+  foreach(Layer IN LISTS VELDGRID_LAYERS)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/src/${Layer}/${Header})
+      list(APPEND VELDGRID_HEADER_PATHS ${CMAKE_CURRENT_SOURCE_DIR}/src/${Layer}/${Header})
+    endif()
+  endforeach()
+endforeach()
 
 install(TARGETS veldconv RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS veldgrid EXPORT veldgridTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${VELDGRID_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/veldgrid)
+install(FILES ${VELDGRID_HEADER_PATHS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/veldgrid)
+
+# Programs include the headers as <veldgrid/TMap.h>. In the build tree a folder veldgrid of
+# links to the installed headers gives the same paths, so projects that add this one as a
+# subdirectory include them the same way and see only the installed headers.
+set(VELDGRID_BUILD_INCLUDE_DIR ${CMAKE_CURRENT_BINARY_DIR}/include)
+file(REMOVE_RECURSE ${VELDGRID_BUILD_INCLUDE_DIR}/veldgrid)
+file(MAKE_DIRECTORY ${VELDGRID_BUILD_INCLUDE_DIR}/veldgrid)
+foreach(Header IN LISTS VELDGRID_HEADER_PATHS)
+  get_filename_component(HeaderName ${Header} NAME)
+  file(CREATE_LINK ${Header} ${VELDGRID_BUILD_INCLUDE_DIR}/veldgrid/${HeaderName}
+       COPY_ON_ERROR SYMBOLIC)
+endforeach()
+target_include_directories(veldgrid PUBLIC
+  $<BUILD_INTERFACE:${VELDGRID_BUILD_INCLUDE_DIR}>
+  $<BUILD_INTERFACE:${VELDGRID_BUILD_INCLUDE_DIR}/veldgrid>
+  $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 
 # ---- CMake package: find_package(veldgrid CONFIG) -----------------------------------------
 
