@@ -12,8 +12,9 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-# The command reports the project's version.
+# The commands report the project's version.
 target_compile_definitions(veldconv PRIVATE VELDCONV_VERSION="${PROJECT_VERSION}")
+target_compile_definitions(veldgrid_command PRIVATE VELDGRID_VERSION="${PROJECT_VERSION}")
 
 # ---- The library as installed -------------------------------------------------------------
 
@@ -28,7 +29,8 @@ set_target_properties(veldgrid PROPERTIES
 # An installed veldconv finds a shared veldgrid next to it, wherever the prefix is.
 file(RELATIVE_PATH VELDGRID_BIN_TO_LIB
      ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
-set_target_properties(veldconv PROPERTIES INSTALL_RPATH "$ORIGIN/${VELDGRID_BIN_TO_LIB}")
+set_target_properties(veldconv veldgrid_command PROPERTIES
+  INSTALL_RPATH "$ORIGIN/${VELDGRID_BIN_TO_LIB}")
 
 # The library's API, each header with what it includes. The number and text-file helpers of
 # the readers and writers (TNumberText.h, TTextFile.h), the VELDAN line scanner
@@ -59,7 +61,7 @@ foreach(Header IN LISTS VELDGRID_HEADERS)
   endforeach()
 endforeach()
 
-install(TARGETS veldconv RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS veldconv veldgrid_command RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS veldgrid EXPORT veldgridTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}

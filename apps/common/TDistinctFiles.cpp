@@ -1,0 +1,71 @@
+#include "TDistinctFiles.h"
+
+#include "TError.h"
+#include "TSidecarTools.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+/// The name of the file that writing the name creates: a symbolic link to nothing yet
+/// creates the file it names (followed through further links).
+std::string CreatedName(std::string Name) {
+    for (int Depth = 0; Depth < 40; ++Depth) {
+        char Target[4096];
+        const ssize_t Length = ::readlink(Name.c_str(), Target, sizeof Target);
+        if (Length <= 0 || Length == static_cast<ssize_t>(sizeof Target))
+            break;
+        const size_t Slash = Name.rfind('/');
+        Name = Target[0] == '/' || Slash == std::string::npos
+                   ? std::string(Target, Length)
+                   : Name.substr(0, Slash + 1) + std::string(Target, Length);
+    }
+    return Name;
+}
+
+} // namespace
+
+bool TDistinctFiles::IdentityOf(const std::string& GivenName, TIdentity& Identity) {
+    struct stat Status;
+    // "-" is a source: standard input.
+    const int Found =
+        GivenName == "-" ? ::fstat(STDIN_FILENO, &Status) : ::stat(GivenName.c_str(), &Status);
+    if (Found == 0) {
+        Identity = {Status.st_dev, Status.st_ino, ""};
+        return S_ISREG(Status.st_mode);
+    }
+    if (errno != ENOENT)
+        return false;
+    const std::string Name = CreatedName(GivenName);
+    const size_t Slash = Name.rfind('/');
+    const std::string Directory = Slash == std::string::npos ? "." : Name.substr(0, Slash + 1);
+    const std::string Entry = Slash == std::string::npos ? Name : Name.substr(Slash + 1);
+    if (Entry.empty() || ::stat(Directory.c_str(), &Status) != 0)
+        return false;
+    Identity = {Status.st_dev, Status.st_ino, Entry};
+    return true;
+}
+
+void TDistinctFiles::Add(const std::vector<TNamedFile>& Files) {
+    std::vector<std::pair<TIdentity, TNamedFile>> Known = MbrKnown;
+    for (const TNamedFile& File : Files) {
+        TIdentity Identity;
+        if (!IdentityOf(File.Name, Identity))
+            continue;
+        for (const auto& Other : Known)
+            if (Other.first == Identity)
+                TError::ThrowUnableToWrite(File.Name, std::string("it is the same file as the ") +
+                                                          Other.second.Role + " " +
+                                                          Other.second.Name);
+        Known.emplace_back(Identity, File);
+    }
+    MbrKnown = std::move(Known);
+}
+
+void TDistinctFiles::AddSidecarNames(std::vector<TNamedFile>& Files, const std::string& Grid) {
+    Files.push_back({"projection file", TSidecarTools::ProjectionFileName(Grid)});
+    Files.push_back({"auxiliary file", TSidecarTools::AuxiliaryFileName(Grid)});
+}

@@ -1,0 +1,137 @@
+// The subcommands that make one grid from each file: threshold, northup, extract (and the
+// operations of the same shape), each with -o OUT for one file or -o DIR for several.
+
+#include "TGridOutputs.h"
+#include "TSeriesRunner.h"
+
+#include "TMap.h"
+#include "TMapTools.h"
+#include "TPoint.h"
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using TOperation = std::function<TMap*(const TMap*)>;
+
+/// Writes the operation's grid of each file to its output.
+void RunEach(const std::string& Command, const TSettings& Settings, const TOperation& Operation) {
+    TSeriesRunner::Run(Command, Settings, 1, false,
+                       TGridOutputs::OnePerInput(Settings.Output, Settings.Files),
+                       [&](const TMap*, const TSeriesRunner::TWindow& Window) {
+                           return std::shared_ptr<TMap>(Operation(Window.front().get()));
+                       });
+}
+
+/// The options of the subcommands of this family.
+struct TMapSettings {
+    double Threshold = 0.0;
+    double Replacement = 0.0;
+    const CLI::Option* Replace = nullptr;
+    std::vector<double> Box; // west, south, east, north
+};
+
+const char* const OneOrDirectory =
+    "one grid: -o OUT; several: -o DIR (DIR/<stem>.asc for each FILE)";
+
+const char* const ThresholdUsage =
+    "Usage: veldgrid threshold --ge VALUE [--replace R] -o OUT|DIR [options] FILE...";
+const char* const ThresholdFooter =
+    "Keeps the cells at or above VALUE and writes 0 elsewhere (TMapTools::Threshold);\n"
+    "with --replace, writes R in the cells at or above VALUE and keeps the others\n"
+    "(TMapTools::ThresholdReplace).\n"
+    "No-data: an input's no-data value is compared and replaced like any other value;\n"
+    "the output's no-data value is -9999.\n"
+    "\n"
+    "Examples:\n"
+    "  veldgrid threshold --ge 25 -o hot.asc tmax.txt\n"
+    "  veldgrid threshold --ge 1000 --replace 1000 -o capped/ precip/*.txt";
+
+const char* const NorthupUsage = "Usage: veldgrid northup -o OUT|DIR [options] FILE...";
+const char* const NorthupFooter =
+    "Writes the grid with rows north to south and columns west to east\n"
+    "(TMapTools::NorthUp); a VELDAN output (OUT ending in .txt) then lists its rows\n"
+    "northernmost first.\n"
+    "No-data: the cells, the no-data value and the metadata are kept.\n"
+    "\n"
+    "Example:\n"
+    "  veldgrid northup -o north-up.txt south-up.txt";
+
+const char* const ExtractUsage =
+    "Usage: veldgrid extract --bbox WEST SOUTH EAST NORTH -o OUT|DIR [options] FILE...";
+const char* const ExtractFooter =
+    "Writes the cells from the one holding (WEST, SOUTH) to the one holding (EAST,\n"
+    "NORTH), both included (TMapTools::Extract); coordinates in degrees east and north.\n"
+    "No-data: the cells are copied as they are; the output's no-data value is -9999.\n"
+    "\n"
+    "Example: Europe out of a global field\n"
+    "  veldgrid extract --bbox -10 35 40 70 -o europe.asc global.txt";
+
+/// What a subcommand's help shows.
+struct TText {
+    const char* Name;
+    const char* Description;
+    const char* Usage;
+    const char* Footer;
+};
+
+/// Adds a subcommand that writes the operation's grid of each file, with its own options
+/// (added by `Setup`) first.
+void AddEach(TCommands& Commands, const TText& Text, TOperation Operation,
+             const std::function<void(CLI::App&)>& Setup = {}) {
+    TSettings& Settings = Commands.Settings;
+    const std::string Name = Text.Name;
+    CLI::App& Command =
+        Commands.Add(Name, Text.Description, Text.Usage, Text.Footer,
+                     [&Settings, Name, Operation] { RunEach(Name, Settings, Operation); });
+    if (Setup)
+        Setup(Command);
+    Commands.AddOutput(Command, OneOrDirectory);
+    Commands.AddGridOptions(Command);
+    Commands.AddProgressOptions(Command);
+    Commands.AddFiles(Command);
+}
+
+} // namespace
+
+void AddMapCommands(TCommands& Commands) {
+    static TMapSettings Options;
+    AddEach(
+        Commands,
+        {"threshold", "Keeps or replaces the cells at or above a value.", ThresholdUsage,
+         ThresholdFooter},
+        [](const TMap* Map) {
+            return Options.Replace->count() > 0
+                       ? TMapTools::ThresholdReplace(Map, Options.Threshold, Options.Replacement)
+                       : TMapTools::Threshold(Map, Options.Threshold);
+        },
+        [](CLI::App& Command) {
+            Command.add_option("--ge", Options.Threshold, "the threshold")
+                ->type_name("VALUE")
+                ->required();
+            Options.Replace = Command
+                                  .add_option("--replace", Options.Replacement,
+                                              "the value of the cells at or above it")
+                                  ->type_name("R");
+        });
+    AddEach(Commands,
+            {"northup", "Lists the rows north to south and the columns west to east.", NorthupUsage,
+             NorthupFooter},
+            [](const TMap* Map) { return TMapTools::NorthUp(Map); });
+    AddEach(
+        Commands, {"extract", "Cuts out the cells within a box.", ExtractUsage, ExtractFooter},
+        [](const TMap* Map) {
+            const TPoint SouthWest(Options.Box[0], Options.Box[1]);
+            const TPoint NorthEast(Options.Box[2], Options.Box[3]);
+            return TMapTools::Extract(Map, &SouthWest, &NorthEast);
+        },
+        [](CLI::App& Command) {
+            Command.add_option("--bbox", Options.Box, "the box, in degrees")
+                ->type_name("WEST SOUTH EAST NORTH")
+                ->expected(4)
+                ->required();
+        });
+}

@@ -1,0 +1,79 @@
+#include "TGridOutputs.h"
+
+#include "TARCGISFileTools.h"
+#include "TMap.h"
+#include "TSafeFile.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+namespace {
+
+/// Whether the grid of the name is written as a VELDAN grid.
+bool IsVELDANName(const std::string& Name) {
+    return std::filesystem::path(Name).extension() == ".txt";
+}
+
+} // namespace
+
+bool TGridOutputs::IsDirectory(const std::string& Name) {
+    struct stat Status;
+    return ::stat(Name.c_str(), &Status) == 0 && S_ISDIR(Status.st_mode);
+}
+
+void TGridOutputs::RequireDirectory(const std::string& Name) {
+    if (!IsDirectory(Name))
+        throw "Unable to write to directory " + Name + ": it is not a directory\n";
+}
+
+std::string TGridOutputs::InDirectory(const std::string& Directory, const std::string& Input) {
+    const std::string Stem = std::filesystem::path(Input).stem().string();
+    return (std::filesystem::path(Directory) / (Stem + ".asc")).string();
+}
+
+std::vector<std::string> TGridOutputs::OnePerInput(const std::string& Output,
+                                                   const std::vector<std::string>& Inputs) {
+    if (!IsDirectory(Output)) {
+        if (Inputs.size() != 1)
+            throw "With several files, -o names a directory: " + Output + " is not one\n";
+        return {Output};
+    }
+    std::vector<std::string> Outputs;
+    for (const std::string& Input : Inputs)
+        Outputs.push_back(InDirectory(Output, Input));
+    return Outputs;
+}
+
+bool TGridOutputs::WithSidecars(const std::string& Name) const {
+    return MbrOptions.Sidecars() && !IsVELDANName(Name) && TFileSet::TakesSidecars(Name);
+}
+
+void TGridOutputs::Plan(const std::vector<std::string>& Inputs,
+                        const std::vector<std::string>& Outputs) {
+    TDistinctFiles Files;
+    // An input given twice is read twice: inputs are compared with the outputs only.
+    for (const std::string& Input : Inputs) {
+        try {
+            Files.Add({{"input file", Input}});
+        } catch (const std::string&) {
+        }
+    }
+    for (const std::string& Output : Outputs) {
+        std::vector<TNamedFile> Set = {{"output file", Output}};
+        if (WithSidecars(Output))
+            TDistinctFiles::AddSidecarNames(Set, Output);
+        Files.Add(Set);
+    }
+}
+
+void TGridOutputs::Write(const TMap* Map, const std::string& Name) {
+    // The sidecars are told before the grid's temporary file exists beside the name.
+    const bool Sidecars = WithSidecars(Name);
+    auto Grid = std::make_unique<TSafeFile>(Name);
+    // The writer only reads the map.
+    TARCGISFileTools::WriteLosslessARCGISFile(const_cast<TMap*>(Map), Grid->Stream());
+    MbrSet.AddGrid(std::move(Grid));
+    if (Sidecars)
+        MbrSet.AddSidecars(Name, Map);
+}

@@ -1,0 +1,39 @@
+// veldgrid: the library's grid operations as subcommands on files, for series of maps
+// (mean, sum, count, trend, runmean, gradients), single maps (indicator, threshold,
+// blockmean, resample, northup, extract, convert), their description (info) and their
+// values at points (sample).
+//
+// Exit status: 0 on success (or after printing the help or the version), 1 after a
+// message on standard error, which ends with a line feed.
+
+#include "PendingMessage.h"
+#include "TCommands.h"
+
+#include <iostream>
+#include <string>
+
+namespace {
+
+int Report(const std::string& Message) {
+    std::cerr << Message;
+    if (!Message.empty() && Message.back() != '\n')
+        std::cerr << '\n';
+    std::cerr.flush();
+    return 1;
+}
+
+} // namespace
+
+int main(int ArgC, char** ArgV) {
+    std::ios::sync_with_stdio(false);
+    try {
+        TCommands Commands;
+        AddInfoCommand(Commands);
+        AddSeriesCommands(Commands);
+        AddMapCommands(Commands);
+        AddSampleCommand(Commands);
+        return Commands.Run(ArgC, ArgV);
+    } catch (...) {
+        return Report(MessageOf(std::current_exception()));
+    }
+}
