@@ -17,12 +17,14 @@ namespace {
 
 using TOperation = std::function<TMap*(const TMap*)>;
 
-/// Writes the operation's grid of each file to its output.
+/// Writes the operation's grid of each file to its output; an empty operation writes the
+/// grid as it was read.
 void RunEach(const std::string& Command, const TSettings& Settings, const TOperation& Operation) {
     TSeriesRunner::Run(Command, Settings, 1, false,
                        TGridOutputs::OnePerInput(Settings.Output, Settings.Files),
                        [&](const TMap*, const TSeriesRunner::TWindow& Window) {
-                           return std::shared_ptr<TMap>(Operation(Window.front().get()));
+                           return Operation ? std::shared_ptr<TMap>(Operation(Window.front().get()))
+                                            : Window.front();
                        });
 }
 
@@ -36,6 +38,18 @@ struct TMapSettings {
 
 const char* const OneOrDirectory =
     "one grid: -o OUT; several: -o DIR (DIR/<stem>.asc for each FILE)";
+
+const char* const ConvertUsage = "Usage: veldgrid convert -o OUT|DIR [options] FILE...";
+const char* const ConvertFooter =
+    "Writes each grid in the format that the output's name gives: a VELDAN grid for a\n"
+    "name ending in .txt, an ARC/INFO ASCII grid with its .prj and .aux.xml files for\n"
+    "any other (with -o DIR: DIR/<stem>.asc).\n"
+    "No-data: no-data cells are written as -9999 in a VELDAN grid, and under the\n"
+    "grid's own no-data value in an ARC/INFO grid.\n"
+    "\n"
+    "Examples:\n"
+    "  veldgrid convert -o field.txt field.asc\n"
+    "  veldgrid convert -o asc/ grids/*.txt";
 
 const char* const ThresholdUsage =
     "Usage: veldgrid threshold --ge VALUE [--replace R] -o OUT|DIR [options] FILE...";
@@ -117,6 +131,9 @@ void AddMapCommands(TCommands& Commands) {
                                               "the value of the cells at or above it")
                                   ->type_name("R");
         });
+    AddEach(Commands,
+            {"convert", "Writes grids as VELDAN or ARC/INFO grids.", ConvertUsage, ConvertFooter},
+            nullptr);
     AddEach(Commands,
             {"northup", "Lists the rows north to south and the columns west to east.", NorthupUsage,
              NorthupFooter},

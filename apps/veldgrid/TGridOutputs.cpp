@@ -2,7 +2,9 @@
 
 #include "TARCGISFileTools.h"
 #include "TMap.h"
+#include "TMapTools.h"
 #include "TSafeFile.h"
+#include "TVELDANFileTools.h"
 
 #include <sys/stat.h>
 
@@ -13,6 +15,21 @@ namespace {
 /// Whether the grid of the name is written as a VELDAN grid.
 bool IsVELDANName(const std::string& Name) {
     return std::filesystem::path(Name).extension() == ".txt";
+}
+
+/// The value that the readers of VELDAN grids take as no-data.
+const double VELDANNoData = -9999.0;
+
+/// Writes the map as a VELDAN grid, whose no-data cells hold -9999 (the value its readers
+/// take as no-data): a map with another no-data value is written from a copy with
+/// -9999 in those cells (a product with 1, which leaves every other value as it is).
+void WriteVELDAN(const TMap* Map, std::ostream& Out) {
+    std::unique_ptr<TMap> Copy;
+    if (Map->GetNoDataValue() != VELDANNoData) {
+        Copy.reset(TMapTools::Multiply(Map, 1.0));
+        Copy->SetMetadata(Map->GetMetadata());
+    }
+    TVELDANFileTools::WriteVELDANFile(Copy ? Copy.get() : Map, Out);
 }
 
 } // namespace
@@ -71,8 +88,10 @@ void TGridOutputs::Write(const TMap* Map, const std::string& Name) {
     // The sidecars are told before the grid's temporary file exists beside the name.
     const bool Sidecars = WithSidecars(Name);
     auto Grid = std::make_unique<TSafeFile>(Name);
-    // The writer only reads the map.
-    TARCGISFileTools::WriteLosslessARCGISFile(const_cast<TMap*>(Map), Grid->Stream());
+    if (IsVELDANName(Name))
+        WriteVELDAN(Map, Grid->Stream());
+    else // the writer only reads the map
+        TARCGISFileTools::WriteLosslessARCGISFile(const_cast<TMap*>(Map), Grid->Stream());
     MbrSet.AddGrid(std::move(Grid));
     if (Sidecars)
         MbrSet.AddSidecars(Name, Map);
