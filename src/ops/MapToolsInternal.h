@@ -13,6 +13,8 @@
 //   `TListChecks` holding the operation's messages and a reduction of `TCellValues`.
 // - series operation reading maps at other cells too (windows, neighbourhoods): a
 //   `TSeriesReader`, its `Rows` per row and `At` elsewhere; `ValueAtPlace` for one cell.
+// - series statistics, per cell over a list or map by map (`TSeriesStatistics`): the running
+//   figures `TDataFigures` and `TTrendFigures`, fed in list order, so both agree bit for bit.
 // Cells are visited with `ForEachCell` (storage order); `ForEachCellByColumn` only where
 // the order shows in the result. Results are built by `MakeResultOnAxes` (no-data -9999.0)
 // or `MakeResultSizedOn` (the base map's no-data value) and handed over with `release()`

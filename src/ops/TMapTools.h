@@ -33,12 +33,13 @@ public:
     //
     // The operations on maps of one size (`Subtract`, `Sum`, `DataCounts`, `Average`,
     // `DataAverage`, `MovingAverage`, `Trend`, `Mask`, `GetValuesOverlay`, `GetValuesVector`,
-    // `ValueGradients`, and `TSeriesStatistics`) pair each cell of the first map with the cell at
-    // the same place in the others: a map whose point axes hold the first map's cell centres (each
-    // within a millionth of the first map's resolution, the resolutions too), in whatever order, is
-    // read through that order, so maps that list their rows south to north or their columns
-    // east to west line up with north-up ones. A map whose axes hold other centres (another
-    // extent or resolution) or that has no axes is paired by column and row number.
+    // `ValueGradients`, and `TSeriesStatistics`) pair each cell of the first map with the
+    // cell at the same place in the others: a map whose point axes hold the first map's cell
+    // centres (each within a millionth of the first map's resolution, the resolutions too),
+    // in whatever order, is read through that order, so maps that list their rows south to
+    // north or their columns east to west line up with north-up ones. A map whose axes hold
+    // other centres (another extent or resolution) or that has no axes is paired by column
+    // and row number.
 
     /// New map (caller owns) on the finer grid: the sum of the two maps cell by cell.
     static TMap* Add(const TMap* First, const TMap* Second);
@@ -132,7 +133,8 @@ public:
 
     // ---- Thresholds, masks, replacement and counts ---------------------------------
     // The maps built here lie on the grid of the (first) input with the no-data value
-    // -9999.0; the input's no-data value is compared and replaced like any other value.
+    // -9999.0; the input's no-data value is compared and replaced like any other value,
+    // except where an operation's own rule (`Indicator`, `ReplaceNonFinite`) says otherwise.
 
     /// New map (caller owns): the cells at or above the threshold, 0.0 elsewhere.
     static TMap* Threshold(const TMap* Map, double ThresholdValue);
