@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numeric>
+
 using namespace testsupport;
 
 namespace {
@@ -54,6 +57,23 @@ TEST_F(MapToolsArithmeticTest, FailuresCarryTheirMessages) {
          "X-dimension of maps are inconsistent in TMapTools::DataAverage"},
         {"DataAverage, taller", MeanOf({C, T}),
          "Y-dimension of maps are inconsistent in TMapTools::DataAverage"},
+        {"Trend of one map", [&] { delete TMapTools::Trend({C}, 2); },
+         "Must have at least 2 maps for a trend in TMapTools::Trend"},
+        {"Trend, minimum count 1",
+         [&] {
+             delete TMapTools::Trend({C, C}, 1);
+         },
+         "Minimum count must be at least 2 in TMapTools::Trend"},
+        {"Trend, wider",
+         [&] {
+             delete TMapTools::Trend({C, W}, 2);
+         },
+         "X-dimension of maps are inconsistent in TMapTools::Trend"},
+        {"Trend, taller",
+         [&] {
+             delete TMapTools::Trend({C, T}, 2);
+         },
+         "Y-dimension of maps are inconsistent in TMapTools::Trend"},
         {"MovingAverage, window 1", MovingOf(1), Sum},
         {"MovingAverage, window -3", MovingOf(-3), Sum},
     });
@@ -188,6 +208,57 @@ TEST_F(MapToolsArithmeticTest, SeriesPairCellsByPlaceWhateverOrderTheMapsListThe
         Expect("Subtract", TMapTools::Subtract(M[0], M[3]), TMapTools::Subtract(N[0], N[3]));
         Expect("MovingAverage", TMapTools::MovingAverage(M, 4)[0],
                TMapTools::MovingAverage(N, 4)[0]);
+        Expect("Trend", TMapTools::Trend(M, 2), TMapTools::Trend(N, 2));
+    }
+}
+
+/// Least-squares slope of the cell's finite data values against their map numbers, by two
+/// passes about the means in long double; -9999.0 with fewer than `MinCount` values.
+double TrendOf(const std::vector<TMap*>& Maps, long LngX, long LngY, long MinCount) {
+    std::vector<long double> K, V;
+    for (size_t I = 0; I < Maps.size(); ++I) {
+        const double Value = Maps[I]->GetPointVal(LngX, LngY);
+        if (Value != Maps[I]->GetNoDataValue() && std::isfinite(Value)) {
+            K.push_back(I);
+            V.push_back(Value);
+        }
+    }
+    if (static_cast<long>(K.size()) < MinCount)
+        return -9999.0;
+    const long double MeanK = std::accumulate(K.begin(), K.end(), 0.0L) / K.size();
+    const long double MeanV = std::accumulate(V.begin(), V.end(), 0.0L) / V.size();
+    long double KK = 0, KV = 0;
+    for (size_t I = 0; I < K.size(); ++I) {
+        KK += (K[I] - MeanK) * (K[I] - MeanK);
+        KV += (K[I] - MeanK) * (V[I] - MeanV);
+    }
+    return static_cast<double>(KV / KK);
+}
+
+// Zeros are values, NaN and infinities gaps. Values near 1e6 that vary by 1e-3 to 1e3 keep
+// their slopes: cancellation is kept in check.
+TEST_F(MapToolsArithmeticTest, TrendIsTheLeastSquaresSlopeOfEachCellsData) {
+    for (const double Offset : {0.0, 1e6}) {
+        const long MinCount = Offset == 0.0 ? 8 : 2;
+        auto NorthUp = RandomSeries(90, std::vector<int>(9, 0));
+        std::vector<MapPtr> Listed;
+        for (size_t K = 0; K < NorthUp.size(); ++K) {
+            TMap* Map = NorthUp[K].get();
+            AddNonFinite(Map, static_cast<unsigned>(K));
+            ForEachCellOf(Map, [&](long X, long Y, double V) {
+                if (V != Map->GetNoDataValue())
+                    Map->SetPoint(X, Y, V + Offset);
+            });
+            Listed.push_back(Reversed(Map, (K + 3) & 1, (K + 3) & 2));
+        }
+        TRows Expected = RowsOf(NorthUp[0].get());
+        ForEachCellOf(NorthUp[0].get(), [&](long X, long Y, double) {
+            Expected[Y][X] = TrendOf(Raw(NorthUp), X, Y, MinCount);
+        });
+        MapPtr Trend(TMapTools::Trend(Raw(Listed), MinCount));
+        EXPECT_TRUE(HasRowsNear(MapPtr(TMapTools::NorthUp(Trend.get())).get(), Expected, 1e-9, 0))
+            << "offset " << Offset;
+        EXPECT_EQ(Trend->GetNoDataValue(), -9999.0);
     }
 }
 

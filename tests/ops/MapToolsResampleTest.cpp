@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 using namespace testsupport;
 
 namespace {
@@ -70,6 +73,22 @@ TEST_F(MapToolsResampleTest, FailuresCarryTheirMessages) {
         {"Subdivide by 0", Sub(Source.get(), 0), "Factor cannot be < 1 in TMapTools::Subdivide"},
         {"Subdivide without axes", Sub(&Bare, 2),
          "Map has no interval axes in TMapTools::Subdivide"},
+        {"BlockMean by 0", [&] { delete TMapTools::BlockMean(Source.get(), 0); },
+         "Factor cannot be < 1 in TMapTools::BlockMean"},
+        {"BlockMean without axes", [&] { delete TMapTools::BlockMean(&Bare, 2); },
+         "Map has no interval axes in TMapTools::BlockMean"},
+        {"ResampleBilinear to 0", [&] { delete TMapTools::ResampleBilinear(Source.get(), 0); },
+         "New resolution must be > 0 in TMapTools::ResampleBilinear"},
+        {"ResampleBilinear to NaN", [&] { delete TMapTools::ResampleBilinear(Source.get(), NaN); },
+         "New resolution must be > 0 in TMapTools::ResampleBilinear"},
+        {"ResampleBilinear to 1e-300",
+         [&] { delete TMapTools::ResampleBilinear(Source.get(), 1e-300); },
+         "New resolution is too small in TMapTools::ResampleBilinear"},
+        {"ResampleBilinear beyond the extent",
+         [&] { delete TMapTools::ResampleBilinear(Source.get(), 3.5); },
+         "New resolution is larger than the map in TMapTools::ResampleBilinear"},
+        {"ResampleBilinear without axes", [&] { delete TMapTools::ResampleBilinear(&Bare, 1); },
+         "Map has no interval axes in TMapTools::ResampleBilinear"},
         {"interpolate to 0", Interpolate(Source.get(), 0.0),
          "New resolution cannot be <= 0.0 in TMapTools::BilinearInterpolate"},
         // A NaN passes the first test and is refused where the grid is built.
@@ -217,6 +236,113 @@ TEST_F(MapToolsResampleTest, RegressionInterpolationMarksNoDataCornersAndUnsampl
         Holed->SetPoint(1 + Corner % 2, 1 + Corner / 2, -9999.0);
         MapPtr Interpolated(TMapTools::BilinearInterpolate(Holed.get(), 0.5));
         EXPECT_EQ(At(Interpolated.get(), 2.0, 2.0), -9999.0) << "corner " << Corner;
+    }
+}
+
+// ---- Block means and complete bilinear resampling -----------------------------------------
+
+/// The mean of the data cells of each Factor x Factor block, blocks from cell (0, 0).
+TRows BlockMeans(const TMap* Map, int Factor) {
+    const long XDim = (Map->GetXDim() + Factor - 1) / Factor;
+    TRows Sums((Map->GetYDim() + Factor - 1) / Factor, std::vector<double>(XDim, 0.0));
+    TRows Counts = Sums;
+    ForEachCellOf(Map, [&](long X, long Y, double V) {
+        Sums[Y / Factor][X / Factor] += V != Map->GetNoDataValue() ? V : 0.0;
+        Counts[Y / Factor][X / Factor] += V != Map->GetNoDataValue() ? 1.0 : 0.0;
+    });
+    for (size_t Y = 0; Y < Sums.size(); ++Y)
+        for (long X = 0; X < XDim; ++X)
+            Sums[Y][X] = Counts[Y][X] > 0 ? Sums[Y][X] / Counts[Y][X] : -9999.0;
+    return Sums;
+}
+
+/// The source centres around ordinate T among the centres (in either order) and their
+/// weights; beyond the outermost centres, the outermost one with weight 1.
+struct TAround {
+    long Index[2];
+    double Weight[2];
+};
+TAround Around(const std::vector<double>& Centres, double T) {
+    const long Lo = std::min_element(Centres.begin(), Centres.end()) - Centres.begin();
+    const long Hi = std::max_element(Centres.begin(), Centres.end()) - Centres.begin();
+    if (T <= Centres[Lo] || T >= Centres[Hi])
+        return T <= Centres[Lo] ? TAround{{Lo, Lo}, {1, 0}} : TAround{{Hi, Hi}, {1, 0}};
+    for (long I = 0;; ++I)
+        if (std::min(Centres[I], Centres[I + 1]) <= T &&
+            T <= std::max(Centres[I], Centres[I + 1])) {
+            const double W = (T - Centres[I]) / (Centres[I + 1] - Centres[I]);
+            return {{I, I + 1}, {1 - W, W}};
+        }
+}
+
+/// The centres of the map's point axes in X and in Y.
+std::pair<std::vector<double>, std::vector<double>> Centres(const TMap* Map) {
+    std::vector<double> X, Y;
+    for (long I = 0; I < Map->GetXDim(); ++I)
+        X.push_back(Map->GetXAxis()->GetPoint(I)->GetX());
+    for (long J = 0; J < Map->GetYDim(); ++J)
+        Y.push_back(Map->GetYAxis()->GetPoint(J)->GetY());
+    return {X, Y};
+}
+
+/// The bilinear resampling of the map at resolution R, from the formulas, at the centres of
+/// the result's cells (whose grid is checked on its own: a corner of tiny weight holding an
+/// infinity shows the last bit of a centre).
+TRows Resampled(const TMap* Map, double R, const TMap* Result) {
+    const auto [X, Y] = Centres(Map);
+    const auto [ResultX, ResultY] = Centres(Result);
+    const std::vector<double> Edges = EdgeSpan(Map);
+    const auto Count = [R](double A, double B) { return long(std::fabs(B - A) / R + 1e-9); };
+    TRows Cells(Count(Edges[2], Edges[3]), std::vector<double>(Count(Edges[0], Edges[1])));
+    for (size_t J = 0; J < Cells.size() && J < ResultY.size(); ++J)
+        for (size_t I = 0; I < Cells[J].size() && I < ResultX.size(); ++I) {
+            const TAround AX = Around(X, ResultX[I]);
+            const TAround AY = Around(Y, ResultY[J]);
+            double Sum = 0, Weight = 0;
+            for (int A = 0; A < 4; ++A) {
+                const double W = AX.Weight[A % 2] * AY.Weight[A / 2];
+                const double Q = Map->GetPointVal(AX.Index[A % 2], AY.Index[A / 2]);
+                if (W > 0 && Q != Map->GetNoDataValue()) {
+                    Sum += W * Q;
+                    Weight += W;
+                }
+            }
+            Cells[J][I] = Weight > 0 ? Sum / Weight : -9999.0;
+        }
+    return Cells;
+}
+
+// Random maps in every order of rows and columns, with no-data, NaN and infinite cells; the
+// new grids start at the source's first edges and run its way.
+TEST_F(MapToolsResampleTest, BlockMeanAndResampleBilinearFollowTheirFormulas) {
+    for (int Order = 0; Order < 4; ++Order) {
+        MapPtr Map = RandomMap(120 + Order, 11, 7, 0.5, 3.25, 9.75, Order & 2, !(Order & 1),
+                               Order == 3 ? -1.0 : -9999.0);
+        AddNonFinite(Map.get(), Order);
+        const std::vector<double> Edges = EdgeSpan(Map.get());
+        // The last edges lie a whole number of new cells from the first, the source's way.
+        const auto ExpectGrid = [&](const TMap* Result, double R, const char* Case) {
+            const std::vector<double> Got = EdgeSpan(Result);
+            const double Along[2] = {R * Result->GetXDim(), R * Result->GetYDim()};
+            for (int I = 0; I < 4; I += 2) {
+                EXPECT_NEAR(Got[I], Edges[I], 1e-12) << Case << Order;
+                const double Sign = Edges[I + 1] > Edges[I] ? 1 : -1;
+                EXPECT_NEAR(Got[I + 1], Edges[I] + Sign * Along[I / 2], 1e-12) << Case << Order;
+            }
+            EXPECT_DOUBLE_EQ(Result->GetResolution(), R) << Case << Order;
+            EXPECT_EQ(Result->GetNoDataValue(), -9999.0) << Case << Order;
+        };
+        for (int Factor : {1, 2, 3, 20}) {
+            MapPtr Means(TMapTools::BlockMean(Map.get(), Factor));
+            EXPECT_TRUE(HasRowsNear(Means.get(), BlockMeans(Map.get(), Factor))) << Factor;
+            ExpectGrid(Means.get(), 0.5 * Factor, "BlockMean, order ");
+        }
+        for (double R : {0.3, 0.5, 1.1, 3.5}) {
+            MapPtr Result(TMapTools::ResampleBilinear(Map.get(), R));
+            EXPECT_TRUE(HasRowsNear(Result.get(), Resampled(Map.get(), R, Result.get()), 1e-9))
+                << R;
+            ExpectGrid(Result.get(), R, "ResampleBilinear, order ");
+        }
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace testsupport;
 
 namespace {
@@ -46,6 +48,9 @@ TEST_F(MapToolsSamplingTest, FailuresCarryTheirMessages) {
         {"end = number of maps", Run(0, 4), End},
         {"end negative", Run(0, -1), End},
         {"start = end", Run(2, 2), "Stat map number must be less than end map number"},
+        {"value at a point of a map without axes",
+         [] { TMapTools::ValueAt(std::make_unique<TMap>(1.0, 2, 2).get(), 0, 0); },
+         "Map has no interval axes in TMapTools::ValueAt"},
         {"fetch from no map", [] { TMapTools::FetchMapValues(nullptr, {}); },
          "Map is not set in TMapTools::FetchMapValues"},
         {"first values of no map", [] { TMapTools::GetFirstValues({}, {}); },
@@ -121,6 +126,54 @@ TEST_F(MapToolsSamplingTest, OverlayGroupsValuesByClassAndValuesVectorReadsARun)
     WithoutFirst[0] = nullptr;
     EXPECT_EQ(TMapTools::GetValuesVector(WithoutFirst, 1, 0, 1, 3),
               (std::vector<double>{11, 12, 13}));
+}
+
+/// The column (`'X'`) or row whose edges hold the ordinate, every cell tried: a column from
+/// its western edge to before its eastern one, a row from after its southern edge to its
+/// northern one; -1 when none does.
+long CellHolding(const TAxis* Edges, char Axis, double T) {
+    for (long I = 0; I + 1 < Edges->GetSize(); ++I) {
+        const double A = Axis == 'X' ? Edges->GetPoint(I)->GetX() : Edges->GetPoint(I)->GetY();
+        const double B =
+            Axis == 'X' ? Edges->GetPoint(I + 1)->GetX() : Edges->GetPoint(I + 1)->GetY();
+        const double Lo = std::min(A, B), Hi = std::max(A, B);
+        if (Axis == 'X' ? Lo <= T && T < Hi : Lo < T && T <= Hi)
+            return I;
+    }
+    return -1;
+}
+
+// Points on every edge, a quarter cell on either side of it and beyond the map, on random
+// maps in every order of rows and columns.
+TEST_F(MapToolsSamplingTest, ValueAtTakesCellsClosedOnTheirWesternAndNorthernEdges) {
+    for (int Order = 0; Order < 4; ++Order) {
+        MapPtr Map = RandomMap(130 + Order, 6, 5, 0.5, 3.25, 9.75, Order & 2, !(Order & 1));
+        AddNonFinite(Map.get(), Order);
+        std::vector<double> Xs, Ys;
+        for (double D : {-0.125, 0.0, 0.125}) {
+            for (long I = 0; I <= Map->GetXDim(); ++I)
+                Xs.push_back(Map->GetXAxisInterval()->GetPoint(I)->GetX() + D);
+            for (long J = 0; J <= Map->GetYDim(); ++J)
+                Ys.push_back(Map->GetYAxisInterval()->GetPoint(J)->GetY() + D);
+        }
+        for (double X : Xs)
+            for (double Y : Ys) {
+                const long Column = CellHolding(Map->GetXAxisInterval(), 'X', X);
+                const long Row = CellHolding(Map->GetYAxisInterval(), 'Y', Y);
+                double Got = 0;
+                const std::string Message =
+                    MessageOf([&] { Got = TMapTools::ValueAt(Map.get(), X, Y); });
+                if (Column < 0 || Row < 0)
+                    EXPECT_EQ(Message, "Point is outside the map in TMapTools::ValueAt")
+                        << X << ", " << Y << ", order " << Order;
+                else
+                    EXPECT_TRUE(HasRows(UnitMap({{Got}}).get(), {{Map->GetPointVal(Column, Row)}}))
+                        << X << ", " << Y << ", order " << Order;
+            }
+    }
+    // (1, 1) is the corner of all four cells: the south-eastern one holds it.
+    EXPECT_EQ(TMapTools::ValueAt(Values.get(), 1.0, 1.0), 4.0);
+    EXPECT_EQ(TMapTools::ValueAt(Reversed(Values.get(), true, true).get(), 1.0, 1.0), 4.0);
 }
 
 // The groups as one row of a map, for a fingerprint: each class, its count, its values.
