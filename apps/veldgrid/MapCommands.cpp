@@ -33,11 +33,51 @@ struct TMapSettings {
     double Threshold = 0.0;
     double Replacement = 0.0;
     const CLI::Option* Replace = nullptr;
+    std::string Comparison; // of indicator: "<", "<=", ...
+    double Value = 0.0;
+    int Factor = 1;
+    double Resolution = 0.0;
     std::vector<double> Box; // west, south, east, north
 };
 
 const char* const OneOrDirectory =
     "one grid: -o OUT; several: -o DIR (DIR/<stem>.asc for each FILE)";
+
+const char* const IndicatorUsage =
+    "Usage: veldgrid indicator --gt|--ge|--lt|--le|--eq|--ne VALUE -o OUT|DIR [options] FILE...";
+const char* const IndicatorFooter =
+    "Writes 1 where the cell compares with VALUE as the option says (--gt: greater than,\n"
+    "--ge: greater or equal, --lt, --le, --eq, --ne), 0 where it does not\n"
+    "(TMapTools::Indicator). The mean of indicators is the fraction of files above a\n"
+    "value.\n"
+    "No-data: where the cell is no-data or NaN.\n"
+    "\n"
+    "Example: the fraction of Januaries warmer than 0 degrees\n"
+    "  veldgrid indicator --gt 0 -o warm/ jan/*.txt && veldgrid mean -o warm.asc warm/*.asc";
+
+const char* const BlockmeanUsage =
+    "Usage: veldgrid blockmean --factor K -o OUT|DIR [options] FILE...";
+const char* const BlockmeanFooter =
+    "Writes the mean of each block of K x K cells, on a grid K times coarser\n"
+    "(TMapTools::BlockMean, as CDO's gridboxmean); a last partial block averages the\n"
+    "cells it holds.\n"
+    "No-data: no-data cells are left out of a block's mean; a block without data is\n"
+    "no-data.\n"
+    "\n"
+    "Example: from 0.25 to 1 degree\n"
+    "  veldgrid blockmean --factor 4 -o coarse.asc fine.txt";
+
+const char* const ResampleUsage =
+    "Usage: veldgrid resample --resolution R -o OUT|DIR [options] FILE...";
+const char* const ResampleFooter =
+    "Writes the grid at resolution R over the same extent, each cell the bilinear\n"
+    "interpolation of the four nearest cell centres (TMapTools::ResampleBilinear, as\n"
+    "CDO's remapbil).\n"
+    "No-data: corners without data are left out and the weights of the others scaled;\n"
+    "a cell is no-data where every corner with weight lacks data.\n"
+    "\n"
+    "Example: to a 0.1 degree grid\n"
+    "  veldgrid resample --resolution 0.1 -o fine.asc coarse.txt";
 
 const char* const ConvertUsage = "Usage: veldgrid convert -o OUT|DIR [options] FILE...";
 const char* const ConvertFooter =
@@ -130,6 +170,50 @@ void AddMapCommands(TCommands& Commands) {
                                   .add_option("--replace", Options.Replacement,
                                               "the value of the cells at or above it")
                                   ->type_name("R");
+        });
+    AddEach(
+        Commands,
+        {"indicator", "1 where a cell compares with a value, 0 elsewhere.", IndicatorUsage,
+         IndicatorFooter},
+        [](const TMap* Map) {
+            return TMapTools::Indicator(Map, Options.Comparison, Options.Value);
+        },
+        [](CLI::App& Command) {
+            CLI::Option_group* Group = Command.add_option_group("comparison");
+            const std::pair<const char*, const char*> Comparisons[] = {
+                {"--gt", ">"},  {"--ge", ">="}, {"--lt", "<"},
+                {"--le", "<="}, {"--eq", "=="}, {"--ne", "!="}};
+            for (const auto& C : Comparisons) {
+                const std::string Comparison = C.second;
+                Group
+                    ->add_option_function<double>(
+                        C.first,
+                        [Comparison](double Value) {
+                            Options.Comparison = Comparison;
+                            Options.Value = Value;
+                        },
+                        "1 where the cell is " + Comparison + " VALUE")
+                    ->type_name("VALUE");
+            }
+            Group->require_option(1);
+        });
+    AddEach(
+        Commands,
+        {"blockmean", "The mean of blocks of K x K cells.", BlockmeanUsage, BlockmeanFooter},
+        [](const TMap* Map) { return TMapTools::BlockMean(Map, Options.Factor); },
+        [](CLI::App& Command) {
+            Command.add_option("--factor", Options.Factor, "cells of a block each way")
+                ->type_name("K")
+                ->required();
+        });
+    AddEach(
+        Commands,
+        {"resample", "Bilinear resampling to another resolution.", ResampleUsage, ResampleFooter},
+        [](const TMap* Map) { return TMapTools::ResampleBilinear(Map, Options.Resolution); },
+        [](CLI::App& Command) {
+            Command.add_option("--resolution", Options.Resolution, "the new cell size, in degrees")
+                ->type_name("R")
+                ->required();
         });
     AddEach(Commands,
             {"convert", "Writes grids as VELDAN or ARC/INFO grids.", ConvertUsage, ConvertFooter},

@@ -8,8 +8,8 @@
 #include "TMap.h"
 
 void TSeriesRunner::Run(const std::string& Command, const TSettings& Settings, size_t Length,
-                        bool KeepFirst, const std::vector<std::string>& Outputs,
-                        const TMake& Make) {
+                        bool KeepFirst, const std::vector<std::string>& Outputs, const TMake& Make,
+                        const TFinish& Finish) {
     TGridOutputs Writer(Settings.Grid);
     Writer.Plan(Settings.Files, Outputs);
     TSignalCleanup::Install();
@@ -30,11 +30,14 @@ void TSeriesRunner::Run(const std::string& Command, const TSettings& Settings, s
             } catch (...) {
                 throw NamedFailure(Series.Name());
             }
-            Writer.Write(Result.get(), Outputs.at(Written++));
+            if (Result)
+                Writer.Write(Result.get(), Outputs.at(Written++));
             Window.pop_front();
         }
         Progress.Step();
     }
+    if (Finish)
+        Writer.Write(Finish().get(), Outputs.at(Written));
     Writer.Commit();
 }
 
