@@ -65,6 +65,18 @@ void TDistinctFiles::Add(const std::vector<TNamedFile>& Files) {
     MbrKnown = std::move(Known);
 }
 
+void TDistinctFiles::AddSources(const std::vector<std::string>& Names, const char* Role) {
+    for (const std::string& Name : Names) {
+        TIdentity Identity;
+        bool Known = false;
+        if (IdentityOf(Name, Identity))
+            for (const auto& Other : MbrKnown)
+                Known = Known || Other.first == Identity;
+        if (!Known)
+            Add({{Role, Name}});
+    }
+}
+
 void TDistinctFiles::AddSidecarNames(std::vector<TNamedFile>& Files, const std::string& Grid) {
     Files.push_back({"projection file", TSidecarTools::ProjectionFileName(Grid)});
     Files.push_back({"auxiliary file", TSidecarTools::AuxiliaryFileName(Grid)});

@@ -28,6 +28,9 @@ public:
     /// call or an earlier one.
     void Add(const std::vector<TNamedFile>& Files);
 
+    /// Adds files that are only read: one of them named twice is read twice.
+    void AddSources(const std::vector<std::string>& Names, const char* Role);
+
     /// Adds the sidecar files of the grid (its projection and auxiliary files) to the list.
     static void AddSidecarNames(std::vector<TNamedFile>& Files, const std::string& Grid);
 

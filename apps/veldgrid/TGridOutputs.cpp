@@ -69,13 +69,7 @@ bool TGridOutputs::WithSidecars(const std::string& Name) const {
 void TGridOutputs::Plan(const std::vector<std::string>& Inputs,
                         const std::vector<std::string>& Outputs) {
     TDistinctFiles Files;
-    // An input given twice is read twice: inputs are compared with the outputs only.
-    for (const std::string& Input : Inputs) {
-        try {
-            Files.Add({{"input file", Input}});
-        } catch (const std::string&) {
-        }
-    }
+    Files.AddSources(Inputs, "input file");
     for (const std::string& Output : Outputs) {
         std::vector<TNamedFile> Set = {{"output file", Output}};
         if (WithSidecars(Output))
