@@ -247,6 +247,11 @@ public:
     /// cell, the least-squares slope of the values of maps k to k + WindowSize against the
     /// map number (NaN with fewer than two usable values), or -9999.0 where map k holds 0.
     static std::vector<TMap*> ValueGradients(std::vector<TMap*> Maps, int WindowSize);
+    /// New map (caller owns): map `Start` of the list form for a series whose map 0 is
+    /// `First` and whose maps `Start` to `Start` + WindowSize are `Window` (WindowSize =
+    /// `Window.size()` - 1), bit for bit; no other map is read, so a series can be taken
+    /// window by window without holding it whole.
+    static TMap* ValueGradients(const TMap* First, std::vector<TMap*> Window, int Start);
     /// The first non-zero value (lowest row) of the highest column of the cell's clipped
     /// 3 x 3 block that has one; 0.0 when the whole block is zero.
     static double FindNonzeroNeighbourVal(const TMap* Map, long LngX, long LngY);

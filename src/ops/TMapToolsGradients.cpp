@@ -33,14 +33,15 @@ double NonzeroNeighbour(const TValueAt& ValueAt, long XDim, long YDim, long LngX
     return Found;
 }
 
-/// The least-squares slopes of one window of a series: maps Start to Start + WindowSize,
-/// read at the places of the first map's cells. The lists of usable map numbers and values
-/// are kept from cell to cell, so that a cell allocates nothing.
+/// The least-squares slopes of one window of a series: the reader's maps Start to Start +
+/// WindowSize, numbered Number to Number + WindowSize, read at the places of the reader's
+/// first map's cells. The lists of usable map numbers and values are kept from cell to cell,
+/// so that a cell allocates nothing.
 class TWindowSlope {
 public:
-    TWindowSlope(const TSeriesReader& Reader, int Start, int WindowSize)
+    TWindowSlope(const TSeriesReader& Reader, int Start, int Number, int WindowSize)
         : MbrReader(Reader), MbrStart(Start),
-          MbrNumbers(TVectorTools::VectorSeries(Start, Start + WindowSize, 1.0)) {
+          MbrNumbers(TVectorTools::VectorSeries(Number, Number + WindowSize, 1.0)) {
         MbrUsedNumbers.reserve(MbrNumbers.size());
         MbrUsedValues.reserve(MbrNumbers.size());
     }
@@ -75,11 +76,13 @@ private:
     std::vector<double> MbrUsedValues;
 };
 
-/// New map on the first map's axes holding the slopes of the window from `Start`; where the
-/// window's first map holds 0 the cell stays no-data.
-std::unique_ptr<TMap> WindowGradients(TSeriesReader& Reader, int Start, int WindowSize) {
+/// New map on the first map's axes holding the slopes of the window from the reader's map
+/// `Start`, numbered from `Number`; where the window's first map holds 0 the cell stays
+/// no-data.
+std::unique_ptr<TMap> WindowGradients(TSeriesReader& Reader, int Start, int Number,
+                                      int WindowSize) {
     std::unique_ptr<TMap> Gradient = MakeResultOnAxes(Reader.Map(0));
-    TWindowSlope Slope(Reader, Start, WindowSize);
+    TWindowSlope Slope(Reader, Start, Number, WindowSize);
     for (long LngY = 0; LngY < Gradient->GetYDim(); ++LngY) {
         const std::vector<const double*>& Rows = Reader.Rows(LngY);
         for (long LngX = 0; LngX < Gradient->GetXDim(); ++LngX)
@@ -104,8 +107,24 @@ std::vector<TMap*> TMapTools::ValueGradients(std::vector<TMap*> Maps, int Window
     const int Windows = static_cast<int>(Maps.size()) - WindowSize;
     std::vector<std::unique_ptr<TMap>> Gradients;
     for (int Start = 0; Start < Windows; ++Start)
-        Gradients.push_back(WindowGradients(Reader, Start, WindowSize));
+        Gradients.push_back(WindowGradients(Reader, Start, Start, WindowSize));
     return ReleaseAll(std::move(Gradients));
+}
+
+// The window is read after the series' first map, as the list form reads it, and numbered
+// from `Start`: the same sums in the same order.
+TMap* TMapTools::ValueGradients(const TMap* First, std::vector<TMap*> Window, int Start) {
+    if (Window.size() < 2)
+        TError::Throw("Window size must be > 0 in TMapTools::ValueGradients");
+    if (!First || Start < 0)
+        TError::Throw("Series start is not set in TMapTools::ValueGradients");
+    std::vector<TMap*> Maps = {const_cast<TMap*>(First)}; // only read
+    Maps.insert(Maps.end(), Window.begin(), Window.end());
+    const char* const Dimensions = "Map dimensions do not match in TMapTools::ValueGradients";
+    CheckSameSizes(Maps, Dimensions, Dimensions);
+    TSeriesReader Reader(std::vector<const TMap*>(Maps.begin(), Maps.end()));
+    const int WindowSize = static_cast<int>(Window.size()) - 1;
+    return WindowGradients(Reader, 1, Start, WindowSize).release();
 }
 
 double TMapTools::FindNonzeroNeighbourVal(const TMap* Map, long LngX, long LngY) {

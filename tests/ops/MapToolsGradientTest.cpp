@@ -125,6 +125,34 @@ TEST_F(MapToolsGradientTest, ResultsLieOnTheFirstMapsGrid) {
     EXPECT_EQ(Results[0]->GetNoDataValue(), -9999.0);
 }
 
+// A series taken window by window, as a command streaming files takes it.
+TEST_F(MapToolsGradientTest, OneWindowAtATimeGivesTheListsBits) {
+    const auto Mixed = RandomSeries(60, {0, 1, 2, 3, 0, 3});
+    const std::vector<TMap*> M = Raw(Mixed);
+    for (int Window : {1, 2, 5}) {
+        const auto All = Own(TMapTools::ValueGradients(M, Window));
+        for (size_t K = 0; K < All.size(); ++K) {
+            const std::vector<TMap*> Maps(M.begin() + K, M.begin() + K + Window + 1);
+            const std::unique_ptr<TMap> One(
+                TMapTools::ValueGradients(M[0], Maps, static_cast<int>(K)));
+            EXPECT_EQ(Fingerprint(One.get()), Fingerprint(All[K].get())) << Window << " " << K;
+        }
+    }
+    const TSeries Wider = OneCell({1, 2});
+    const auto Wide = UnitMap({{1, 2}});
+    ExpectFailures({
+        {"window of one map", [&] { TMapTools::ValueGradients(M[0], {M[1]}, 1); },
+         "Window size must be > 0 in TMapTools::ValueGradients"},
+        {"no first map",
+         [&] {
+             TMapTools::ValueGradients(nullptr, {M[1], M[2]}, 1);
+         },
+         "Series start is not set in TMapTools::ValueGradients"},
+        {"first map of another size", [&] { TMapTools::ValueGradients(Wide.get(), Raw(Wider), 1); },
+         "Map dimensions do not match in TMapTools::ValueGradients"},
+    });
+}
+
 TEST_F(MapToolsGradientTest, OutputsOnRandomMapsKeepTheirRecordedBits) {
     const auto Mixed = RandomSeries(60, {0, 1, 2, 3, 0, 3});
     const auto Turned = RandomSeries(70, {3, 1, 0, 2});
