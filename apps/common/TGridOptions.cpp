@@ -7,15 +7,18 @@
 #include <cstdlib>
 
 void TGridOptions::AddTo(CLI::App& App) {
-    MbrNoDataOption = App.add_option("--nodata", MbrNoDataText,
-                                     "write the cells equal to VALUE (nan: NaN cells) as -9999")
-                          ->type_name("VALUE");
+    MbrNoDataOptions.push_back(
+        App.add_option("--nodata", MbrNoDataText,
+                       "write the cells equal to VALUE (nan: NaN cells) as -9999")
+            ->type_name("VALUE"));
     App.add_flag("--strict", MbrStrict, "refuse non-numbers and uneven coordinates");
     App.add_flag("--no-sidecars", MbrNoSidecars, "write no .prj and .aux.xml files");
 }
 
 void TGridOptions::Finish() {
-    MbrHasNoData = MbrNoDataOption && MbrNoDataOption->count() > 0;
+    MbrHasNoData = false;
+    for (const CLI::Option* Option : MbrNoDataOptions)
+        MbrHasNoData = MbrHasNoData || Option->count() > 0;
     if (!MbrHasNoData)
         return;
     const std::string& Text = MbrNoDataText;

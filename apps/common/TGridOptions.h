@@ -5,6 +5,7 @@
 #include "TVELDANFileTools.h"
 
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -17,7 +18,8 @@ class TMap;
 /// --strict and --no-sidecars, with one meaning in every command.
 class TGridOptions {
 public:
-    /// Adds the three options to the parser; they keep their values here.
+    /// Adds the three options to the parser (of one of several subcommands, of which one
+    /// runs); they keep their values here.
     void AddTo(CLI::App& App);
     /// Reads the value of --nodata once the parser has run: one whole number as `strtod`
     /// reads it, "nan" included; anything else is refused.
@@ -35,7 +37,7 @@ public:
 
 private:
     std::string MbrNoDataText; // as given
-    const CLI::Option* MbrNoDataOption = nullptr;
+    std::vector<const CLI::Option*> MbrNoDataOptions;
     bool MbrHasNoData = false;
     double MbrNoData = 0.0;
     bool MbrStrict = false;

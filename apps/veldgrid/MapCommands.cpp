@@ -233,6 +233,7 @@ void AddMapCommands(TCommands& Commands) {
             Command.add_option("--bbox", Options.Box, "the box, in degrees")
                 ->type_name("WEST SOUTH EAST NORTH")
                 ->expected(4)
+                ->allow_extra_args(false)
                 ->required();
         });
 }

@@ -36,12 +36,6 @@ std::vector<std::string> WindowOutputs(const TSettings& Settings, size_t Length)
     return Outputs;
 }
 
-/// Takes the one map of the list that is kept (number `Kept`) and deletes the others.
-std::unique_ptr<TMap> KeepOne(const std::vector<TMap*>& Maps, size_t Kept) {
-    std::vector<std::unique_ptr<TMap>> Owned(Maps.begin(), Maps.end());
-    return std::move(Owned.at(Kept));
-}
-
 // ---------------------------------------------------------------------------------------
 // mean, sum, count, trend
 
@@ -158,31 +152,17 @@ const char* const GradientsFooter =
     "Example: the slope over every 10 years of annual fields\n"
     "  veldgrid gradients --window 9 -o slopes/ annual/*.asc";
 
-/// The gradients of the window in the series' whole list: computed on the series' first
-/// grid where the window's first grid runs the other way (the neighbours that replace zeros
-/// are searched in the first grid's order).
-std::unique_ptr<TMap> WindowGradients(const TMap* First, const TWindow& Maps, int Window) {
-    std::vector<TMap*> List = TSeriesRunner::Raw(Maps);
-    const auto Order = [](const TMap* Map) {
-        const TARCGISFileTools::TOrientation O = TARCGISFileTools::Orientation(Map);
-        return std::make_pair(O.ColumnsEastToWest, O.RowsSouthToNorth);
-    };
-    const bool Other = First != List.front() && Order(First) != Order(List.front());
-    if (Other)
-        List.insert(List.begin(), const_cast<TMap*>(First));
-    const std::unique_ptr<TMap> Gradients =
-        KeepOne(TMapTools::ValueGradients(List, Window), Other ? 1 : 0);
-    // The writers take finite cells only.
-    return std::unique_ptr<TMap>(
-        TMapTools::ReplaceNonFinite(Gradients.get(), Gradients->GetNoDataValue()));
-}
-
 void Gradients(const TSettings& Settings, int Window) {
     RequireFiles(Settings, Window, Window + 1);
-    // The series' first grid stays, for the windows that run the other way.
+    // The series' first grid stays: every window is read at the places of its cells.
+    int Start = 0;
     TSeriesRunner::Run("gradients", Settings, Window + 1, true, WindowOutputs(Settings, Window + 1),
-                       [Window](const TMap* First, const TWindow& Maps) {
-                           return WindowGradients(First, Maps, Window);
+                       [&Start](const TMap* First, const TWindow& Maps) {
+                           const std::unique_ptr<TMap> Gradients(
+                               TMapTools::ValueGradients(First, TSeriesRunner::Raw(Maps), Start++));
+                           // The writers take finite cells only.
+                           return std::shared_ptr<TMap>(TMapTools::ReplaceNonFinite(
+                               Gradients.get(), Gradients->GetNoDataValue()));
                        });
 }
 
