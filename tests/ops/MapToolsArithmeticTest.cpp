@@ -7,6 +7,19 @@ using namespace testsupport;
 
 namespace {
 
+/// One row of values on an X axis of these centres (in this order) at Y 0.5.
+MapPtr OnXCentres(const std::vector<double>& Values, const std::vector<double>& Centres,
+                  double Resolution) {
+    TAxis X(Resolution), Y(Resolution);
+    for (double Centre : Centres)
+        X.AddPoint(new TPoint(Centre, 0.5));
+    Y.AddPoint(new TPoint(Centres[0], 0.5));
+    MapPtr Map(new TMap(&X, &Y));
+    for (size_t J = 0; J < Values.size(); ++J)
+        Map->SetPoint(static_cast<long>(J), 0, Values[J]);
+    return Map;
+}
+
 class MapToolsArithmeticTest : public ::testing::Test {
 protected:
     // Both cover [0, 2] x [0, 1].
@@ -189,6 +202,24 @@ TEST_F(MapToolsArithmeticTest, SeriesPairCellsByPlaceWhateverOrderTheMapsListThe
         Expect("MovingAverage", TMapTools::MovingAverage(M, 4)[0],
                TMapTools::MovingAverage(N, 4)[0]);
     }
+    // Columns in an order that is not its own inverse; centres equal within rounding.
+    const struct {
+        const char* Name;
+        MapPtr A, B;
+        std::vector<double> Sum;
+    } Cases[] = {
+        {"cycled columns",
+         UnitMap({{1, 2, 3}}),
+         OnXCentres({20, 30, 10}, {1.5, 2.5, 0.5}, 1.0),
+         {11, 22, 33}},
+        {"reversed, 0.1 + 0.2",
+         OnXCentres({1, 2}, {0.1, 0.1 + 0.2}, 0.2),
+         OnXCentres({20, 10}, {0.3, 0.1}, 0.2),
+         {11, 22}},
+    };
+    for (const auto& Case : Cases)
+        EXPECT_TRUE(HasRows(MapPtr(TMapTools::Sum({Case.A.get(), Case.B.get()})).get(), {Case.Sum}))
+            << Case.Name;
 }
 
 // Maps on another extent or resolution pair by index, whatever their row order.
@@ -198,6 +229,10 @@ TEST_F(MapToolsArithmeticTest, SeriesOnOtherGridsPairCellsByIndex) {
     MapPtr Finer = MakeMap({{100, 200}, {300, 400}}, 0.5, 0.25, 0.25, false);
     MapPtr Total(TMapTools::Sum({A.get(), Elsewhere.get(), Finer.get()}));
     EXPECT_TRUE(HasRows(Total.get(), {{131, 242}, {313, 424}}));
+    // A's two centres in reverse order, but at resolution 2.
+    MapPtr Coarser = OnXCentres({10, 20}, {1.5, 0.5}, 2.0);
+    MapPtr Pair(TMapTools::Sum({UnitMap({{1, 2}}).get(), Coarser.get()}));
+    EXPECT_TRUE(HasRows(Pair.get(), {{11, 22}}));
 }
 
 // Window k averages maps k to k + 2; a window longer than the list gives none.
