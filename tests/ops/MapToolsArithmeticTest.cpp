@@ -112,18 +112,25 @@ TEST_F(MapToolsArithmeticTest, SubtractPairsCellsByIndex) {
 }
 
 // Regression: Multiply tested the cells against -9999.0 instead of the map's own no-data
-// value, and Divide kept the input's no-data value.
+// value, and Divide kept the input's no-data value. The cell rules of the one-map
+// operations: the input's no-data cells become -9999.0, the result's own no-data value.
 TEST_F(MapToolsArithmeticTest, RegressionNumberOperationsMarkInputNoDataWithTheirOwn) {
     MapPtr Map = UnitMap({{-1, -9999, 4}}, -1.0);
-    MapPtr Product(TMapTools::Multiply(Map.get(), 2.0)),
-        Quotient(TMapTools::Divide(Map.get(), 0.0));
-    EXPECT_TRUE(HasRows(Product.get(), {{-9999, -19998, 8}}));
-    EXPECT_TRUE(HasRows(Quotient.get(), {{-9999, -Inf, Inf}}));
-    EXPECT_EQ(Product->GetNoDataValue(), -9999.0);
-    EXPECT_EQ(Quotient->GetNoDataValue(), -9999.0);
-    // Divided, not multiplied by the reciprocal: 7 * 0.1 is 0.7000000000000001.
-    MapPtr Tenths(TMapTools::Divide(UnitMap({{7, -3}}).get(), 10.0));
-    EXPECT_TRUE(HasRows(Tenths.get(), {{0.7, -0.3}}));
+    const struct {
+        const char* Name;
+        TMap* Result;
+        TRows Expected;
+    } Cases[] = {
+        {"Multiply", TMapTools::Multiply(Map.get(), 2.0), {{-9999, -19998, 8}}},
+        {"Divide by 0", TMapTools::Divide(Map.get(), 0.0), {{-9999, -Inf, Inf}}},
+        // Divided, not multiplied by the reciprocal: 7 * 0.1 is 0.7000000000000001.
+        {"Divide by 10", TMapTools::Divide(UnitMap({{7, -3}}).get(), 10.0), {{0.7, -0.3}}},
+    };
+    for (const auto& Case : Cases) {
+        MapPtr Result(Case.Result);
+        EXPECT_TRUE(HasRows(Result.get(), Case.Expected)) << Case.Name;
+        EXPECT_EQ(Result->GetNoDataValue(), -9999.0) << Case.Name;
+    }
 }
 
 // Regression: RoundContents rounded through a 32-bit integer, truncated negatives and
