@@ -2,10 +2,10 @@
 #
 #   cmake --install build [--prefix DIR]
 #
-# installs bin/veldconv, the library (static by default, shared with
+# installs bin/veldconv and bin/veldgrid, the library (static by default, shared with
 # -DBUILD_SHARED_LIBS=ON), its headers under include/veldgrid/, the CMake package
 # (find_package(veldgrid CONFIG) giving veldgrid::veldgrid), lib/pkgconfig/veldgrid.pc and
-# the man page veldconv.1, and the GDAL driver plugin gdal_VELDAN.so into lib/gdalplugins/
+# the man pages veldconv.1 and veldgrid.1, and the GDAL driver plugin gdal_VELDAN.so into lib/gdalplugins/
 # where it was built. Every installed path is relative to the prefix, so the prefix
 # may be chosen at install time.
 
@@ -121,10 +121,12 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/veldgrid.pc
 
 # ---- Man page -----------------------------------------------------------------------------
 
-configure_file(${PROJECT_SOURCE_DIR}/doc/veldconv.1.in
-               ${CMAKE_CURRENT_BINARY_DIR}/veldconv.1 @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/veldconv.1
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+foreach(Command veldconv veldgrid)
+  configure_file(${PROJECT_SOURCE_DIR}/doc/${Command}.1.in
+                 ${CMAKE_CURRENT_BINARY_DIR}/${Command}.1 @ONLY)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${Command}.1
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
 
 # ---- GDAL driver plugin -------------------------------------------------------------------
 

@@ -23,8 +23,8 @@ cmake --install "$build" --prefix "$work/staging" >/dev/null
 mv "$work/staging" "$prefix"
 
 # ---- The installed layout -----------------------------------------------------------------
-for file in bin/veldconv include/veldgrid/TMap.h include/veldgrid/TMapTools.h \
-    include/veldgrid/TARCGISFileTools.h share/man/man1/veldconv.1; do
+for file in bin/veldconv bin/veldgrid include/veldgrid/TMap.h include/veldgrid/TMapTools.h \
+    include/veldgrid/TARCGISFileTools.h share/man/man1/veldconv.1 share/man/man1/veldgrid.1; do
     [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 # The headers installed are the API, each usable on its own; the internal ones stay out.
@@ -49,12 +49,17 @@ help=$("$prefix/bin/veldconv" --help)
 grep -q '^Exit status:$' <<<"$help" || fail "help without exit statuses"
 "$prefix/bin/veldconv" "$source_dir/examples/example.txt" "$work/example.asc" >/dev/null
 cmp "$work/example.asc" "$source_dir/examples/example.asc" || fail "installed veldconv"
+"$prefix/bin/veldgrid" convert -o "$work/grid.asc" "$source_dir/examples/example.txt"
+cmp "$work/grid.asc" "$source_dir/examples/example.asc" || fail "installed veldgrid"
 
-grep -q "${version#veldconv }" "$prefix/share/man/man1/veldconv.1" || fail "man page version"
-if command -v groff >/dev/null 2>&1; then
-    warnings=$(groff -man -ww -z "$prefix/share/man/man1/veldconv.1" 2>&1)
-    [ -z "$warnings" ] || fail "man page: $warnings"
-fi
+for command in veldconv veldgrid; do
+    grep -q "${version#veldconv }" "$prefix/share/man/man1/$command.1" ||
+        fail "$command man page version"
+    if command -v groff >/dev/null 2>&1; then
+        warnings=$(groff -man -ww -z "$prefix/share/man/man1/$command.1" 2>&1)
+        [ -z "$warnings" ] || fail "$command man page: $warnings"
+    fi
+done
 
 # ---- The documentation: the example programs as they are, links that lead somewhere -------
 # The first C++ block after the link to each program is its copy.
