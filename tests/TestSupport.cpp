@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -35,7 +36,9 @@ std::string TempDir() {
     for (char& C : Name)
         if (C == '/')
             C = '_';
-    const std::string Dir = ::testing::TempDir() + "veldgrid_" + Name;
+    // An absolute name: a test that changes its directory still writes inside this one.
+    const std::string Dir =
+        std::filesystem::absolute(::testing::TempDir() + "veldgrid_" + Name).string();
     const int Status = std::system(("rm -rf '" + Dir + "' && mkdir -p '" + Dir + "'").c_str());
     EXPECT_EQ(Status, 0) << Dir;
     return Dir;

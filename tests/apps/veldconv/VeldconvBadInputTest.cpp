@@ -329,13 +329,15 @@ TEST_F(VeldconvBadInputTest, ConcurrentConversionsLeaveOneCompleteGrid) {
     testsupport::WriteFile(Second, LargeSource(1000, 1000, 7.25));
     ASSERT_EQ(Run(Quoted(First) + " " + Quoted(Dir + "/first.asc")).Status, 0);
     ASSERT_EQ(Run(Quoted(Second) + " " + Quoted(Dir + "/second.asc")).Status, 0);
-    const std::string V = Quoted(VELDCONV_PATH), G = Quoted(Grid());
-    // The exit status is 0 when both conversions succeed.
-    const auto R = testsupport::RunCapturing(
-        V + " " + Quoted(First) + " " + G + " " + Quoted(Dir + "/a.meta") + " & P=$!; " + V + " " +
-            Quoted(Second) + " " + G + " " + Quoted(Dir + "/b.meta") + " && wait $P",
-        Dir);
+    const std::string V = Quoted(VELDCONV_PATH);
+    // Both conversions run inside the test's directory and name their files relative to it,
+    // so that nothing is written where the test runs. The exit status is 0 when both succeed.
+    const auto R = testsupport::RunCapturing("cd " + Quoted(Dir) + " && { " + V +
+                                                 " first.txt out.asc a.meta & P=$!; " + V +
+                                                 " second.txt out.asc b.meta && wait $P; }",
+                                             Dir);
     EXPECT_EQ(R.Status, 0);
+    EXPECT_EQ(ReadFile(Dir + "/a.meta") + ReadFile(Dir + "/b.meta"), "\n\n");
     const std::string Written = ReadFile(Grid());
     EXPECT_TRUE(Written == ReadFile(Dir + "/first.asc") ||
                 Written == ReadFile(Dir + "/second.asc"));
