@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include <grp.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -286,6 +288,37 @@ TProcessRun RunCapturing(const std::string& CommandLine, const std::string& Dir,
     std::remove(Out.c_str());
     std::remove(Err.c_str());
     return Run;
+}
+
+std::string InChildProcess(const std::function<std::string()>& Action, bool AsOrdinaryUser) {
+    int Pipe[2];
+    if (::pipe(Pipe) != 0)
+        return "no pipe";
+    const pid_t Child = ::fork();
+    if (Child == 0) {
+        ::close(Pipe[0]);
+        const uid_t Nobody = 65534;
+        std::string Result = "unable to become nobody";
+        if (!AsOrdinaryUser || ::geteuid() != 0 ||
+            (::setgroups(0, nullptr) == 0 && ::setgid(Nobody) == 0 && ::setuid(Nobody) == 0)) {
+            const std::string Thrown = MessageOf([&] { Result = Action(); });
+            if (Thrown != "no exception")
+                Result = Thrown;
+        }
+        const ssize_t Written = ::write(Pipe[1], Result.data(), Result.size());
+        ::_exit(Written == static_cast<ssize_t>(Result.size()) ? 0 : 1);
+    }
+    ::close(Pipe[1]);
+    std::string Result;
+    char Buffer[4096];
+    for (ssize_t Read; (Read = ::read(Pipe[0], Buffer, sizeof Buffer)) > 0;)
+        Result.append(Buffer, static_cast<size_t>(Read));
+    ::close(Pipe[0]);
+    int Status = 0;
+    if (Child < 0 || ::waitpid(Child, &Status, 0) != Child || !WIFEXITED(Status) ||
+        WEXITSTATUS(Status) != 0)
+        return "child process failed: " + Result;
+    return Result;
 }
 
 } // namespace testsupport

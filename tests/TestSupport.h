@@ -11,6 +11,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,23 @@ struct TProcessRun {
 /// `Dir`. `Redirections` is shell text applied after the captures (for example ">&-").
 TProcessRun RunCapturing(const std::string& CommandLine, const std::string& Dir,
                          const std::string& Redirections = "");
+
+/// Runs the action in a child process and returns the text it returns (or the message of
+/// what it throws), for actions that change the process: its limits, its signals, its user.
+/// With `AsOrdinaryUser` a child of root runs as the user nobody, whom file modes bind.
+std::string InChildProcess(const std::function<std::string()>& Action, bool AsOrdinaryUser);
+
+/// A string buffer that counts the flushes (`sync` calls) it receives.
+class TCountingBuffer : public std::stringbuf {
+public:
+    int Syncs = 0;
+
+protected:
+    int sync() override {
+        ++Syncs;
+        return std::stringbuf::sync();
+    }
+};
 
 } // namespace testsupport
 
