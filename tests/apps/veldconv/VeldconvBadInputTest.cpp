@@ -405,14 +405,19 @@ TEST_F(VeldconvBadInputTest, ABatchReportsEachFailedSourceAndConvertsTheOthers) 
     testsupport::WriteFile(Dir + "/bad.txt", Axis + Row);
     testsupport::WriteFile(Other + "/a.txt", Axis + "r 7 8 9 5\n" + Closing);
     testsupport::WriteFile(Dir + "/c.txt", Axis + "r 4 5 6 5\n" + Closing);
+    // A source in the output directory named as the projection file of its own grid.
+    const std::string Projection = Out + "/p.prj";
+    testsupport::WriteFile(Projection, Axis + Row + Closing);
     const auto R = Run("--output-dir " + Quoted(Out) + " " + Quoted(Dir + "/a.txt") + " " +
                        Quoted(Dir + "/bad.txt") + " " + Quoted(Other + "/a.txt") + " " +
-                       Quoted(Dir + "/missing.txt") + " " + Quoted(Dir + "/c.txt") + " -");
+                       Quoted(Dir + "/missing.txt") + " " + Quoted(Dir + "/c.txt") + " " +
+                       Quoted(Projection) + " -");
     EXPECT_EQ(R.Status, 1);
     EXPECT_EQ(R.Err, Dir + "/bad.txt: " + Eof + "\n" + Other + "/a.txt: Unable to write file " +
                          Out + "/a.asc: it is the same file as the destination file " + Out +
                          "/a.asc\n" + Dir + "/missing.txt: Unable to open file " + Dir +
-                         "/missing.txt\n" +
+                         "/missing.txt\n" + Projection + ": Unable to write file " + Projection +
+                         ": it is the same file as the source file " + Projection + "\n" +
                          "-: Only named files are converted with --output-dir\n");
     EXPECT_EQ(R.Out, "");
     const std::string Header = "ncols 3\nnrows 1\nxllcorner     -0.5\nyllcorner      4.5\n"
@@ -420,6 +425,7 @@ TEST_F(VeldconvBadInputTest, ABatchReportsEachFailedSourceAndConvertsTheOthers) 
     EXPECT_EQ(ReadFile(Out + "/a.asc"), Header + "1 2 3 \n"); // the first of the two
     EXPECT_EQ(ReadFile(Out + "/c.asc"), Header + "4 5 6 \n");
     EXPECT_EQ(ReadFile(Out + "/c.meta"), "\n");
-    for (const char* Missing : {"/bad.asc", "/bad.prj", "/bad.meta", "/missing.asc"})
+    EXPECT_EQ(ReadFile(Projection), Axis + Row + Closing);
+    for (const char* Missing : {"/bad.asc", "/bad.prj", "/bad.meta", "/missing.asc", "/p.asc"})
         EXPECT_FALSE(std::ifstream(Out + Missing).good()) << Missing;
 }
