@@ -40,6 +40,7 @@ set(VELDGRID_HEADERS
   TAxisTools.h
   TError.h
   TMap.h
+  TMapGeometry.h
   TMapPoint.h
   TMapTools.h
   TPoint.h

@@ -3,6 +3,7 @@
 #include "TARCGISFormatter.h"
 #include "TAxisTools.h"
 #include "TMap.h"
+#include "TMapGeometry.h"
 #include "TNumberText.h"
 #include "TTextFile.h"
 #include "TVELDANScanner.h"
@@ -78,13 +79,13 @@ TLayout FindRows(const std::string& FileName, const TOptions& Options) {
 
 /// The header of the grid, from the interval axes the map's point axes would give.
 TARCGISFormatter::THeader HeaderOf(const TLayout& Layout, double NoData,
-                                   TARCGISFileTools::TOrientation& Orientation) {
+                                   TMapGeometry::TOrientation& Orientation) {
     const double Resolution = TScanner::Resolution(Layout.X);
     const std::unique_ptr<TAxis> XAxis = TScanner::XAxis(Layout.X, Layout.Y[0], Resolution);
     const std::unique_ptr<TAxis> YAxis = TScanner::YAxis(Layout.Y, Layout.X[0], Resolution);
     const std::unique_ptr<TAxis> XIntervals(TAxisTools::PointsToIntervals(XAxis.get(), 'X'));
     const std::unique_ptr<TAxis> YIntervals(TAxisTools::PointsToIntervals(YAxis.get(), 'Y'));
-    Orientation = TARCGISFormatter::Orientation(XIntervals.get(), YIntervals.get());
+    Orientation = TMapGeometry::Orientation(XIntervals.get(), YIntervals.get());
     const TARCGISFormatter::THeader Header =
         TARCGISFormatter::Header(XIntervals.get(), YIntervals.get(), Resolution, NoData);
     TARCGISFormatter::RequireFinite(Header);
@@ -106,7 +107,7 @@ struct TBlock {
 class TRowConverter {
 public:
     TRowConverter(const std::string& FileName, const TLayout& Layout, const TOptions& Options,
-                  TARCGISFileTools::TOrientation Orientation, double NoData)
+                  TMapGeometry::TOrientation Orientation, double NoData)
         : MbrFileName(FileName), MbrLayout(Layout), MbrOptions(Options),
           MbrOrientation(Orientation), MbrNoData(NoData) {}
 
@@ -186,7 +187,7 @@ private:
     const std::string& MbrFileName;
     const TLayout& MbrLayout;
     const TOptions& MbrOptions;
-    const TARCGISFileTools::TOrientation MbrOrientation;
+    const TMapGeometry::TOrientation MbrOrientation;
     const double MbrNoData;
 };
 
@@ -223,7 +224,7 @@ long RowsPerBlock(const TLayout& Layout, const TOptions& Options) {
 /// Converts the rows in blocks, a round at a time, one block per thread, and writes them in
 /// order: north to south.
 void ConvertRows(const std::string& FileName, const TLayout& Layout, const TOptions& Options,
-                 TARCGISFileTools::TOrientation Orientation, double NoData, std::ostream& Out) {
+                 TMapGeometry::TOrientation Orientation, double NoData, std::ostream& Out) {
     const long Rows = static_cast<long>(Layout.Y.size());
     const long PerBlock = RowsPerBlock(Layout, Options);
     const long Blocks = (Rows + PerBlock - 1) / PerBlock;
@@ -266,7 +267,7 @@ std::string TVELDANConverter::ConvertVELDANFile(const std::string& FileName, std
         TTextFile::RethrowReadFailure(FileName);
     }
     const double NoData = TMap(0.0).GetNoDataValue(); // that of a map read from the file
-    TARCGISFileTools::TOrientation Orientation;
+    TMapGeometry::TOrientation Orientation;
     const TARCGISFormatter::THeader Header = HeaderOf(Layout, NoData, Orientation);
     const std::streamsize Precision = Out.precision();
     Out.precision(TARCGISFormatter::HeaderPrecision);

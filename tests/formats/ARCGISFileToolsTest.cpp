@@ -1,4 +1,5 @@
 #include "TARCGISFileTools.h"
+#include "TMapGeometry.h"
 #include "TMapTools.h"
 #include "TSafeFile.h"
 #include "TSidecarTools.h"
@@ -609,6 +610,11 @@ TEST_F(ARCGISFileToolsTest, OrientationAndCornerFollowTheAxesOfEachDirection) {
         const auto Corner = TARCGISFileTools::LowerLeftCorner(Map.get());
         EXPECT_EQ(Corner.X, 0.0) << C.Name;
         EXPECT_EQ(Corner.Y, 9.5) << C.Name;
+        // The model's functions, which the old names stand for.
+        const TMapGeometry::TOrientation Model = TMapGeometry::Orientation(Map.get());
+        EXPECT_EQ(Model.ColumnsEastToWest, C.EastToWest) << C.Name;
+        EXPECT_EQ(Model.RowsSouthToNorth, C.SouthToNorth) << C.Name;
+        EXPECT_EQ(TMapGeometry::LowerLeftCorner(Map.get()).Y, 9.5) << C.Name;
     }
     TMap NoAxes(1.0);
     testsupport::ExpectFailures({
@@ -620,6 +626,14 @@ TEST_F(ARCGISFileToolsTest, OrientationAndCornerFollowTheAxesOfEachDirection) {
          "Map is not set in TARCGISFileTools::Orientation"},
         {"corner of no map", [] { TARCGISFileTools::LowerLeftCorner(nullptr); },
          "Map is not set in TARCGISFileTools::LowerLeftCorner"},
+        {"model orientation without axes", [&] { TMapGeometry::Orientation(&NoAxes); },
+         "Map has no interval axes in TMapGeometry::Orientation"},
+        {"model corner without axes", [&] { TMapGeometry::LowerLeftCorner(&NoAxes); },
+         "Map has no interval axes in TMapGeometry::LowerLeftCorner"},
+        {"model orientation of no map", [] { TMapGeometry::Orientation(nullptr); },
+         "Map is not set in TMapGeometry::Orientation"},
+        {"model corner of no map", [] { TMapGeometry::LowerLeftCorner(nullptr); },
+         "Map is not set in TMapGeometry::LowerLeftCorner"},
     });
 }
 
