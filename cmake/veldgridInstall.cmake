@@ -45,6 +45,7 @@ set(VELDGRID_HEADERS
   TMapTools.h
   TPoint.h
   TPointTools.h
+  TReadOptions.h
   TSafeFile.h
   TSidecarTools.h
   TStringTools.h

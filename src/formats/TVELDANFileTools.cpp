@@ -17,7 +17,6 @@ namespace {
 const std::streamsize ReadBufferSize = 1 << 20;
 
 using TScanner = TVELDANScanner;
-using TReadOptions = TVELDANFileTools::TReadOptions;
 
 /// Reads the data lines, up to the closing line, into the map's rows, and returns their Y
 /// coordinates. Each row is made room for once, at the width of the first row (or of the
