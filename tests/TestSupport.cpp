@@ -228,7 +228,7 @@ std::unique_ptr<TMap> RandomMap(unsigned Seed, long Columns, long Rows, double R
 std::vector<std::unique_ptr<TMap>> RandomSeries(unsigned Seed, const std::vector<int>& Orders) {
     std::vector<std::unique_ptr<TMap>> Series;
     for (size_t K = 0; K < Orders.size(); ++K) {
-        const double NoData = K % 3 == 2 ? -1.0 : -9999.0;
+        const double NoData = K % 3 == 2 ? -1.0 : TMap::DefaultNoData;
         std::unique_ptr<TMap> Map =
             RandomMap(Seed + static_cast<unsigned>(K), 13, 9, 0.5, 2.25, 7.75, false, true, NoData);
         for (long LngY = 0; LngY < Map->GetYDim(); ++LngY)

@@ -40,7 +40,7 @@ using TRows = std::vector<std::vector<double>>;
 /// step by the resolution: eastward, and southward when `YDescends`, else northward; its
 /// no-data value is `NoData`.
 inline std::unique_ptr<TMap> MakeMap(const TRows& Rows, double Resolution, double X0, double Y0,
-                                     bool YDescends = true, double NoData = -9999.0) {
+                                     bool YDescends = true, double NoData = TMap::DefaultNoData) {
     const long Columns = Rows.empty() ? 0 : static_cast<long>(Rows[0].size());
     TAxis X(Resolution), Y(Resolution);
     for (long J = 0; J < Columns; ++J)
@@ -57,14 +57,14 @@ inline std::unique_ptr<TMap> MakeMap(const TRows& Rows, double Resolution, doubl
 
 /// Map of resolution 1 in the system orientation (row 0 northernmost) whose south-west
 /// corner is (0, 0): column c spans X c to c + 1, row r spans Y YDim - r - 1 to YDim - r.
-inline std::unique_ptr<TMap> UnitMap(const TRows& Rows, double NoData = -9999.0) {
+inline std::unique_ptr<TMap> UnitMap(const TRows& Rows, double NoData = TMap::DefaultNoData) {
     return MakeMap(Rows, 1.0, 0.5, static_cast<double>(Rows.size()) - 0.5, true, NoData);
 }
 
 /// Map read by the ARC/INFO grid reader from a grid of these rows (row 0 northernmost)
 /// whose lower-left corner is (XLL, YLL).
 std::unique_ptr<TMap> ReadGrid(const TRows& Rows, double CellSize, double XLL, double YLL,
-                               double NoData = -9999.0);
+                               double NoData = TMap::DefaultNoData);
 
 /// The same cells and centres with the rows and/or columns (and their point axes) listed in
 /// reverse, as a file listing them south to north or east to west is read.
@@ -101,7 +101,7 @@ long CountCells(const TMap* Map, double Value);
 /// seed, about one in eight no-data. The same arguments give the same map everywhere.
 std::unique_ptr<TMap> RandomMap(unsigned Seed, long Columns, long Rows, double Resolution,
                                 double X0, double Y0, bool XDescends, bool YDescends,
-                                double NoData = -9999.0);
+                                double NoData = TMap::DefaultNoData);
 
 /// `RandomMap`s of one north-up grid (13 x 9 cells of 0.5 from (2.25, 7.75)), seeds Seed,
 /// Seed + 1, ..., every fifth cell 0 on a moving diagonal, maps 2, 5, ... with no-data -1.

@@ -266,7 +266,7 @@ std::string TVELDANConverter::ConvertVELDANFile(const std::string& FileName, std
     } catch (...) {
         TTextFile::RethrowReadFailure(FileName);
     }
-    const double NoData = TMap(0.0).GetNoDataValue(); // that of a map read from the file
+    const double NoData = TMap::DefaultNoData; // that of a map read from the file
     TMapGeometry::TOrientation Orientation;
     const TARCGISFormatter::THeader Header = HeaderOf(Layout, NoData, Orientation);
     const std::streamsize Precision = Out.precision();

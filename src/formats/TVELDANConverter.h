@@ -21,7 +21,7 @@ public:
         /// How the grid is read, as for `TVELDANFileTools::LoadVELDANFile`.
         TReadOptions Read;
         /// Whether the cells equal to `NoData` (any NaN, for a NaN) are written as the
-        /// grid's no-data value, -9999.
+        /// grid's no-data value, `TMap::DefaultNoData` (-9999).
         bool MarkNoData = false;
         double NoData = 0.0;
         /// Whether a cell of this value is written as no-data under these options.
