@@ -6,6 +6,7 @@
 // of the band is served from it, north-up: rows listed south to north and columns listed
 // east to west are turned round cell for cell as veldconv writes them.
 
+#include "TError.h"
 #include "TMap.h"
 #include "TMapGeometry.h"
 #include "TSidecarTools.h"
@@ -21,7 +22,6 @@
 #include <iterator>
 #include <limits>
 #include <memory>
-#include <new>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -218,7 +218,7 @@ int VELDANDataset::Identify(GDALOpenInfo* OpenInfo) {
 
 /// Reports a failure of the library through GDAL.
 GDALDataset* OpenFailed(const char* Message) {
-    CPLError(CE_Failure, CPLE_OpenFailed, "%s", Message ? Message : "");
+    CPLError(CE_Failure, CPLE_OpenFailed, "%s", Message);
     return nullptr;
 }
 
@@ -241,18 +241,8 @@ GDALDataset* VELDANDataset::Open(GDALOpenInfo* OpenInfo) {
         Dataset->TryLoadXML();
         Dataset->oOvManager.Initialize(Dataset.get(), OpenInfo->pszFilename);
         return Dataset.release();
-    } catch (char* Message) {
-        return OpenFailed(Message);
-    } catch (const char* Message) {
-        return OpenFailed(Message);
-    } catch (const std::string& Message) {
-        return OpenFailed(Message.c_str());
-    } catch (const std::bad_alloc&) {
-        return OpenFailed("Not enough memory to hold the grid");
-    } catch (const std::exception& Failure) {
-        return OpenFailed(Failure.what());
     } catch (...) {
-        return OpenFailed("Unknown failure while reading the grid");
+        return OpenFailed(TError::Message(std::current_exception()).c_str());
     }
 }
 

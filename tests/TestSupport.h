@@ -21,14 +21,12 @@ using MapPtr = std::unique_ptr<TMap>;
 inline const double NaN = std::numeric_limits<double>::quiet_NaN();
 inline const double Inf = std::numeric_limits<double>::infinity();
 
-/// The message of the `char*` or `std::string` the action throws, or "no exception".
+/// The message of what the action throws (`TError::Message`), or "no exception".
 inline std::string MessageOf(const std::function<void()>& Action) {
     try {
         Action();
-    } catch (char* Message) {
-        return Message ? Message : "(null)";
-    } catch (const std::string& Message) {
-        return Message;
+    } catch (...) {
+        return TError::Message(std::current_exception());
     }
     return "no exception";
 }

@@ -108,10 +108,9 @@ std::string Outcome(std::istream& In, int Grids = 1) {
             Text << " edges " << Map->GetXAxisInterval()->GetPoint(0)->GetX() << ' '
                  << Map->GetYAxisInterval()->GetPoint(0)->GetY() << '\n';
         }
-    } catch (char* Message) {
-        return Text.str() + Message + " state " + std::to_string(In.rdstate());
-    } catch (const std::exception& Failure) {
-        return Text.str() + Failure.what() + " state " + std::to_string(In.rdstate());
+    } catch (...) {
+        return Text.str() + TError::Message(std::current_exception()) + " state " +
+               std::to_string(In.rdstate());
     }
     Text << "state " << In.rdstate() << " rest [";
     In.clear();
