@@ -2,8 +2,10 @@
 // metadata text of the source file.
 //
 // Exit status: 0 after a full conversion (or after printing the help or the version), 1
-// whenever a message was written to standard error. Messages are written as they are,
-// without an added end of line.
+// whenever a message was written to standard error. Every failure travels as an exception
+// to `main`, which writes its message as it is: no message ends with a line feed, and one
+// of several lines (a batch's failures, a fault and the usage) has line feeds only between
+// its lines.
 //
 // "--help", "-h" and "--version" are options only as the one and only argument: anywhere
 // else they are file names like any other. Every other argument that starts with "-" (but
@@ -101,11 +103,17 @@ const char* const Footer =
     "     is replaced only when it is complete: after a failure the file of that\n"
     "     name is as it was.";
 
+/// Ends the command with the message: the one way the command itself fails (the library's
+/// failures travel as the library throws them).
+[[noreturn]] void Fail(const std::string& Message) {
+    throw Message;
+}
+
 /// Writes the text to standard output and flushes it; reports a failure with the message.
 void WriteToStandardOutput(const std::string& Text, const char* FailureMessage) {
     std::cout << Text << std::flush;
     if (!std::cout)
-        throw std::string(FailureMessage);
+        Fail(FailureMessage);
 }
 
 /// Writes the text to the named file exactly as it is.
@@ -303,7 +311,7 @@ double NoDataValue(const std::string& Text) {
     char* End = nullptr;
     const double Value = std::strtod(Text.c_str(), &End);
     if (Text.empty() || Text[0] == ' ' || End != Text.c_str() + Text.size())
-        throw "Invalid value for --nodata: \"" + Text + "\" is not a number (nor nan)\n";
+        Fail("Invalid value for --nodata: \"" + Text + "\" is not a number (nor nan)");
     return Value;
 }
 
@@ -314,7 +322,7 @@ TSettings ParseCommandLine(int ArgC, char** ArgV) {
     try {
         App->parse(ArgC, ArgV);
     } catch (const CLI::ParseError& Failure) {
-        throw std::string(Failure.what()) + "\n" + Usage + "\n";
+        Fail(std::string(Failure.what()) + "\n" + Usage);
     }
     Settings.Batch = App->count("--output-dir") > 0;
     Settings.HasNoData = App->count("--nodata") > 0;
@@ -326,8 +334,7 @@ TSettings ParseCommandLine(int ArgC, char** ArgV) {
         if (!OptionsEnded && Argument == "--")
             OptionsEnded = true;
         else if (!OptionsEnded && IsUnknownOption(Argument))
-            throw "Unknown option " + Argument + " (veldconv --help lists the options)\n" + Usage +
-                "\n";
+            Fail("Unknown option " + Argument + " (veldconv --help lists the options)\n" + Usage);
         else
             Settings.Names.push_back(Argument);
     }
@@ -379,7 +386,7 @@ void WriteGridToStandardOutput(TMap* Map) {
     TARCGISFileTools::WriteLosslessARCGISFile(Map, std::cout);
     std::cout.flush();
     if (!std::cout)
-        throw std::string("Unable to write the grid to standard output");
+        Fail("Unable to write the grid to standard output");
 }
 
 /// Whether sidecar files go beside the grid: a regular file or a new name. A device or a
@@ -482,14 +489,14 @@ std::vector<TNamedFile> FilesOfConversion(const std::vector<std::string>& Names,
 void ConvertOne(const TSettings& Settings) {
     const std::vector<std::string>& Names = Settings.Names;
     if (Names.size() < 2)
-        TError::Throw(Usage);
+        Fail(Usage);
     const std::string& Source = Names[0];
     const std::string& Grid = Names[1];
     const bool HasMetadataFile = Names.size() > 2;
     if (Grid == "-" && (!HasMetadataFile || Names[2] == "-"))
-        throw std::string("The grid goes to standard output (-): give a metadata_file for the "
-                          "metadata\n") +
-            Usage + "\n";
+        Fail(std::string("The grid goes to standard output (-): give a metadata_file for the "
+                         "metadata\n") +
+             Usage);
     const bool Sidecars = !Settings.NoSidecars && Grid != "-" && TakesSidecars(Grid);
     TDistinctFiles().Add(FilesOfConversion(Names, Sidecars));
     RemoveTemporaryFilesOnSignals();
@@ -525,14 +532,8 @@ struct TBatchItem {
 template <typename TAction> std::string FailureOf(TAction Action) {
     try {
         Action();
-    } catch (char* Message) {
-        return Message;
-    } catch (const std::string& Message) {
-        return Message;
-    } catch (const std::exception& Failure) {
-        return Failure.what();
     } catch (...) {
-        return "Unknown exception in veldconv";
+        return TError::Message(std::current_exception());
     }
     return "";
 }
@@ -604,26 +605,26 @@ void ConvertItems(std::vector<TBatchItem>& Items, const TSettings& Settings) {
 
 void ConvertBatch(const TSettings& Settings) {
     if (Settings.Names.empty() || Settings.OutputDir.empty())
-        throw std::string("Usage: veldconv [options] --output-dir DIR [--] source_file...\n");
+        Fail("Usage: veldconv [options] --output-dir DIR [--] source_file...");
     struct stat Status;
     if (::stat(Settings.OutputDir.c_str(), &Status) != 0 || !S_ISDIR(Status.st_mode))
-        throw "Unable to write to directory " + Settings.OutputDir + ": it is not a directory\n";
+        Fail("Unable to write to directory " + Settings.OutputDir + ": it is not a directory");
     std::vector<TBatchItem> Items = PlanBatch(Settings);
     RemoveTemporaryFilesOnSignals();
     ConvertItems(Items, Settings);
     std::string Failures;
     for (const TBatchItem& Item : Items)
         if (!Item.Failure.empty())
-            Failures += Item.Source + ": " + Item.Failure + "\n";
+            Failures += (Failures.empty() ? "" : "\n") + Item.Source + ": " + Item.Failure;
     if (!Failures.empty())
-        throw Failures;
+        Fail(Failures);
 }
 
 void Convert(int ArgC, char** ArgV) {
     if (ArgC == 2 && PrintInformation(ArgV[1]))
         return;
     if (ArgC < 3)
-        TError::Throw(Usage);
+        Fail(Usage);
     const TSettings Settings = ParseCommandLine(ArgC, ArgV);
     if (Settings.Batch)
         ConvertBatch(Settings);
@@ -631,10 +632,9 @@ void Convert(int ArgC, char** ArgV) {
         ConvertOne(Settings);
 }
 
-int Report(const char* Message) {
-    if (Message)
-        std::cerr << Message;
-    std::cerr.flush();
+/// Writes the message of the failure being handled to standard error, as it is.
+int ReportFailure() {
+    std::cerr << TError::Message(std::current_exception()) << std::flush;
     return 1;
 }
 
@@ -646,13 +646,7 @@ int main(int ArgC, char** ArgV) {
     try {
         Convert(ArgC, ArgV);
         return 0;
-    } catch (char* Message) {
-        return Report(Message);
-    } catch (const std::string& Message) {
-        return Report(Message.c_str());
-    } catch (const std::exception& Failure) {
-        return Report(Failure.what());
     } catch (...) {
-        return Report("Unknown exception in veldconv");
+        return ReportFailure();
     }
 }

@@ -345,9 +345,9 @@ TEST_F(VeldconvBadInputTest, ConcurrentConversionsLeaveOneCompleteGrid) {
 }
 
 // Options used wrongly: one message naming the fault, exit status 1, and no grid, sidecar or
-// temporary file left behind.
+// temporary file left behind. Like every message, it ends without a line feed.
 TEST_F(VeldconvBadInputTest, BadOptionsAreReportedAndWriteNothing) {
-    const std::string Usage = "Usage: veldconv source_file destination_file [metadata_file]\n";
+    const std::string Usage = "Usage: veldconv source_file destination_file [metadata_file]";
     testsupport::WriteFile(Source(), Axis + Row + Closing);
     const std::string S = Quoted(Source()), G = Quoted(Grid()), M = Quoted(Dir + "/meta.txt");
     const struct {
@@ -363,9 +363,9 @@ TEST_F(VeldconvBadInputTest, BadOptionsAreReportedAndWriteNothing) {
         {"--nodata without its value", S + " " + G + " --nodata",
          "--nodata: 1 required VALUE missing\n" + Usage},
         {"--nodata not a number", "--nodata 5,5 " + S + " " + G,
-         "Invalid value for --nodata: \"5,5\" is not a number (nor nan)\n"},
+         "Invalid value for --nodata: \"5,5\" is not a number (nor nan)"},
         {"--nodata empty", "--nodata '' " + S + " " + G,
-         "Invalid value for --nodata: \"\" is not a number (nor nan)\n"},
+         "Invalid value for --nodata: \"\" is not a number (nor nan)"},
         {"--nodata twice", "--nodata 1 --nodata 2 " + S + " " + G,
          "--nodata: At Most 1 required but received 2\n" + Usage},
         {"--strict on a letter", "--strict " + Quoted(Dir + "/letter.txt") + " " + G,
@@ -377,10 +377,10 @@ TEST_F(VeldconvBadInputTest, BadOptionsAreReportedAndWriteNothing) {
         {"grid and metadata to standard output", S + " - -",
          "The grid goes to standard output (-): give a metadata_file for the metadata\n" + Usage},
         {"--output-dir that is not a directory", "--output-dir " + Quoted(Dir + "/none") + " " + S,
-         "Unable to write to directory " + Dir + "/none: it is not a directory\n"},
+         "Unable to write to directory " + Dir + "/none: it is not a directory"},
         {"--output-dir without sources", "--output-dir " + Quoted(Dir),
-         "Usage: veldconv [options] --output-dir DIR [--] source_file...\n"},
-        {"options but one name", "--strict " + S, Usage.substr(0, Usage.size() - 1)},
+         "Usage: veldconv [options] --output-dir DIR [--] source_file..."},
+        {"options but one name", "--strict " + S, Usage},
     };
     testsupport::WriteFile(Dir + "/letter.txt", Axis + "r 1 abc 3 5\n" + Closing);
     testsupport::WriteFile(Dir + "/uneven.txt", "x 0 1 3 lat degN/degE\n" + Row + Closing);
@@ -418,7 +418,7 @@ TEST_F(VeldconvBadInputTest, ABatchReportsEachFailedSourceAndConvertsTheOthers) 
                          "/a.asc\n" + Dir + "/missing.txt: Unable to open file " + Dir +
                          "/missing.txt\n" + Projection + ": Unable to write file " + Projection +
                          ": it is the same file as the source file " + Projection + "\n" +
-                         "-: Only named files are converted with --output-dir\n");
+                         "-: Only named files are converted with --output-dir");
     EXPECT_EQ(R.Out, "");
     const std::string Header = "ncols 3\nnrows 1\nxllcorner     -0.5\nyllcorner      4.5\n"
                                "cellsize 1\nNODATA_value -9999\n";
