@@ -38,6 +38,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <locale>
 #include <memory>
@@ -151,10 +152,8 @@ std::string CreatedName(std::string Name) {
         const ssize_t Length = ::readlink(Name.c_str(), Target, sizeof Target);
         if (Length <= 0 || Length == static_cast<ssize_t>(sizeof Target))
             break;
-        const size_t Slash = Name.rfind('/');
-        Name = Target[0] == '/' || Slash == std::string::npos
-                   ? std::string(Target, Length)
-                   : Name.substr(0, Slash + 1) + std::string(Target, Length);
+        // A relative target lies in the link's directory.
+        Name = (std::filesystem::path(Name).parent_path() / std::string(Target, Length)).string();
     }
     return Name;
 }
@@ -172,10 +171,9 @@ bool IdentityOf(const std::string& GivenName, TFileIdentity& Identity) {
     }
     if (errno != ENOENT)
         return false;
-    const std::string Name = CreatedName(GivenName);
-    const size_t Slash = Name.rfind('/');
-    const std::string Directory = Slash == std::string::npos ? "." : Name.substr(0, Slash + 1);
-    const std::string Entry = Slash == std::string::npos ? Name : Name.substr(Slash + 1);
+    const std::filesystem::path Name = CreatedName(GivenName);
+    const std::string Entry = Name.filename().string();
+    const std::filesystem::path Directory = Name.has_parent_path() ? Name.parent_path() : ".";
     if (Entry.empty() || ::stat(Directory.c_str(), &Status) != 0)
         return false;
     Identity = {Status.st_dev, Status.st_ino, Entry};
@@ -538,22 +536,18 @@ template <typename TAction> std::string FailureOf(TAction Action) {
     return "";
 }
 
-/// The source's file name without its directory and its last extension ("" for none).
+/// The source's file name without its directory and its extension, by the one rule of the
+/// library's file names (`TSidecarTools::ProjectionFileName`): "a.b.txt" gives "a.b", and a
+/// name that starts with its only dot has no extension (".grid" gives ".grid").
 std::string StemOf(const std::string& Source) {
-    const size_t Slash = Source.rfind('/');
-    std::string Stem = Slash == std::string::npos ? Source : Source.substr(Slash + 1);
-    const size_t Dot = Stem.rfind('.');
-    if (Dot != std::string::npos && Dot > 0)
-        Stem.erase(Dot);
-    return Stem;
+    return std::filesystem::path(Source).stem().string();
 }
 
 /// The files of every source, each source refused when a file it writes is another name of
 /// a file of an earlier source or of any source: two sources of one stem are not written
 /// over each other, and no source is written over.
 std::vector<TBatchItem> PlanBatch(const TSettings& Settings) {
-    const std::string Directory =
-        Settings.OutputDir.back() == '/' ? Settings.OutputDir : Settings.OutputDir + "/";
+    const std::filesystem::path Directory = Settings.OutputDir;
     TDistinctFiles Files;
     std::vector<TBatchItem> Items;
     for (const std::string& Source : Settings.Names) {
@@ -561,8 +555,8 @@ std::vector<TBatchItem> PlanBatch(const TSettings& Settings) {
         // Standard input is never read here.
         if (Source != "-")
             FailureOf([&] { Files.Add({{"source file", Source}}); });
-        Items.push_back({Source, Directory + StemOf(Source) + ".asc",
-                         Directory + StemOf(Source) + ".meta", ""});
+        Items.push_back({Source, (Directory / (StemOf(Source) + ".asc")).string(),
+                         (Directory / (StemOf(Source) + ".meta")).string(), ""});
     }
     for (TBatchItem& Item : Items) {
         if (Item.Source == "-" || StemOf(Item.Source).empty())

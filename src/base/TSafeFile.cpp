@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <locale>
 #include <streambuf>
 #include <vector>
@@ -120,12 +121,6 @@ private:
     int MbrErrorNumber = 0;
 };
 
-/// The directory part of a name, with its slash ("" for a name without one).
-std::string DirectoryPart(const std::string& Name) {
-    const size_t Slash = Name.rfind('/');
-    return Slash == std::string::npos ? "" : Name.substr(0, Slash + 1);
-}
-
 bool IsSymbolicLink(const std::string& FileName) {
     struct stat Status;
     return ::lstat(FileName.c_str(), &Status) == 0 && S_ISLNK(Status.st_mode);
@@ -181,9 +176,10 @@ struct TSafeFile::TImpl {
     /// whether it could be created (`errno` says why not).
     bool CreateTemporary() {
         // A shortened name keeps the temporary name within the system's limit.
-        const std::string Directory = DirectoryPart(Target);
-        const std::string Prefix = Directory + "." + Target.substr(Directory.size(), 200) + "." +
-                                   std::to_string(::getpid());
+        const std::filesystem::path Place = Target;
+        const std::string Prefix =
+            (Place.parent_path() / ("." + Place.filename().string().substr(0, 200))).string() +
+            "." + std::to_string(::getpid());
         for (int Attempt = 0; Attempt < 100; ++Attempt) {
             // Registered before it exists, so that no signal finds it unregistered. A file
             // of that name that is not ours can only be left over from an ended process
