@@ -22,7 +22,6 @@ namespace {
 using TScanner = TVELDANScanner;
 using TOptions = TVELDANConverter::TOptions;
 
-const std::streamsize ReadBufferSize = 1 << 20;
 /// Bytes of source rows in a block by default: large enough for few reads and threads,
 /// small enough that memory stays a few megabytes whatever the size of the grid.
 const std::uint64_t DefaultBlockBytes = 1 << 21;
@@ -41,9 +40,8 @@ struct TLayout {
 /// Opens the file for reading through its own buffer.
 class TSourceFile {
 public:
-    explicit TSourceFile(const std::string& FileName) : MbrBuffer(new char[ReadBufferSize]) {
-        MbrIn.rdbuf()->pubsetbuf(MbrBuffer.get(), ReadBufferSize);
-        TTextFile::OpenForReading(MbrIn, FileName);
+    explicit TSourceFile(const std::string& FileName) {
+        TTextFile::OpenBuffered(MbrIn, FileName, MbrBuffer);
     }
     std::ifstream& Stream() { return MbrIn; }
 
