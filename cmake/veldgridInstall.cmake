@@ -42,10 +42,12 @@ set(VELDGRID_HEADERS
   TAxisTools.h
   TError.h
   TMap.h
+  TMapGeometry.h
   TMapPoint.h
   TMapTools.h
   TPoint.h
   TPointTools.h
+  TReadOptions.h
   TSafeFile.h
   TSeriesStatistics.h
   TSidecarTools.h

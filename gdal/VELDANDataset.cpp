@@ -6,8 +6,9 @@
 // of the band is served from it, north-up: rows listed south to north and columns listed
 // east to west are turned round cell for cell as veldconv writes them.
 
-#include "TARCGISFileTools.h"
+#include "TError.h"
 #include "TMap.h"
+#include "TMapGeometry.h"
 #include "TSidecarTools.h"
 #include "TVELDANFileTools.h"
 
@@ -21,7 +22,6 @@
 #include <iterator>
 #include <limits>
 #include <memory>
-#include <new>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -85,7 +85,7 @@ private:
     explicit VELDANDataset(std::unique_ptr<TMap> Map);
 
     std::unique_ptr<TMap> MbrMap;
-    TARCGISFileTools::TOrientation MbrOrientation;
+    TMapGeometry::TOrientation MbrOrientation;
     double MbrTransform[6];
     OGRSpatialReference MbrSRS;
 };
@@ -115,14 +115,14 @@ private:
 // ---------------------------------------------------------------------------------------
 
 VELDANDataset::VELDANDataset(std::unique_ptr<TMap> Map)
-    : MbrMap(std::move(Map)), MbrOrientation(TARCGISFileTools::Orientation(MbrMap.get())) {
+    : MbrMap(std::move(Map)), MbrOrientation(TMapGeometry::Orientation(MbrMap.get())) {
     nRasterXSize = static_cast<int>(MbrMap->GetXDim());
     nRasterYSize = static_cast<int>(MbrMap->GetYDim());
     // Coordinates in degrees east and north, longitude first as GIS tools take them.
     MbrSRS.SetWellKnownGeogCS("WGS84");
     MbrSRS.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     // North-up from the lower-left corner and the cell size, as veldconv's grid says.
-    const TARCGISFileTools::TCorner Corner = TARCGISFileTools::LowerLeftCorner(MbrMap.get());
+    const TMapGeometry::TCorner Corner = TMapGeometry::LowerLeftCorner(MbrMap.get());
     const double CellSize = MbrMap->GetResolution();
     const double North = Corner.Y + static_cast<double>(nRasterYSize) * CellSize;
     const double Transform[6] = {Corner.X, CellSize, 0.0, North, 0.0, -CellSize};
@@ -218,7 +218,7 @@ int VELDANDataset::Identify(GDALOpenInfo* OpenInfo) {
 
 /// Reports a failure of the library through GDAL.
 GDALDataset* OpenFailed(const char* Message) {
-    CPLError(CE_Failure, CPLE_OpenFailed, "%s", Message ? Message : "");
+    CPLError(CE_Failure, CPLE_OpenFailed, "%s", Message);
     return nullptr;
 }
 
@@ -241,18 +241,8 @@ GDALDataset* VELDANDataset::Open(GDALOpenInfo* OpenInfo) {
         Dataset->TryLoadXML();
         Dataset->oOvManager.Initialize(Dataset.get(), OpenInfo->pszFilename);
         return Dataset.release();
-    } catch (char* Message) {
-        return OpenFailed(Message);
-    } catch (const char* Message) {
-        return OpenFailed(Message);
-    } catch (const std::string& Message) {
-        return OpenFailed(Message.c_str());
-    } catch (const std::bad_alloc&) {
-        return OpenFailed("Not enough memory to hold the grid");
-    } catch (const std::exception& Failure) {
-        return OpenFailed(Failure.what());
     } catch (...) {
-        return OpenFailed("Unknown failure while reading the grid");
+        return OpenFailed(TError::Message(std::current_exception()).c_str());
     }
 }
 

@@ -1,6 +1,8 @@
 #ifndef VELDGRID_TARCGISFILETOOLS_H
 #define VELDGRID_TARCGISFILETOOLS_H
 
+#include "TMapGeometry.h"
+
 #include <istream>
 #include <ostream>
 #include <string>
@@ -34,22 +36,13 @@ public:
     /// Reads the named files in order. The caller owns the new maps.
     static std::vector<TMap*> LoadFileList(std::vector<std::string> FileNames);
 
-    /// Which way a map's interval axes run against the north-up order in which grids are
-    /// written: rows north to south, columns west to east.
-    struct TOrientation {
-        bool ColumnsEastToWest;
-        bool RowsSouthToNorth;
-    };
-    /// The orientation of the map, which must have interval axes.
+    /// The map's geometry, kept in the model (`TMapGeometry`); these names stay for the
+    /// programs that learnt it here. The functions report failures under this class's name.
+    using TOrientation = TMapGeometry::TOrientation;
+    using TCorner = TMapGeometry::TCorner;
+    /// `TMapGeometry::Orientation` of the map, which must have interval axes.
     static TOrientation Orientation(const TMap* Map);
-
-    /// A corner of a grid: an X edge and a Y edge.
-    struct TCorner {
-        double X;
-        double Y;
-    };
-    /// The lower-left corner written as "xllcorner" and "yllcorner": the western and the
-    /// southern edge of the map, which must have interval axes.
+    /// `TMapGeometry::LowerLeftCorner` of the map, written as "xllcorner" and "yllcorner".
     static TCorner LowerLeftCorner(const TMap* Map);
 
 private:

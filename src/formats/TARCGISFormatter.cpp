@@ -11,25 +11,10 @@
 const char* const TARCGISFormatter::NonFiniteCells =
     "Cell values must be finite in TARCGISFileTools::WriteARCGISFile";
 
-TARCGISFileTools::TOrientation TARCGISFormatter::Orientation(const TAxis* XIntervals,
-                                                             const TAxis* YIntervals) {
-    // Maps read from grids have ascending X and descending Y axes; others are written
-    // turned into that orientation.
-    const long XDim = XIntervals->GetSize() - 1;
-    const long YDim = YIntervals->GetSize() - 1;
-    return {XIntervals->GetPoint(XDim)->GetX() < XIntervals->GetPoint(0)->GetX(),
-            YIntervals->GetPoint(YDim)->GetY() > YIntervals->GetPoint(0)->GetY()};
-}
-
 TARCGISFormatter::THeader TARCGISFormatter::Header(const TAxis* XIntervals, const TAxis* YIntervals,
                                                    double CellSize, double NoData) {
-    const TARCGISFileTools::TOrientation Turned = Orientation(XIntervals, YIntervals);
-    const long XDim = XIntervals->GetSize() - 1;
-    const long YDim = YIntervals->GetSize() - 1;
-    const TARCGISFileTools::TCorner Corner = {
-        XIntervals->GetPoint(Turned.ColumnsEastToWest ? XDim : 0)->GetX(),
-        YIntervals->GetPoint(Turned.RowsSouthToNorth ? 0 : YDim)->GetY()};
-    return {XDim, YDim, Corner, CellSize, NoData};
+    return {XIntervals->GetSize() - 1, YIntervals->GetSize() - 1,
+            TMapGeometry::LowerLeftCorner(XIntervals, YIntervals), CellSize, NoData};
 }
 
 void TARCGISFormatter::RequireFinite(const THeader& Header) {

@@ -1,7 +1,7 @@
 #ifndef VELDGRID_TARCGISFORMATTER_H
 #define VELDGRID_TARCGISFORMATTER_H
 
-#include "TARCGISFileTools.h"
+#include "TMapGeometry.h"
 
 #include <cstddef>
 #include <ostream>
@@ -27,13 +27,10 @@ public:
     struct THeader {
         long Columns;
         long Rows;
-        TARCGISFileTools::TCorner Corner;
+        TMapGeometry::TCorner Corner;
         double CellSize;
         double NoData;
     };
-    /// Which way interval axes run against the north-up order of the rows written.
-    static TARCGISFileTools::TOrientation Orientation(const TAxis* XIntervals,
-                                                      const TAxis* YIntervals);
     /// The header of a grid on the interval axes: the lower-left corner is the western and
     /// the southern edge.
     static THeader Header(const TAxis* XIntervals, const TAxis* YIntervals, double CellSize,

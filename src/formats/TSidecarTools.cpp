@@ -5,6 +5,7 @@
 #include "TSafeFile.h"
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -87,12 +88,7 @@ std::vector<std::pair<std::string, std::string>> TSidecarTools::MetadataItems(co
 // ---------------------------------------------------------------------------------------
 
 std::string TSidecarTools::ProjectionFileName(const std::string& GridFileName) {
-    // The extension is what follows the last dot of the last path component.
-    const size_t Slash = GridFileName.rfind('/');
-    const size_t Dot = GridFileName.rfind('.');
-    const bool HasExtension =
-        Dot != std::string::npos && (Slash == std::string::npos || Dot > Slash);
-    return (HasExtension ? GridFileName.substr(0, Dot) : GridFileName) + ".prj";
+    return std::filesystem::path(GridFileName).replace_extension(".prj").string();
 }
 
 std::string TSidecarTools::AuxiliaryFileName(const std::string& GridFileName) {

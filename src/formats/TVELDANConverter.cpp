@@ -3,6 +3,7 @@
 #include "TARCGISFormatter.h"
 #include "TAxisTools.h"
 #include "TMap.h"
+#include "TMapGeometry.h"
 #include "TNumberText.h"
 #include "TTextFile.h"
 #include "TVELDANScanner.h"
@@ -21,7 +22,6 @@ namespace {
 using TScanner = TVELDANScanner;
 using TOptions = TVELDANConverter::TOptions;
 
-const std::streamsize ReadBufferSize = 1 << 20;
 /// Bytes of source rows in a block by default: large enough for few reads and threads,
 /// small enough that memory stays a few megabytes whatever the size of the grid.
 const std::uint64_t DefaultBlockBytes = 1 << 21;
@@ -40,9 +40,8 @@ struct TLayout {
 /// Opens the file for reading through its own buffer.
 class TSourceFile {
 public:
-    explicit TSourceFile(const std::string& FileName) : MbrBuffer(new char[ReadBufferSize]) {
-        MbrIn.rdbuf()->pubsetbuf(MbrBuffer.get(), ReadBufferSize);
-        TTextFile::OpenForReading(MbrIn, FileName);
+    explicit TSourceFile(const std::string& FileName) {
+        TTextFile::OpenBuffered(MbrIn, FileName, MbrBuffer);
     }
     std::ifstream& Stream() { return MbrIn; }
 
@@ -78,13 +77,13 @@ TLayout FindRows(const std::string& FileName, const TOptions& Options) {
 
 /// The header of the grid, from the interval axes the map's point axes would give.
 TARCGISFormatter::THeader HeaderOf(const TLayout& Layout, double NoData,
-                                   TARCGISFileTools::TOrientation& Orientation) {
+                                   TMapGeometry::TOrientation& Orientation) {
     const double Resolution = TScanner::Resolution(Layout.X);
     const std::unique_ptr<TAxis> XAxis = TScanner::XAxis(Layout.X, Layout.Y[0], Resolution);
     const std::unique_ptr<TAxis> YAxis = TScanner::YAxis(Layout.Y, Layout.X[0], Resolution);
     const std::unique_ptr<TAxis> XIntervals(TAxisTools::PointsToIntervals(XAxis.get(), 'X'));
     const std::unique_ptr<TAxis> YIntervals(TAxisTools::PointsToIntervals(YAxis.get(), 'Y'));
-    Orientation = TARCGISFormatter::Orientation(XIntervals.get(), YIntervals.get());
+    Orientation = TMapGeometry::Orientation(XIntervals.get(), YIntervals.get());
     const TARCGISFormatter::THeader Header =
         TARCGISFormatter::Header(XIntervals.get(), YIntervals.get(), Resolution, NoData);
     TARCGISFormatter::RequireFinite(Header);
@@ -106,7 +105,7 @@ struct TBlock {
 class TRowConverter {
 public:
     TRowConverter(const std::string& FileName, const TLayout& Layout, const TOptions& Options,
-                  TARCGISFileTools::TOrientation Orientation, double NoData)
+                  TMapGeometry::TOrientation Orientation, double NoData)
         : MbrFileName(FileName), MbrLayout(Layout), MbrOptions(Options),
           MbrOrientation(Orientation), MbrNoData(NoData) {}
 
@@ -186,7 +185,7 @@ private:
     const std::string& MbrFileName;
     const TLayout& MbrLayout;
     const TOptions& MbrOptions;
-    const TARCGISFileTools::TOrientation MbrOrientation;
+    const TMapGeometry::TOrientation MbrOrientation;
     const double MbrNoData;
 };
 
@@ -223,7 +222,7 @@ long RowsPerBlock(const TLayout& Layout, const TOptions& Options) {
 /// Converts the rows in blocks, a round at a time, one block per thread, and writes them in
 /// order: north to south.
 void ConvertRows(const std::string& FileName, const TLayout& Layout, const TOptions& Options,
-                 TARCGISFileTools::TOrientation Orientation, double NoData, std::ostream& Out) {
+                 TMapGeometry::TOrientation Orientation, double NoData, std::ostream& Out) {
     const long Rows = static_cast<long>(Layout.Y.size());
     const long PerBlock = RowsPerBlock(Layout, Options);
     const long Blocks = (Rows + PerBlock - 1) / PerBlock;
@@ -265,8 +264,8 @@ std::string TVELDANConverter::ConvertVELDANFile(const std::string& FileName, std
     } catch (...) {
         TTextFile::RethrowReadFailure(FileName);
     }
-    const double NoData = TMap(0.0).GetNoDataValue(); // that of a map read from the file
-    TARCGISFileTools::TOrientation Orientation;
+    const double NoData = TMap::DefaultNoData; // that of a map read from the file
+    TMapGeometry::TOrientation Orientation;
     const TARCGISFormatter::THeader Header = HeaderOf(Layout, NoData, Orientation);
     const std::streamsize Precision = Out.precision();
     Out.precision(TARCGISFormatter::HeaderPrecision);

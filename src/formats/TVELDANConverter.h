@@ -1,7 +1,7 @@
 #ifndef VELDGRID_TVELDANCONVERTER_H
 #define VELDGRID_TVELDANCONVERTER_H
 
-#include "TVELDANFileTools.h"
+#include "TReadOptions.h"
 
 #include <cmath>
 #include <cstddef>
@@ -19,9 +19,9 @@ class TVELDANConverter {
 public:
     struct TOptions {
         /// How the grid is read, as for `TVELDANFileTools::LoadVELDANFile`.
-        TVELDANFileTools::TReadOptions Read;
+        TReadOptions Read;
         /// Whether the cells equal to `NoData` (any NaN, for a NaN) are written as the
-        /// grid's no-data value, -9999.
+        /// grid's no-data value, `TMap::DefaultNoData` (-9999).
         bool MarkNoData = false;
         double NoData = 0.0;
         /// Whether a cell of this value is written as no-data under these options.

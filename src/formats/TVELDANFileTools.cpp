@@ -17,10 +17,7 @@
 
 namespace {
 
-const std::streamsize ReadBufferSize = 1 << 20;
-
 using TScanner = TVELDANScanner;
-using TReadOptions = TVELDANFileTools::TReadOptions;
 
 /// Reads the data lines, up to the closing line, into the map's rows, and returns their Y
 /// coordinates. Each row is made room for once, at the width of the first row (or of the
@@ -89,11 +86,9 @@ TMap* TVELDANFileTools::LoadVELDANFile(std::string FileName) {
 }
 
 TMap* TVELDANFileTools::LoadVELDANFile(std::string FileName, const TReadOptions& Options) {
-    // Large reads: grids run to hundreds of megabytes. The buffer outlives the stream.
-    const std::unique_ptr<char[]> Buffer(new char[ReadBufferSize]);
+    std::unique_ptr<char[]> Buffer; // outlives the stream
     std::ifstream In;
-    In.rdbuf()->pubsetbuf(Buffer.get(), ReadBufferSize);
-    TTextFile::OpenForReading(In, FileName);
+    TTextFile::OpenBuffered(In, FileName, Buffer);
     try {
         return Load(In, true, Options);
     } catch (...) {

@@ -3,7 +3,7 @@
 
 #include "TAxis.h"
 #include "TError.h"
-#include "TVELDANFileTools.h"
+#include "TReadOptions.h"
 
 #include <cstddef>
 #include <istream>
@@ -21,8 +21,6 @@
 /// line split at spaces; a tab is no separator).
 class TVELDANScanner {
 public:
-    using TReadOptions = TVELDANFileTools::TReadOptions;
-
     /// The marker that the axis line and the closing line hold.
     static const char* const Marker;
 

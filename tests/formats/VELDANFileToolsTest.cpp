@@ -291,6 +291,11 @@ TEST_F(VELDANFileToolsTest, AStrictReadRefusesWhatTheDefaultReadTakes) {
         {"Y uneven", Axis + "r 1 2 3 5\nr 1 2 3 4\nr 1 2 3 2\n" + Closing, UnevenY},
         {"Y ascending evenly", Axis + "r 1 2 3 5\nr 1 2 3 6\nr 1 2 3 7.005\n" + Closing, ""},
         {"one row", Axis + "r 1 2 3 5\n" + Closing, ""},
+        // The tolerance scales with the cell size.
+        {"X of cell 100 off by half a unit",
+         "lon 0 100 200.5 300 lat degN/degE\nr 1 2 3 4 5\n" + Closing, ""},
+        {"X of cell 0.001 off by a fifth of a cell",
+         "lon 0 0.001 0.0025 lat degN/degE\nr 1 2 3 5\n" + Closing, UnevenX},
     };
     for (const auto& C : Cases) {
         EXPECT_EQ(MessageOf([&] { Load(C.Text); }), "no exception") << C.Name;
@@ -369,6 +374,10 @@ std::vector<std::string> ConverterGrids() {
         "lon 0 1 2 lat degN/degE\nr 1 2 3 5\n",
         "lon 0 1 2 lat degN/degE\nr 1 2 3 nan\n" + Closing,
         "lon 0 1 2 lat degN/degE\nr\n" + Closing,
+        // All 15 digits of a cell; NaN and infinite cells, taken only where they are marked.
+        "lon 0 1 lat degN/degE\nr 0.123456789012345 -1234.56789012345 5\n" + Closing,
+        "lon 0 1 2 lat degN/degE\nr nan 0.123456789012345 NaN 5\nr -nan 1 2 4\n" + Closing,
+        "lon 0 1 2 lat degN/degE\nr inf 0.123456789012345 3 5\nr 1 INF 2 4\n" + Closing,
     };
     return Grids;
 }
@@ -404,7 +413,7 @@ TEST_F(VELDANFileToolsTest, TheConverterWritesWhatTheMapWriterWrites) {
         }
     }
     // The grids without faults, under every option that takes them.
-    EXPECT_EQ(Converted, 180);
+    EXPECT_EQ(Converted, 212);
 }
 
 TEST_F(VELDANFileToolsTest, TheConverterReportsWhatCannotBeRead) {
