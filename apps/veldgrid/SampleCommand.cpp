@@ -1,7 +1,7 @@
 // The subcommand sample: the values of grids at points, as a table.
 
-#include "PendingMessage.h"
 #include "TCommands.h"
+#include "TError.h"
 #include "TGridReader.h"
 #include "TSignalCleanup.h"
 
@@ -112,7 +112,7 @@ std::string Table(const TSettings& Settings, const std::vector<TPlace>& Points) 
             for (size_t P = 0; P < Points.size(); ++P)
                 Rows[P] += "," + Field(Map.get(), Points[P]);
         } catch (...) {
-            throw Series.Name() + ": " + MessageOf(std::current_exception());
+            throw Series.Name() + ": " + TError::Message(std::current_exception());
         }
         Progress.Step();
     }

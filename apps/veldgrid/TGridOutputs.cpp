@@ -17,15 +17,12 @@ bool IsVELDANName(const std::string& Name) {
     return std::filesystem::path(Name).extension() == ".txt";
 }
 
-/// The value that the readers of VELDAN grids take as no-data.
-const double VELDANNoData = -9999.0;
-
-/// Writes the map as a VELDAN grid, whose no-data cells hold -9999 (the value its readers
-/// take as no-data): a map with another no-data value is written from a copy with
+/// Writes the map as a VELDAN grid, whose no-data cells hold `TMap::DefaultNoData` (the
+/// value its readers take as no-data): a map with another no-data value is written from a copy with
 /// -9999 in those cells (a product with 1, which leaves every other value as it is).
 void WriteVELDAN(const TMap* Map, std::ostream& Out) {
     std::unique_ptr<TMap> Copy;
-    if (Map->GetNoDataValue() != VELDANNoData) {
+    if (Map->GetNoDataValue() != TMap::DefaultNoData) {
         Copy.reset(TMapTools::Multiply(Map, 1.0));
         Copy->SetMetadata(Map->GetMetadata());
     }

@@ -1,6 +1,5 @@
 #include "TGridReader.h"
 
-#include "PendingMessage.h"
 #include "TARCGISFileTools.h"
 #include "TError.h"
 #include "TMap.h"
@@ -51,7 +50,7 @@ std::unique_ptr<TMap> TGridReader::Load(const std::string& FileName, TFormat& Fo
         MbrOptions.MarkNoData(Map.get());
         return Map;
     } catch (...) {
-        throw FileName + ": " + MessageOf(std::current_exception());
+        throw FileName + ": " + TError::Message(std::current_exception());
     }
 }
 

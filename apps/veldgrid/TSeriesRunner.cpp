@@ -1,10 +1,10 @@
 #include "TSeriesRunner.h"
 
-#include "PendingMessage.h"
 #include "TGridOutputs.h"
 #include "TGridReader.h"
 #include "TSignalCleanup.h"
 
+#include "TError.h"
 #include "TMap.h"
 
 void TSeriesRunner::Run(const std::string& Command, const TSettings& Settings, size_t Length,
@@ -42,7 +42,7 @@ void TSeriesRunner::Run(const std::string& Command, const TSettings& Settings, s
 }
 
 std::string TSeriesRunner::NamedFailure(const std::string& FileName) {
-    return FileName + ": " + MessageOf(std::current_exception());
+    return FileName + ": " + TError::Message(std::current_exception());
 }
 
 std::vector<TMap*> TSeriesRunner::Raw(const TWindow& Maps) {

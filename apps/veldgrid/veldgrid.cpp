@@ -6,8 +6,8 @@
 // Exit status: 0 on success (or after printing the help or the version), 1 after a
 // message on standard error, which ends with a line feed.
 
-#include "PendingMessage.h"
 #include "TCommands.h"
+#include "TError.h"
 
 #include <malloc.h>
 
@@ -40,6 +40,6 @@ int main(int ArgC, char** ArgV) {
         AddSampleCommand(Commands);
         return Commands.Run(ArgC, ArgV);
     } catch (...) {
-        return Report(MessageOf(std::current_exception()));
+        return Report(TError::Message(std::current_exception()));
     }
 }
