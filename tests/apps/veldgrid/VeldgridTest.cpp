@@ -12,7 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <cmath>
@@ -285,6 +288,8 @@ TEST_F(VeldgridTest, FailuresNameTheirCauseAndWriteNothing) {
          "Unable to write to directory none: it is not a directory\n"},
         {"malformed input", "sum -o x.asc a.txt bad.txt",
          "bad.txt: Unexpected end of file found in TVELDANFileTools::LoadVELDANFile\n"},
+        {"malformed input after a window", "runmean --window 2 -o sub a.txt b.asc bad.txt",
+         "bad.txt: Unexpected end of file found in TVELDANFileTools::LoadVELDANFile\n"},
         {"grids of other sizes", "mean -o x.asc a.txt small.txt",
          "small.txt: X-dimension of maps are inconsistent in TSeriesStatistics::Add\n"},
         {"bad points", "sample --points bad.csv -o x.csv a.txt",
@@ -300,8 +305,38 @@ TEST_F(VeldgridTest, FailuresNameTheirCauseAndWriteNothing) {
         EXPECT_EQ(R.Status, 1) << C.Name;
         EXPECT_EQ(R.Err, C.Err) << C.Name;
         for (const char* Output :
-             {"x.asc", "x.prj", "x.asc.aux.xml", "x.csv", "a.asc", "e.asc", "d.asc"})
+             {"x.asc", "x.prj", "x.asc.aux.xml", "x.csv", "a.asc", "e.asc", "d.asc", "sub/a.asc"})
             EXPECT_FALSE(Exists(Output)) << C.Name << " " << Output;
         EXPECT_EQ(Hidden(), std::vector<std::string>()) << C.Name;
     }
+}
+
+// The windows written so far are temporary files until the last one is done: a signal then
+// leaves none of them.
+TEST_F(VeldgridTest, ASignalLeavesNoTemporaryFile) {
+    std::string Files;
+    std::vector<std::string> Arguments = {VELDGRID_PATH, "runmean", "--window", "2", "-o", Dir};
+    const auto Large = testsupport::RandomMap(7, 600, 400, 0.5, 0.25, 199.75, false, true);
+    TVELDANFileTools::WriteVELDANFile(Large.get(), Dir + "/large.txt");
+    for (int K = 0; K < 40; ++K) {
+        Arguments.push_back(Dir + "/large" + std::to_string(K) + ".txt");
+        ASSERT_EQ(::symlink("large.txt", Arguments.back().c_str()), 0);
+    }
+    std::vector<char*> Argv;
+    for (std::string& Argument : Arguments)
+        Argv.push_back(&Argument[0]);
+    Argv.push_back(nullptr);
+    const pid_t Pid = ::fork();
+    if (Pid == 0) {
+        ::execv(VELDGRID_PATH, Argv.data());
+        ::_exit(127);
+    }
+    int Status = 0;
+    while (Hidden().empty() && ::waitpid(Pid, &Status, WNOHANG) == 0)
+        ::usleep(500);
+    ::kill(Pid, SIGTERM);
+    ::waitpid(Pid, &Status, 0);
+    EXPECT_TRUE(WIFSIGNALED(Status) && WTERMSIG(Status) == SIGTERM);
+    EXPECT_EQ(Hidden(), std::vector<std::string>());
+    EXPECT_FALSE(Exists("large0.asc"));
 }
