@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 namespace {
 
@@ -18,10 +19,8 @@ std::string CreatedName(std::string Name) {
         const ssize_t Length = ::readlink(Name.c_str(), Target, sizeof Target);
         if (Length <= 0 || Length == static_cast<ssize_t>(sizeof Target))
             break;
-        const size_t Slash = Name.rfind('/');
-        Name = Target[0] == '/' || Slash == std::string::npos
-                   ? std::string(Target, Length)
-                   : Name.substr(0, Slash + 1) + std::string(Target, Length);
+        // A relative target lies in the link's directory.
+        Name = (std::filesystem::path(Name).parent_path() / std::string(Target, Length)).string();
     }
     return Name;
 }
@@ -39,10 +38,9 @@ bool TDistinctFiles::IdentityOf(const std::string& GivenName, TIdentity& Identit
     }
     if (errno != ENOENT)
         return false;
-    const std::string Name = CreatedName(GivenName);
-    const size_t Slash = Name.rfind('/');
-    const std::string Directory = Slash == std::string::npos ? "." : Name.substr(0, Slash + 1);
-    const std::string Entry = Slash == std::string::npos ? Name : Name.substr(Slash + 1);
+    const std::filesystem::path Name = CreatedName(GivenName);
+    const std::string Entry = Name.filename().string();
+    const std::filesystem::path Directory = Name.has_parent_path() ? Name.parent_path() : ".";
     if (Entry.empty() || ::stat(Directory.c_str(), &Status) != 0)
         return false;
     Identity = {Status.st_dev, Status.st_ino, Entry};

@@ -25,7 +25,7 @@ void TGridOptions::Finish() {
     char* End = nullptr;
     MbrNoData = std::strtod(Text.c_str(), &End);
     if (Text.empty() || Text[0] == ' ' || End != Text.c_str() + Text.size())
-        throw "Invalid value for --nodata: \"" + Text + "\" is not a number (nor nan)\n";
+        throw "Invalid value for --nodata: \"" + Text + "\" is not a number (nor nan)";
 }
 
 TVELDANFileTools::TReadOptions TGridOptions::ReadOptions() const {

@@ -155,7 +155,7 @@ void Info(const TSettings& Settings, bool Json) {
         std::cout << (I > 0 && !Json ? "\n" : "") << Describe(Name, InfoOf(Map.get(), Format), Json)
                   << std::flush;
         if (!std::cout)
-            throw std::string("Unable to write to standard output\n");
+            throw std::string("Unable to write to standard output");
         Progress.Step();
     }
 }

@@ -54,7 +54,7 @@ bool ReadNumber(const std::string& Text, double& Value) {
 std::vector<TPlace> ReadPoints(const std::string& FileName) {
     std::ifstream In(FileName);
     if (!In)
-        throw FileName + ": Unable to open file " + FileName + "\n";
+        throw FileName + ": Unable to open file " + FileName;
     std::string Line;
     std::getline(In, Line); // the header
     std::vector<TPlace> Points;
@@ -71,7 +71,7 @@ std::vector<TPlace> ReadPoints(const std::string& FileName) {
         if (Fields.size() != 3 || !ReadNumber(Fields[1], Place.X) ||
             !ReadNumber(Fields[2], Place.Y))
             throw FileName + ": line " + std::to_string(Number) +
-                " is not name,x,y with x and y numbers\n";
+                " is not name,x,y with x and y numbers";
         Place.Name = Fields[0];
         Place.XText = Fields[1];
         Place.YText = Fields[2];
@@ -135,7 +135,7 @@ void Sample(const TSettings& Settings, const std::string& PointsFile) {
     if (!ToFile) {
         std::cout << Text << std::flush;
         if (!std::cout)
-            throw std::string("Unable to write to standard output\n");
+            throw std::string("Unable to write to standard output");
         return;
     }
     TSafeFile Out(Settings.Output);

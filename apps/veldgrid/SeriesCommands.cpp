@@ -24,7 +24,7 @@ using TWindow = TSeriesRunner::TWindow;
 void RequireFiles(const TSettings& Settings, int Window, size_t Needed) {
     if (Settings.Files.size() < Needed)
         throw "--window " + std::to_string(Window) + " needs at least " + std::to_string(Needed) +
-            " files\n";
+            " files";
 }
 
 /// The outputs of the windows of `Length` files: DIR/<stem>.asc after each one's first file.

@@ -42,7 +42,7 @@ private:
 void Print(const std::string& Text) {
     std::cout << Text << std::flush;
     if (!std::cout)
-        throw std::string("Unable to write to standard output\n");
+        throw std::string("Unable to write to standard output");
 }
 
 } // namespace
@@ -88,7 +88,7 @@ void TCommands::AddProgressOptions(CLI::App& Command) {
 
 std::string TCommands::UsageOf(const std::string& Name) const {
     const auto Found = MbrUsages.find(Name);
-    return (Found == MbrUsages.end() ? std::string(TopUsage) : Found->second) + "\n";
+    return Found == MbrUsages.end() ? std::string(TopUsage) : Found->second;
 }
 
 CLI::App* TCommands::Named(const std::string& Name) const {

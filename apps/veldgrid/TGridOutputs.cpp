@@ -38,7 +38,7 @@ bool TGridOutputs::IsDirectory(const std::string& Name) {
 
 void TGridOutputs::RequireDirectory(const std::string& Name) {
     if (!IsDirectory(Name))
-        throw "Unable to write to directory " + Name + ": it is not a directory\n";
+        throw "Unable to write to directory " + Name + ": it is not a directory";
 }
 
 std::string TGridOutputs::InDirectory(const std::string& Directory, const std::string& Input) {
@@ -50,7 +50,7 @@ std::vector<std::string> TGridOutputs::OnePerInput(const std::string& Output,
                                                    const std::vector<std::string>& Inputs) {
     if (!IsDirectory(Output)) {
         if (Inputs.size() != 1)
-            throw "With several files, -o names a directory: " + Output + " is not one\n";
+            throw "With several files, -o names a directory: " + Output + " is not one";
         return {Output};
     }
     std::vector<std::string> Outputs;
