@@ -43,6 +43,7 @@
 #include <locale>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -589,12 +590,21 @@ void ConvertItems(std::vector<TBatchItem>& Items, const TSettings& Settings) {
     };
     const unsigned Cores = std::max(1u, std::thread::hardware_concurrency());
     const size_t Workers = std::min<size_t>({Items.size(), Cores, MaxWorkers});
-    std::vector<std::thread> Threads;
-    for (size_t W = 1; W < Workers; ++W)
-        Threads.emplace_back(Work);
+    // Every thread is joined, also when this one leaves by an exception; where no thread
+    // can be started, this one takes every item.
+    struct TJoined {
+        std::vector<std::thread> Threads;
+        ~TJoined() {
+            for (std::thread& Thread : Threads)
+                Thread.join();
+        }
+    } Joined;
+    try {
+        for (size_t W = 1; W < Workers; ++W)
+            Joined.Threads.emplace_back(Work);
+    } catch (const std::system_error&) {
+    }
     Work();
-    for (std::thread& Thread : Threads)
-        Thread.join();
 }
 
 void ConvertBatch(const TSettings& Settings) {

@@ -29,6 +29,8 @@ public:
             return MarkNoData && (std::isnan(NoData) ? std::isnan(Value) : Value == NoData);
         }
         /// Threads that convert rows; 0 for as many as pay on this machine (at most two).
+        /// At most 64 are used, and no more than there are blocks; rows whose thread
+        /// cannot be started are converted by the calling thread.
         unsigned Threads = 0;
         /// Bytes of source rows converted as one block (at least one row); 0 for about
         /// 2 MB, which keeps memory a few megabytes whatever the size of the grid.

@@ -8,10 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <sstream>
 
 using testsupport::MessageOf;
@@ -411,6 +414,36 @@ TEST_F(VELDANFileToolsTest, TheConverterWritesWhatTheMapWriterWrites) {
     }
     // The grids without faults, under every option that takes them.
     EXPECT_EQ(Converted, 212);
+}
+
+// However many threads are asked for, and whether they can be started or not, the grid is the
+// one that a single thread writes.
+TEST_F(VELDANFileToolsTest, TheConverterRunsOnAnyNumberOfThreads) {
+    std::string Grid = "lon 0 1 lat degN/degE\n";
+    for (int Row = 0; Row < 300; ++Row)
+        Grid += "r " + std::to_string(Row) + " 0.5 " + std::to_string(300 - Row) + "\n";
+    const std::string File = testsupport::TempDir() + "/rows.txt";
+    testsupport::WriteFile(File, Grid + "end degN/degE\n");
+    const auto On = [&](unsigned Threads) {
+        TVELDANConverter::TOptions Options;
+        Options.Threads = Threads;
+        Options.BlockBytes = 1; // a block per row
+        std::string Metadata;
+        return Streamed(File, Options, Metadata);
+    };
+    const std::string Expected = On(1);
+    ASSERT_NE(Expected, "");
+    EXPECT_TRUE(On(std::numeric_limits<unsigned>::max()) == Expected);
+    // A user allowed two processes: the first worker starts, the next ones cannot. Fewer
+    // files than blocks may be open: the threads asked for are bounded.
+    EXPECT_TRUE(testsupport::InChildProcess(
+                    [&] {
+                        const struct rlimit Processes = {2, 2}, Files = {128, 128};
+                        ::setrlimit(RLIMIT_NPROC, &Processes);
+                        ::setrlimit(RLIMIT_NOFILE, &Files);
+                        return On(4) + On(std::numeric_limits<unsigned>::max());
+                    },
+                    true) == Expected + Expected);
 }
 
 TEST_F(VELDANFileToolsTest, TheConverterReportsWhatCannotBeRead) {
