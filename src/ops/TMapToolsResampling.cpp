@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace veldgrid::ops::detail;
@@ -30,6 +31,15 @@ std::unique_ptr<TAxis> SteppedAxis(double Resolution, long Count, char Axis, dou
     for (long I = 0; I < Count; ++I, Along += Step)
         Result->SetPoint(I, Axis == 'X' ? new TPoint(Along, Across) : new TPoint(Across, Along));
     return Result;
+}
+
+/// The map's edges in X and in Y, after the checks of an operation by a whole factor: the
+/// factor at least 1 (else `TooSmall`), then interval axes (else `NoAxes`).
+std::pair<TEdges, TEdges> FactorEdges(const TMap* Map, int Factor, const char* TooSmall,
+                                      const char* NoAxes) {
+    if (Factor < 1)
+        TError::Throw(TooSmall);
+    return {EdgesOf(Map, 'X', NoAxes), EdgesOf(Map, 'Y', NoAxes)};
 }
 
 /// Whole cells of the new resolution in an extent: the quotient truncated toward zero, except
@@ -245,11 +255,8 @@ TMap* TMapTools::Downscale(const TMap* Map, double NewResolution) {
 }
 
 TMap* TMapTools::Subdivide(const TMap* Map, int Factor) {
-    if (Factor < 1)
-        TError::Throw("Factor cannot be < 1 in TMapTools::Subdivide");
-    const char* const NoAxes = "Map has no interval axes in TMapTools::Subdivide";
-    const TEdges X = EdgesOf(Map, 'X', NoAxes);
-    const TEdges Y = EdgesOf(Map, 'Y', NoAxes);
+    const auto [X, Y] = FactorEdges(Map, Factor, "Factor cannot be < 1 in TMapTools::Subdivide",
+                                    "Map has no interval axes in TMapTools::Subdivide");
     const long K = Factor;
     // The interval axes hold one point more than the cells.
     const long Limit = (std::numeric_limits<long>::max() - 1) / K;
@@ -301,11 +308,8 @@ void SetEdgesFrom(TMap* Result, const TEdges& X, const TEdges& Y) {
 
 // The blocks of one row of blocks are summed together, reading the source row by row.
 TMap* TMapTools::BlockMean(const TMap* Map, int Factor) {
-    if (Factor < 1)
-        TError::Throw("Factor cannot be < 1 in TMapTools::BlockMean");
-    const char* const NoAxes = "Map has no interval axes in TMapTools::BlockMean";
-    const TEdges X = EdgesOf(Map, 'X', NoAxes);
-    const TEdges Y = EdgesOf(Map, 'Y', NoAxes);
+    const auto [X, Y] = FactorEdges(Map, Factor, "Factor cannot be < 1 in TMapTools::BlockMean",
+                                    "Map has no interval axes in TMapTools::BlockMean");
     const long K = Factor;
     const long XDim = Map->GetXDim() / K + (Map->GetXDim() % K != 0);
     const long YDim = Map->GetYDim() / K + (Map->GetYDim() % K != 0);
