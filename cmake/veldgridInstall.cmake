@@ -47,10 +47,12 @@ set(VELDGRID_HEADERS
   TPointTools.h
   TReadOptions.h
   TSafeFile.h
+  TSeriesStatistics.h
   TSidecarTools.h
   TStringTools.h
   TVELDANConverter.h
   TVELDANFileTools.h
+  TVELDANWriter.h
   TVectorTools.h)
 set(VELDGRID_HEADER_PATHS)
 foreach(Header IN LISTS VELDGRID_HEADERS)
