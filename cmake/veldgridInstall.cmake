@@ -49,6 +49,7 @@ set(VELDGRID_HEADERS
   TStringTools.h
   TVELDANConverter.h
   TVELDANFileTools.h
+  TVELDANReader.h
   TVectorTools.h)
 set(VELDGRID_HEADER_PATHS)
 foreach(Header IN LISTS VELDGRID_HEADERS)

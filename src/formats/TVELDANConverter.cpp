@@ -124,8 +124,7 @@ private:
         }
         // Every row as wide as the axis line: the map's X axis must fit the first row.
         if (Count != MbrLayout.X.size())
-            TError::Throw("Number of values in data line does not match the first data line in "
-                          "TVELDANFileTools::LoadVELDANFile");
+            TError::Throw(TScanner::RowWidthDiffers);
         Block.Output.EndRow();
     }
 

@@ -36,8 +36,7 @@ std::vector<double> ReadBody(std::istream& In, bool TextMode, const TReadOptions
         if (YCoordinates.size() == 1)
             Columns = Row.size();
         else if (Row.size() != Columns)
-            TError::Throw("Number of values in data line does not match the first data line in "
-                          "TVELDANFileTools::LoadVELDANFile");
+            TError::Throw(TScanner::RowWidthDiffers);
         Map.AddRow(std::move(Row));
     }
     if (YCoordinates.empty())

@@ -8,6 +8,11 @@
 #include <cstdlib>
 
 const char* const TVELDANScanner::Marker = "degN/degE";
+const char* const TVELDANScanner::RowWidthDiffers =
+    "Number of values in data line does not match the first data line in "
+    "TVELDANFileTools::LoadVELDANFile";
+const char* const TVELDANScanner::FirstRowWidthDiffers =
+    "Length of new X axis does not match the X dimension of the map";
 
 namespace {
 

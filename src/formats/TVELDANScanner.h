@@ -27,6 +27,11 @@ public:
 
     /// The marker that the axis line and the closing line hold.
     static const char* const Marker;
+    /// The map reader's messages for a data line of another width than the first one, and
+    /// for a first data line of another width than the axis line (the map's X axis does not
+    /// fit its rows).
+    static const char* const RowWidthDiffers;
+    static const char* const FirstRowWidthDiffers;
 
     /// Reads the next line; throws when the input has ended or cannot be read. In text mode
     /// one carriage return before the line feed belongs to the line end. Returns the number
