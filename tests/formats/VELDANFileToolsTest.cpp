@@ -201,35 +201,43 @@ TEST_F(VELDANFileToolsTest, FirstBytesTellGridsFromOtherFiles) {
         const char* Name;
         std::string Bytes;
         M Expected;
+        bool AtLimit; // told from these bytes alone, the file going on
     } Cases[] = {
-        {"the example", Example, M::Yes},
-        {"Windows line ends", "h\r\nx 0 1 lat degN/degE\r\nr 1 2 5\r\n", M::Yes},
-        {"axis line first, data line cut", "x -1-2 lat degN/degE\nr -5 -6", M::Yes},
+        {"the example", Example, M::Yes, true},
+        {"Windows line ends", "h\r\nx 0 1 lat degN/degE\r\nr 1 2 5\r\n", M::Yes, true},
+        {"axis line first, data line cut", "x -1-2 lat degN/degE\nr -5 -6", M::Yes, true},
         // Cells without data may be NaNs or infinities, the first one as well as any other.
-        {"first cell NaN", "x 0 1 lat degN/degE\nr nan 2 5\n", M::Yes},
-        {"first cell infinite", "x 0 1 lat degN/degE\nr -INF 2 5\n", M::Yes},
+        {"first cell NaN", "x 0 1 lat degN/degE\nr nan 2 5\n", M::Yes, true},
+        {"first cell infinite", "x 0 1 lat degN/degE\nr -INF 2 5\n", M::Yes, true},
         // Text of a few lines may go on with an axis line; more lines than a header has
         // are refused.
         {"ARC/INFO grid",
          "ncols 3\nnrows 2\nxllcorner 0\nyllcorner 9.5\ncellsize 0.5\n"
          "NODATA_value -9999\n1 2 3\n4 5 -6\n",
-         M::TooShort},
-        {"CSV", "x,y,value\n0.25,10.25,1\n0.75,10.2", M::TooShort},
-        {"plain text", "Mean annual field\nof soil temperature\n", M::TooShort},
-        {"XYZ, many lines", Points, M::No},
-        {"binary", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), M::No},
-        {"empty", "", M::No},
-        {"marker in prose", "Lines with degN/degE mark the axes\nof a grid\n", M::No},
-        {"axis line of words", "lon a b lat degN/degE\nr 1 2 5\n", M::No},
-        {"axis line with one X coordinate", "lon 0 lat degN/degE\nr 1 5\n", M::No},
-        {"closing line after the axis line", "lon 0 1 lat degN/degE\nend degN/degE\n", M::No},
-        {"data line of one token", "lon 0 1 lat degN/degE\nr\n", M::No},
-        {"data line of words", "lon 0 1 lat degN/degE\nrow one two\n", M::No},
-        {"ends after the axis line", "lon 0 1 lat degN/degE\n", M::TooShort},
-        {"axis line longer than the bytes", Wide.substr(0, 1024), M::TooShort},
-        {"whole wide axis line", Wide, M::Yes},
-        {"256 header lines", std::string(255, '\n') + Example, M::Yes},
-        {"257 header lines", std::string(256, '\n') + Example, M::No},
+         M::TooShort, false},
+        {"CSV", "x,y,value\n0.25,10.25,1\n0.75,10.2", M::TooShort, false},
+        {"plain text", "Mean annual field\nof soil temperature\n", M::TooShort, false},
+        {"XYZ, many lines", Points, M::No, false},
+        {"binary", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), M::No, false},
+        {"empty", "", M::No, false},
+        {"marker in prose", "Lines with degN/degE mark the axes\nof a grid\n", M::No, false},
+        {"axis line of words", "lon a b lat degN/degE\nr 1 2 5\n", M::No, false},
+        {"axis line with one X coordinate", "lon 0 lat degN/degE\nr 1 5\n", M::No, false},
+        {"closing line after the axis line", "lon 0 1 lat degN/degE\nend degN/degE\n", M::No,
+         false},
+        {"data line of one token", "lon 0 1 lat degN/degE\nr\n", M::No, false},
+        // No value of a data line is read: a grid is a grid whatever its cells hold.
+        {"data line of words", "lon 0 1 lat degN/degE\nrow one two\n", M::Yes, true},
+        {"ends after the axis line", "lon 0 1 lat degN/degE\n", M::TooShort, true},
+        {"axis line longer than the bytes", Wide.substr(0, 1024), M::TooShort, false},
+        {"whole wide axis line", Wide, M::Yes, true},
+        {"wide axis line cut", "h\nlon -179.5 -178.5 -177.5 -176", M::TooShort, true},
+        {"wide axis line cut, descending", "lon 9.75 9.25 8.75 8.2", M::TooShort, true},
+        {"numbers running both ways", "h\n1 5 3 2 7 8", M::TooShort, false},
+        {"one-line JSON", "{\"type\": \"FeatureCollection\", \"features\": [1, 2", M::TooShort,
+         false},
+        {"256 header lines", std::string(255, '\n') + Example, M::Yes, true},
+        {"257 header lines", std::string(256, '\n') + Example, M::No, false},
     };
     for (const auto& C : Cases) {
         EXPECT_EQ(TVELDANFileTools::MatchVELDANHeader(C.Bytes.data(), C.Bytes.size()), C.Expected)
@@ -237,6 +245,9 @@ TEST_F(VELDANFileToolsTest, FirstBytesTellGridsFromOtherFiles) {
         EXPECT_EQ(TVELDANFileTools::IsVELDANHeader(C.Bytes.data(), C.Bytes.size()),
                   C.Expected == M::Yes)
             << C.Name;
+        EXPECT_EQ(TVELDANFileTools::IsVELDANHeader(C.Bytes.data(), C.Bytes.size(), false),
+                  C.AtLimit)
+            << C.Name << " at the limit";
     }
 }
 
