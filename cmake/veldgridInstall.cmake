@@ -50,6 +50,7 @@ set(VELDGRID_HEADERS
   TVELDANConverter.h
   TVELDANFileTools.h
   TVELDANReader.h
+  TVELDANWriter.h
   TVectorTools.h)
 set(VELDGRID_HEADER_PATHS)
 foreach(Header IN LISTS VELDGRID_HEADERS)

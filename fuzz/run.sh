@@ -4,14 +4,15 @@
 #
 #   fuzz/run.sh TARGET|all SECONDS
 #
-# Targets: load_veldan_file, load_arcgis_file, string_tools, arcgis_round_trip. The committed
-# seeds under fuzz/corpus/ are only read; what the fuzzer learns goes to $BUILD/corpus/TARGET
-# and a crashing input to $BUILD/artifacts/ (BUILD is $VELDGRID_FUZZ_BUILD, by default
-# build-fuzz). The exit status is not 0 when a target found a crash, a leak or a timeout.
+# Targets: load_veldan_file, load_arcgis_file, string_tools, arcgis_round_trip,
+# veldan_round_trip. The committed seeds under fuzz/corpus/ are only read; what the fuzzer
+# learns goes to $BUILD/corpus/TARGET and a crashing input to $BUILD/artifacts/ (BUILD is
+# $VELDGRID_FUZZ_BUILD, by default build-fuzz). The exit status is not 0 when a target found
+# a crash, a leak or a timeout.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-Targets=(load_veldan_file load_arcgis_file string_tools arcgis_round_trip)
+Targets=(load_veldan_file load_arcgis_file string_tools arcgis_round_trip veldan_round_trip)
 if [ $# -ne 2 ] || ! [[ $2 =~ ^[0-9]+$ ]]; then
     echo "Usage: fuzz/run.sh TARGET|all SECONDS (targets: ${Targets[*]})" >&2
     exit 2
@@ -23,7 +24,7 @@ Build=${VELDGRID_FUZZ_BUILD:-build-fuzz}
 # Seed corpus of each target, under fuzz/corpus/; fuzz/KIND.dict is its dictionary.
 Seeds() {
     case $1 in
-    load_veldan_file) echo veldan ;;
+    load_veldan_file | veldan_round_trip) echo veldan ;;
     load_arcgis_file | arcgis_round_trip) echo arcgis ;;
     string_tools) echo strings ;;
     *) return 1 ;;

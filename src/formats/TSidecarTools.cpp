@@ -1,7 +1,11 @@
 #include "TSidecarTools.h"
 
+#include "TARCGISFileTools.h"
 #include "TMap.h"
 #include "TSafeFile.h"
+
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -136,4 +140,51 @@ void TSidecarTools::WriteAuxiliaryFile(const TMap* Map, const std::string& FileN
     TSafeFile File(FileName);
     File.Stream() << Text;
     File.Commit();
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+/// Whether the name leads to an open descriptor (standard output, /dev/fd/N,
+/// /proc/self/fd/N): there is no place beside it for sidecar files.
+bool NamesDescriptor(const std::string& FileName) {
+    for (const char* Prefix : {"/dev/stdout", "/dev/stderr", "/dev/fd/", "/proc/self/fd/"})
+        if (FileName.compare(0, std::strlen(Prefix), Prefix) == 0)
+            return true;
+    return false;
+}
+
+/// A file of the set, written aside (or in place, for a FIFO or a device) and closed.
+std::unique_ptr<TSafeFile> WriteClosed(const std::string& FileName, const std::string& Text) {
+    std::unique_ptr<TSafeFile> File(new TSafeFile(FileName));
+    File->Stream() << Text;
+    File->Close();
+    return File;
+}
+
+} // namespace
+
+void TSidecarTools::WriteGISGrid(const TMap* Map, const std::string& GridFileName) {
+    if (!Map)
+        TError::Throw("Map is not set in TSidecarTools::WriteGISGrid");
+    // The ARC/INFO writer only reads the map; it checks the map before it writes.
+    TMap* const Grid = const_cast<TMap*>(Map);
+    std::unique_ptr<TSafeFile> GridFile;
+    if (!NamesDescriptor(GridFileName))
+        GridFile = TSafeFile::OpenAside(GridFileName);
+    if (!GridFile) {
+        TARCGISFileTools::WriteARCGISFile(Grid, GridFileName);
+        return;
+    }
+    TARCGISFileTools::WriteLosslessARCGISFile(Grid, GridFile->Stream());
+    GridFile->Close();
+    // Every file complete and closed before the first is renamed into place; until then a
+    // failure removes the temporary files and leaves the destinations alone.
+    const std::unique_ptr<TSafeFile> Files[] = {
+        WriteClosed(ProjectionFileName(GridFileName), ProjectionText()),
+        WriteClosed(AuxiliaryFileName(GridFileName), AuxiliaryText(Map))};
+    for (const std::unique_ptr<TSafeFile>& File : Files)
+        File->Commit();
+    GridFile->Commit();
 }

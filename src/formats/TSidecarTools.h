@@ -46,6 +46,15 @@ public:
     /// when complete).
     static void WriteAuxiliaryFile(const TMap* Map, std::ostream& Out);
     static void WriteAuxiliaryFile(const TMap* Map, const std::string& FileName);
+
+    /// Writes the map as a GIS-ready grid: the named ARC/INFO ASCII grid (written
+    /// losslessly, as `TARCGISFileTools` writes named files) with its projection and
+    /// auxiliary files beside it, as one set: all three are written aside and complete
+    /// before any takes its place, the grid last, so that after a failure every file of
+    /// the set is as it was. A grid written in place, where there is no place beside it
+    /// (standard output, a descriptor such as /dev/fd/1 whatever it leads to, a FIFO or a
+    /// device), gets no sidecar files.
+    static void WriteGISGrid(const TMap* Map, const std::string& GridFileName);
 };
 
 #endif

@@ -1,10 +1,13 @@
 #include "TVELDANFileTools.h"
 
 #include "TMap.h"
+#include "TSafeFile.h"
 #include "TTextFile.h"
 #include "TVELDANScanner.h"
+#include "TVELDANWriter.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -262,4 +265,65 @@ bool TVELDANFileTools::IsVELDANHeader(const char* Bytes, size_t Size) {
 
 bool TVELDANFileTools::IsVELDANHeader(const char* Bytes, size_t Size, bool AllOfFile) {
     return TMatcher{Bytes + Size, !AllOfFile}.Match(Bytes) == THeaderMatch::Yes;
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+std::vector<double> XCentres(const TMap& Map) {
+    std::vector<double> X;
+    for (long J = 0; J < Map.GetXDim(); ++J)
+        X.push_back(Map.GetXAxis()->GetPoint(J)->GetX());
+    return X;
+}
+
+double YCentre(const TMap& Map, long Row) {
+    return Map.GetYAxis()->GetPoint(Row)->GetY();
+}
+
+/// Everything the writer would refuse, checked before anything is written.
+void RequireWritable(const TMap* Map) {
+    if (!Map)
+        TError::Throw("Map is not set in TVELDANFileTools::WriteVELDANFile");
+    if (!Map->GetXAxis() || !Map->GetYAxis())
+        TError::Throw("Map has no axes in TVELDANFileTools::WriteVELDANFile");
+    // The header and the axis line as the writer checks them, written nowhere.
+    std::ostream Nowhere(nullptr);
+    TVELDANWriter Check(Nowhere);
+    Check.WriteHeader(Map->GetMetadata());
+    Check.WriteXAxis(XCentres(*Map));
+    // One test per row keeps the loop over the cells free of branches.
+    for (long I = 0; I < Map->GetYDim(); ++I) {
+        bool Finite = std::isfinite(YCentre(*Map, I));
+        for (double Value : Map->RowValues(I))
+            Finite &= std::isfinite(Value);
+        if (!Finite)
+            TError::Throw("Map holds a cell or Y centre that is not finite in "
+                          "TVELDANFileTools::WriteVELDANFile");
+    }
+}
+
+void Write(const TMap& Map, std::ostream& Out) {
+    TVELDANWriter Writer(Out);
+    Writer.WriteHeader(Map.GetMetadata());
+    Writer.WriteXAxis(XCentres(Map));
+    for (long I = 0; I < Map.GetYDim(); ++I)
+        Writer.WriteRow(Map.RowValues(I).data(), Map.GetXDim(), YCentre(Map, I));
+    Writer.Finish();
+}
+
+} // namespace
+
+void TVELDANFileTools::WriteVELDANFile(const TMap* Map, std::ostream& Out) {
+    RequireWritable(Map);
+    Write(*Map, Out);
+}
+
+void TVELDANFileTools::WriteVELDANFile(const TMap* Map, const std::string& FileName) {
+    RequireWritable(Map); // before the file is touched
+    TSafeFile File(FileName);
+    Write(*Map, File.Stream());
+    File.Commit();
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <istream>
+#include <ostream>
 #include <string>
 
 class TMap;
@@ -58,6 +59,19 @@ public:
     /// an unfinished line after the header lines that begins as the axis line of a wide grid
     /// does (a label, then X coordinates only, at least two, running one way).
     static bool IsVELDANHeader(const char* Bytes, size_t Size, bool AllOfFile);
+
+    /// Writes the map as a VELDAN grid (with `TVELDANWriter`): the metadata as header
+    /// lines, the X axis's centres, then each row in the map's row order with its Y centre.
+    /// A map whose point axes are as the reader builds them (the X axis's points on row 0's
+    /// Y centre, the Y axis's on column 0's X centre, the resolution the distance of the
+    /// first two X centres, the no-data value -9999.0) reads back as the same map, cell for
+    /// cell bit for bit, with the same metadata where it has the reader's form. A map that
+    /// is not set or has no axes, a cell or Y centre that is not finite, and whatever the
+    /// writer refuses in the header and the X axis are refused before anything is written.
+    static void WriteVELDANFile(const TMap* Map, std::ostream& Out);
+    /// Writes the map to the named file, which is replaced only when complete (as
+    /// `TSafeFile` replaces files) and not touched when the map is refused.
+    static void WriteVELDANFile(const TMap* Map, const std::string& FileName);
 };
 
 #endif

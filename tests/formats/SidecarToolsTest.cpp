@@ -1,9 +1,15 @@
+#include "TARCGISFileTools.h"
+#include "TARCGISFormatter.h"
 #include "TSidecarTools.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <sstream>
 
 using testsupport::MessageOf;
@@ -96,4 +102,39 @@ TEST_F(SidecarToolsTest, MetadataIsEscapedSoThatEveryXMLReaderTakesIt) {
                       "</MDI>\n  </Metadata>\n</PAMDataset>\n")
             << C.Name;
     }
+}
+
+TEST_F(SidecarToolsTest, AGISGridIsWrittenWithItsSidecarsAsOneSet) {
+    const std::string Dir = testsupport::TempDir(), Grid = Dir + "/out.asc";
+    const std::string Set[] = {Grid, Dir + "/out.prj", Grid + ".aux.xml"};
+    auto Map = testsupport::UnitMap({{1, 2}, {3, 4}}),
+         Bad = testsupport::UnitMap({{1, testsupport::NaN}});
+    Map->SetMetadata("\nhead\n");
+    std::ostringstream Expected;
+    TARCGISFileTools::WriteLosslessARCGISFile(Map.get(), Expected);
+    TSidecarTools::WriteGISGrid(Map.get(), Grid);
+    EXPECT_EQ(testsupport::ReadFile(Set[0]), Expected.str());
+    EXPECT_EQ(testsupport::ReadFile(Set[1]), TSidecarTools::ProjectionText());
+    EXPECT_EQ(testsupport::ReadFile(Set[2]), TSidecarTools::AuxiliaryText(Map.get()));
+    // A failure leaves every file of the set as it was, and no temporary file.
+    for (const std::string& Name : Set)
+        testsupport::WriteFile(Name, "old");
+    testsupport::ExpectFailures({
+        {"no map", [&] { TSidecarTools::WriteGISGrid(nullptr, Grid); },
+         "Map is not set in TSidecarTools::WriteGISGrid"},
+        {"cell not finite", [&] { TSidecarTools::WriteGISGrid(Bad.get(), Grid); },
+         TARCGISFormatter::NonFiniteCells},
+    });
+    std::filesystem::remove(Set[2]);
+    std::filesystem::create_directory(Set[2]);
+    EXPECT_EQ(MessageOf([&] { TSidecarTools::WriteGISGrid(Map.get(), Grid); }),
+              "Unable to open file " + Set[2]);
+    for (const std::string& Name : {Set[0], Set[1]})
+        EXPECT_EQ(testsupport::ReadFile(Name), "old") << Name;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir), {}), 3);
+    // A descriptor has no place beside it: the grid alone.
+    const int Descriptor = ::open((Dir + "/fd.asc").c_str(), O_WRONLY | O_CREAT, 0644);
+    TSidecarTools::WriteGISGrid(Map.get(), "/dev/fd/" + std::to_string(Descriptor));
+    ::close(Descriptor);
+    EXPECT_EQ(testsupport::ReadFile(Dir + "/fd.asc"), Expected.str());
 }

@@ -4,6 +4,8 @@
 #include "TVELDANConverter.h"
 #include "TVELDANFileTools.h"
 #include "TVELDANReader.h"
+#include "TVELDANScanner.h"
+#include "TVELDANWriter.h"
 
 #include "TestSupport.h"
 
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <sstream>
 
 using testsupport::MessageOf;
@@ -554,4 +557,161 @@ TEST_F(VELDANFileToolsTest, TheReaderReadsWhatTheMapReaderReads) {
               "Row is out of range in TVELDANReader::ReadRow");
     EXPECT_EQ(MessageOf([&] { Reader.ReadNorthUpRow(-1, Row.data()); }),
               "Row is out of range in TVELDANReader::ReadNorthUpRow");
+}
+
+// ---------------------------------------------------------------------------------------
+// The writer: what it writes reads back as the map it was given
+
+namespace {
+
+std::string Written(const TMap* Map) {
+    std::ostringstream Out;
+    TVELDANFileTools::WriteVELDANFile(Map, Out);
+    return Out.str();
+}
+
+} // namespace
+
+TEST_F(VELDANFileToolsTest, WrittenMapsReadBackAsTheSameMap) {
+    // Numbers whose text is easy to get wrong: extremes, zeros of both signs, decimals no
+    // double holds, and values whose shortest text has a negative exponent.
+    const double Awkward[] = {1e-300,
+                              5e-324,
+                              -0.0,
+                              1e22,
+                              0.1,
+                              -2.5e-3,
+                              1e-5,
+                              1.7976931348623157e308,
+                              2.2250738585072014e-308,
+                              1.0 / 3};
+    const char* const Metadata[] = {"\n", "\nMean annual field\n", "\nA\nB\n\n\nC\n", "\n\n\n\n\n",
+                                    "\n 1 -2\tx\n"};
+    const std::string File = testsupport::TempDir() + "/grid.txt";
+    // Both column orders and both row orders (Case % 4) on four cell sizes, powers of two
+    // so that the first two centres lie one cell size apart, the cell size the reader finds.
+    for (unsigned Case = 0; Case < 16; ++Case) {
+        auto Map = testsupport::RandomMap(Case, 2 + Case % 5, 1 + Case % 4,
+                                          std::ldexp(1.0, static_cast<int>(Case / 4) - 2),
+                                          -10.25 * Case - 1, 45.0 - Case, Case & 1, Case & 2);
+        const long XDim = Map->GetXDim();
+        for (long K = Case % 2; K < XDim * Map->GetYDim(); K += 2)
+            Map->SetPoint(K % XDim, K / XDim, Awkward[(K + Case) % std::size(Awkward)]);
+        Map->SetMetadata(Metadata[Case % std::size(Metadata)]);
+        const std::string Name = "case " + std::to_string(Case), Text = Written(Map.get());
+        TVELDANFileTools::WriteVELDANFile(Map.get(), File);
+        const std::unique_ptr<TMap> Back = Load(Text);
+        const std::unique_ptr<TMap> FromFile(TVELDANFileTools::LoadVELDANFile(File));
+        EXPECT_EQ(testsupport::Fingerprint(Back.get()), testsupport::Fingerprint(Map.get()))
+            << Name;
+        EXPECT_EQ(testsupport::Fingerprint(FromFile.get()), testsupport::Fingerprint(Map.get()))
+            << Name;
+        EXPECT_EQ(Back->GetMetadata(), Map->GetMetadata()) << Name;
+        EXPECT_EQ(Written(Back.get()), Text) << Name;
+    }
+    // Metadata of other forms than the reader's: the lines its line feeds end.
+    const std::string Rest = "lon 0.25 0.75 1.25 lat degN/degE\nr1 1 2 3 10.25\n"
+                             "r2 4 5 -6 9.75\nend degN/degE\n";
+    const struct {
+        const char *Metadata, *Header;
+    } Cases[] = {{"\nMean annual field\n", "Mean annual field\n"},
+                 {"", ""},
+                 {"by a program", "by a program\n"},
+                 {"\nA\n\nB", "A\n\nB\n"},
+                 {"\n\n\n\n", "\n\n"}};
+    for (const auto& C : Cases) {
+        auto Map = Load(Example);
+        Map->SetMetadata(C.Metadata);
+        EXPECT_EQ(Written(Map.get()), C.Header + Rest) << C.Metadata;
+    }
+}
+
+TEST_F(VELDANFileToolsTest, NumbersAreWrittenShortestWithoutANegativeExponent) {
+    const std::pair<double, std::string> Cases[] = {
+        {-2.5e-3, "-0.0025"}, {1e-5, "0.00001"}, {1e22, "1e+22"},
+        {-0.0, "-0"},         {0.1, "0.1"},      {5e-324, "0." + std::string(323, '0') + "5"}};
+    for (const auto& C : Cases)
+        EXPECT_EQ(TVELDANWriter::NumberText(C.first), C.second);
+    // Any bits, and decimals of every scale, read back bit for bit as the reader reads a
+    // value token, and as atof reads them.
+    std::mt19937_64 Random(7);
+    for (int I = 0; I < 300000; ++I) {
+        const std::uint64_t Bits = Random();
+        double Value =
+            static_cast<double>(Bits >> 40) * std::pow(10.0, static_cast<int>(Bits % 40) - 30);
+        if (I % 2)
+            std::memcpy(&Value, &Bits, sizeof Value);
+        if (!std::isfinite(Value))
+            continue;
+        const std::string Text = TVELDANWriter::NumberText(Value);
+        TVELDANScanner::TToken Token;
+        TVELDANScanner::ReadToken(Text.data(), Text.data() + Text.size(), Token, true);
+        const double Atof = std::atof(Text.c_str());
+        ASSERT_TRUE(Token.Last == Text.data() + Text.size() && Text.find("e-") == Text.npos &&
+                    std::memcmp(&Token.Value, &Value, sizeof Value) == 0 &&
+                    std::memcmp(&Atof, &Value, sizeof Value) == 0)
+            << Text;
+    }
+}
+
+TEST_F(VELDANFileToolsTest, TheWriterRefusesWhatWouldNotReadBack) {
+    // One writer through every stage, in order: a refused call writes nothing and leaves
+    // the writer where it was.
+    std::ostringstream Sink, Out;
+    TVELDANWriter W(Sink);
+    const double Row[] = {1, testsupport::Inf}, Good[] = {1, 2};
+    const std::string File = testsupport::TempDir() + "/grid.txt";
+    testsupport::WriteFile(File, "old");
+    auto NaNCell = Load(Example), Marked = Load(Example);
+    NaNCell->SetPoint(1, 1, testsupport::NaN);
+    Marked->SetMetadata("\nA\nx degN/degE y\n");
+    const TMap NoAxes(1.0, 2, 2);
+    testsupport::ExpectFailures({
+        {"axis before the header",
+         [&] {
+             W.WriteXAxis({0, 1});
+         },
+         "X axis must follow the header in TVELDANWriter::WriteXAxis"},
+        {"carriage return", [&] { W.WriteHeader("\nA\r\n"); },
+         "Metadata line ends in a carriage return in TVELDANWriter::WriteHeader"},
+        {"row before the axis", [&] { W.WriteRow(Good, 2, 0); },
+         "Rows must come between the X axis and the closing line in TVELDANWriter::WriteRow"},
+        {"no rows", [&] { W.Finish(); }, "No rows were written in TVELDANWriter::Finish"},
+        {"header twice", [&] { W.WriteHeader("\n"), W.WriteHeader("\n"); },
+         "Header is already written in TVELDANWriter::WriteHeader"},
+        {"one centre", [&] { W.WriteXAxis({0}); },
+         "X axis must hold at least two centres in TVELDANWriter::WriteXAxis"},
+        {"equal centres",
+         [&] {
+             W.WriteXAxis({1, 1, 2});
+         },
+         "Resolution cannot be 0 in TVELDANWriter::WriteXAxis"},
+        {"NaN centre",
+         [&] {
+             W.WriteXAxis({0, 1, testsupport::NaN});
+         },
+         "X centre is not finite in TVELDANWriter::WriteXAxis"},
+        {"row too short",
+         [&] {
+             W.WriteXAxis({0, 1}), W.WriteRow(Good, 1, 0);
+         },
+         "Number of values does not match the X axis in TVELDANWriter::WriteRow"},
+        {"infinite value", [&] { W.WriteRow(Row, 2, 0); },
+         "Row holds a number that is not finite in TVELDANWriter::WriteRow"},
+        {"finished twice", [&] { W.WriteRow(Good, 2, 5), W.Finish(), W.Finish(); },
+         "Grid is already finished in TVELDANWriter::Finish"},
+        {"NaN as text", [] { TVELDANWriter::NumberText(testsupport::NaN); },
+         "Value is not finite in TVELDANWriter::NumberText"},
+        {"no map", [&] { TVELDANFileTools::WriteVELDANFile(nullptr, Out); },
+         "Map is not set in TVELDANFileTools::WriteVELDANFile"},
+        {"no axes", [&] { TVELDANFileTools::WriteVELDANFile(&NoAxes, Out); },
+         "Map has no axes in TVELDANFileTools::WriteVELDANFile"},
+        {"NaN cell", [&] { TVELDANFileTools::WriteVELDANFile(NaNCell.get(), File); },
+         "Map holds a cell or Y centre that is not finite in TVELDANFileTools::WriteVELDANFile"},
+        {"marker in the metadata", [&] { TVELDANFileTools::WriteVELDANFile(Marked.get(), Out); },
+         "Metadata line holds the marker degN/degE in TVELDANWriter::WriteHeader"},
+    });
+    EXPECT_EQ(Sink.str(), "lon 0 1 lat degN/degE\nr1 1 2 5\nend degN/degE\n");
+    EXPECT_EQ(Out.str(), "");
+    EXPECT_EQ(testsupport::ReadFile(File), "old");
 }

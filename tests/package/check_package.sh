@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a built tree into a temporary prefix and uses it as another project would:
 # the installed veldconv and its man page, the CMake package (find_package(veldgrid) with
-# examples/library) and the pkg-config file.
+# examples/library) and the pkg-config file. Checks too that the library guide's copies of
+# the example programs are the files and that the documentation's links resolve.
 #
 #   tests/package/check_package.sh BUILD_DIR
 set -euo pipefail
@@ -55,15 +56,19 @@ if command -v groff >/dev/null 2>&1; then
     [ -z "$warnings" ] || fail "man page: $warnings"
 fi
 
-# ---- The README shows the example programs as they are -------------------------------------
+# ---- The documentation: the example programs as they are, links that lead somewhere -------
+# The first C++ block after the link to each program is its copy.
+guide=$source_dir/doc/library.md
 for name in average_grids average_veldan; do
     awk -v link="examples/library/$name.cpp" 'index($0, link) { seen = 1 }
          seen && /^```cpp$/ { copy = 1; next }
          copy && /^```$/ { exit }
-         copy' "$source_dir/README.md" |
+         copy' "$guide" |
         cmp -s - "$source_dir/examples/library/$name.cpp" ||
-        fail "the README's copy of examples/library/$name.cpp differs from the file"
+        fail "the copy of examples/library/$name.cpp in doc/library.md differs from the file"
 done
+"$source_dir/tests/package/check_links.sh" "$source_dir" >/dev/null ||
+    fail "a link of README.md or doc/*.md leads nowhere"
 program=$source_dir/examples/library/average_grids.cpp
 
 # ---- A consumer project: average three grids ----------------------------------------------
