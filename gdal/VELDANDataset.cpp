@@ -302,7 +302,9 @@ int VELDANDataset::Identify(GDALOpenInfo* OpenInfo) {
     // GDAL holds the first kilobyte, or the whole file when it is shorter.
     if (OpenInfo->nHeaderBytes < 1024)
         return FALSE;
-    OpenInfo->TryToIngest(MaxIdentifyBytes);
+    // (GDAL reads the bytes again when asked for as many as it holds.)
+    if (OpenInfo->nHeaderBytes < MaxIdentifyBytes)
+        OpenInfo->TryToIngest(MaxIdentifyBytes);
     return TVELDANFileTools::IsVELDANHeader(Held(), OpenInfo->nHeaderBytes,
                                             OpenInfo->nHeaderBytes < MaxIdentifyBytes);
 }
