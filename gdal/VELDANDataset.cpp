@@ -289,24 +289,37 @@ CPLErr VELDANRasterBand::IRasterIO(GDALRWFlag Flag, int XOff, int YOff, int XSiz
 
 /// Bytes read at most to tell a grid from other files: every file any GDAL program opens
 /// is asked, so the cost stays a fraction of a millisecond.
-const int MaxIdentifyBytes = 64 << 10;
+const size_t MaxIdentifyBytes = 64 << 10;
+
+/// The first bytes of the file, at most `MaxIdentifyBytes`. They are read aside rather than
+/// into what GDAL holds: the drivers asked after this one look at all the bytes GDAL holds,
+/// and 64 KB cost some of them milliseconds.
+std::vector<char> FirstBytes(GDALOpenInfo* OpenInfo) {
+    const char* const Held = reinterpret_cast<const char*>(OpenInfo->pabyHeader);
+    if (static_cast<size_t>(OpenInfo->nHeaderBytes) >= MaxIdentifyBytes)
+        return std::vector<char>(Held, Held + OpenInfo->nHeaderBytes);
+    std::vector<char> Bytes(MaxIdentifyBytes);
+    const vsi_l_offset Position = VSIFTellL(OpenInfo->fpL);
+    VSIFSeekL(OpenInfo->fpL, 0, SEEK_SET);
+    Bytes.resize(VSIFReadL(Bytes.data(), 1, Bytes.size(), OpenInfo->fpL));
+    VSIFSeekL(OpenInfo->fpL, Position, SEEK_SET);
+    return Bytes;
+}
 
 int VELDANDataset::Identify(GDALOpenInfo* OpenInfo) {
     if (!OpenInfo->fpL || OpenInfo->nHeaderBytes == 0)
         return FALSE;
-    const auto Held = [OpenInfo] { return reinterpret_cast<const char*>(OpenInfo->pabyHeader); };
     using TMatch = TVELDANFileTools::THeaderMatch;
-    const TMatch Match = TVELDANFileTools::MatchVELDANHeader(Held(), OpenInfo->nHeaderBytes);
+    const TMatch Match = TVELDANFileTools::MatchVELDANHeader(
+        reinterpret_cast<const char*>(OpenInfo->pabyHeader), OpenInfo->nHeaderBytes);
     if (Match != TMatch::TooShort)
         return Match == TMatch::Yes;
     // GDAL holds the first kilobyte, or the whole file when it is shorter.
     if (OpenInfo->nHeaderBytes < 1024)
         return FALSE;
-    // (GDAL reads the bytes again when asked for as many as it holds.)
-    if (OpenInfo->nHeaderBytes < MaxIdentifyBytes)
-        OpenInfo->TryToIngest(MaxIdentifyBytes);
-    return TVELDANFileTools::IsVELDANHeader(Held(), OpenInfo->nHeaderBytes,
-                                            OpenInfo->nHeaderBytes < MaxIdentifyBytes);
+    const std::vector<char> Bytes = FirstBytes(OpenInfo);
+    return TVELDANFileTools::IsVELDANHeader(Bytes.data(), Bytes.size(),
+                                            Bytes.size() < MaxIdentifyBytes);
 }
 
 /// The reading options the open options give: STRICT=YES reads as veldconv --strict reads,
