@@ -45,6 +45,7 @@ set(VELDGRID_HEADERS
   TPoint.h
   TPointTools.h
   TSafeFile.h
+  TSeriesStatistics.h
   TSidecarTools.h
   TStringTools.h
   TVELDANConverter.h
