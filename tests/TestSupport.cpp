@@ -147,14 +147,15 @@ void ForEachCellOf(const TMap* Map, const std::function<void(long, long, double)
             Visit(LngX, LngY, Map->GetPointVal(LngX, LngY));
 }
 
-::testing::AssertionResult HasRows(const TMap* Map, const TRows& Expected) {
+::testing::AssertionResult HasRows(const TMap* Map, const TRows& Expected, double Relative) {
     const TRows Got = RowsOf(Map);
     bool Same = Got.size() == Expected.size();
     for (size_t I = 0; Same && I < Got.size(); ++I) {
         Same = Got[I].size() == Expected[I].size();
         for (size_t J = 0; Same && J < Got[I].size(); ++J)
             Same = Got[I][J] == Expected[I][J] ||
-                   (std::isnan(Got[I][J]) && std::isnan(Expected[I][J]));
+                   (std::isnan(Got[I][J]) && std::isnan(Expected[I][J])) ||
+                   std::fabs(Got[I][J] - Expected[I][J]) <= Relative * std::fabs(Expected[I][J]);
     }
     if (Same)
         return ::testing::AssertionSuccess();
@@ -256,26 +257,6 @@ void AddNonFinite(TMap* Map, unsigned Seed) {
             if (R % 8 == 0)
                 Map->SetPoint(LngX, LngY, Kinds[(R >> 8) % 6]);
         }
-}
-
-::testing::AssertionResult HasRowsNear(const TMap* Map, const TRows& Expected, double Relative,
-                                       double Floor) {
-    const TRows Got = RowsOf(Map);
-    bool Same = Got.size() == Expected.size();
-    for (size_t I = 0; Same && I < Got.size(); ++I) {
-        Same = Got[I].size() == Expected[I].size();
-        for (size_t J = 0; Same && J < Got[I].size(); ++J) {
-            const double A = Got[I][J], B = Expected[I][J];
-            Same = A == B || (std::isnan(A) && std::isnan(B)) ||
-                   std::fabs(A - B) <= Relative * std::max(Floor, std::fabs(B));
-            if (!Same)
-                return ::testing::AssertionFailure()
-                       << "cell (" << J << ", " << I << ") is " << A << ", expected " << B;
-        }
-    }
-    if (Same)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "the dimensions differ";
 }
 
 std::uint64_t Fingerprint(const TMap* Map) {

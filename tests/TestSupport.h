@@ -77,8 +77,9 @@ std::vector<TMap*> Raw(const std::vector<std::unique_ptr<TMap>>& Maps);
 TRows RowsOf(const TMap* Map);
 /// Calls Visit(LngX, LngY, value of the cell) for every cell, row by row.
 void ForEachCellOf(const TMap* Map, const std::function<void(long, long, double)>& Visit);
-/// Whether the map holds exactly these rows, a NaN matching a NaN.
-::testing::AssertionResult HasRows(const TMap* Map, const TRows& Expected);
+/// Whether the map holds these rows, a NaN matching a NaN: exactly, or each cell within
+/// `Relative` times the expected value's magnitude.
+::testing::AssertionResult HasRows(const TMap* Map, const TRows& Expected, double Relative = 0.0);
 /// Whether every cell of the result holds the value of the source cell under its centre.
 ::testing::AssertionResult CellsComeFrom(const TMap* Result, const TMap* Source);
 
@@ -111,11 +112,6 @@ std::vector<std::unique_ptr<TMap>> RandomSeries(unsigned Seed, const std::vector
 /// Sets the cells that the seed picks, about one in eight, to NaN, +infinity or -infinity
 /// (NaN four times in six). The same arguments pick the same cells.
 void AddNonFinite(TMap* Map, unsigned Seed);
-
-/// Whether the map holds these rows, each cell within `Relative` times the larger of `Floor`
-/// and the expected value's magnitude (a NaN matching a NaN, an infinity itself).
-::testing::AssertionResult HasRowsNear(const TMap* Map, const TRows& Expected,
-                                       double Relative = 1e-12, double Floor = 1.0);
 
 /// 64-bit digest of the bits of everything an operation builds: the dimensions, the
 /// resolution, the no-data value, every cell row by row, and every point of the four axes.

@@ -10,7 +10,7 @@
 // "--help", "-h" and "--version" are options only as the one and only argument: anywhere
 // else they are file names like any other. Every other argument that starts with "-" (but
 // "-" itself, which stands for a standard stream) is an option, up to "--"; a command line
-// of names only is read as it always was.
+// of names only is the form `veldconv source_file destination_file [metadata_file]`.
 //
 // Nothing is lost: two names of one file among the source and the files to write are
 // refused before anything is written, and every file is written aside and takes the place
@@ -43,6 +43,7 @@
 #include <locale>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -297,8 +298,8 @@ bool PrintInformation(const std::string& Argument) {
 }
 
 /// Whether an argument before "--" is an option that the parser does not know. "-" is a
-/// name (a standard stream); "--help", "-h" and "--version" among other arguments are
-/// names, as they always were.
+/// name (a standard stream); "--help", "-h" and "--version" are options only as the one
+/// and only argument, and names among others.
 bool IsUnknownOption(const std::string& Argument) {
     return Argument.size() > 1 && Argument[0] == '-' && Argument != "--help" && Argument != "-h" &&
            Argument != "--version";
@@ -422,8 +423,9 @@ std::unique_ptr<TMap> WriteGrid(const std::string& Source, const TSettings& Sett
             }
         } catch (...) {
             // The grid written so far goes; the source is read again as a whole, so that
-            // the failure reported is the one it always was (the reader's first fault
-            // before any fault of the cells, or the writer's, or the grid file's).
+            // the failure reported is the one of reading and writing the whole map: the
+            // reader's first fault before any fault of the cells, then the writer's, then
+            // the grid file's.
             GridFile.reset();
         }
     }
@@ -589,12 +591,21 @@ void ConvertItems(std::vector<TBatchItem>& Items, const TSettings& Settings) {
     };
     const unsigned Cores = std::max(1u, std::thread::hardware_concurrency());
     const size_t Workers = std::min<size_t>({Items.size(), Cores, MaxWorkers});
-    std::vector<std::thread> Threads;
-    for (size_t W = 1; W < Workers; ++W)
-        Threads.emplace_back(Work);
+    // Every thread is joined, also when this one leaves by an exception; where no thread
+    // can be started, this one takes every item.
+    struct TJoined {
+        std::vector<std::thread> Threads;
+        ~TJoined() {
+            for (std::thread& Thread : Threads)
+                Thread.join();
+        }
+    } Joined;
+    try {
+        for (size_t W = 1; W < Workers; ++W)
+            Joined.Threads.emplace_back(Work);
+    } catch (const std::system_error&) {
+    }
     Work();
-    for (std::thread& Thread : Threads)
-        Thread.join();
 }
 
 void ConvertBatch(const TSettings& Settings) {

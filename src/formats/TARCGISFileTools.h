@@ -23,8 +23,9 @@ public:
     /// Writes the map under the stream's own precision and flags. Rows go out north to
     /// south and columns west to east, whatever the direction of the map's axes.
     static void WriteARCGISFile(TMap* Map, std::ostream& Out);
-    /// Creates or truncates the named file and writes the map losslessly: cell values with
-    /// 15 significant digits, header numbers with 12.
+    /// Writes the map losslessly (cell values with 15 significant digits, header numbers
+    /// with 12) to a new file beside the named one, which takes the named file's place once
+    /// it is complete (`TSafeFile`): a failed write leaves the named file as it was.
     static void WriteARCGISFile(TMap* Map, std::string FileName);
     /// Writes the map to the stream exactly as the named-file form writes it (cell values
     /// with 15 significant digits, header numbers with 12), for files written as part of a

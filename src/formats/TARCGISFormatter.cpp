@@ -17,6 +17,12 @@ TARCGISFormatter::THeader TARCGISFormatter::Header(const TAxis* XIntervals, cons
             TMapGeometry::LowerLeftCorner(XIntervals, YIntervals), CellSize, NoData};
 }
 
+TARCGISFormatter::THeader TARCGISFormatter::Header(TAxisTools::TEnds X, TAxisTools::TEnds Y,
+                                                   long Columns, long Rows, double CellSize,
+                                                   double NoData) {
+    return {Columns, Rows, TMapGeometry::LowerLeftCorner(X, Y), CellSize, NoData};
+}
+
 void TARCGISFormatter::RequireFinite(const THeader& Header) {
     if (!std::isfinite(Header.Corner.X) || !std::isfinite(Header.Corner.Y) ||
         !std::isfinite(Header.CellSize) || !std::isfinite(Header.NoData))

@@ -32,9 +32,13 @@ public:
         double NoData;
     };
     /// The header of a grid on the interval axes: the lower-left corner is the western and
-    /// the southern edge.
+    /// the southern edge (`TMapGeometry::LowerLeftCorner`).
     static THeader Header(const TAxis* XIntervals, const TAxis* YIntervals, double CellSize,
                           double NoData);
+    /// The same from the X of the first and last X edge and the Y of the first and last Y
+    /// edge (`TAxisTools::IntervalEnds`) of a grid of the given size.
+    static THeader Header(TAxisTools::TEnds X, TAxisTools::TEnds Y, long Columns, long Rows,
+                          double CellSize, double NoData);
     /// Refuses a header with a number that is not finite: no reader takes such a grid.
     static void RequireFinite(const THeader& Header);
     /// Writes the six header lines under the stream's precision.

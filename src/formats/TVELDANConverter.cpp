@@ -1,7 +1,6 @@
 #include "TVELDANConverter.h"
 
 #include "TARCGISFormatter.h"
-#include "TAxisTools.h"
 #include "TMap.h"
 #include "TMapGeometry.h"
 #include "TNumberText.h"
@@ -27,15 +26,10 @@ using TOptions = TVELDANConverter::TOptions;
 const std::uint64_t DefaultBlockBytes = 1 << 21;
 /// Threads that pay: beyond two, the first pass and the ordered writing bound the time.
 const unsigned MaxThreads = 2;
+/// Threads used at most, however many are asked for: each holds a block and a file open.
+const unsigned MaxRequestedThreads = 64;
 
-/// What the first pass finds: the metadata, the coordinates, and where each data line
-/// starts (and, last, where the closing line starts).
-struct TLayout {
-    std::string Metadata;
-    std::vector<double> X;
-    std::vector<double> Y;
-    std::vector<std::uint64_t> Offsets;
-};
+using TLayout = TScanner::TLayout;
 
 /// Opens the file for reading through its own buffer.
 class TSourceFile {
@@ -50,42 +44,10 @@ private:
     std::ifstream MbrIn;
 };
 
-/// The first pass: the header, the axis line and the Y coordinate of each data line,
-/// checked as the reader checks them.
-TLayout FindRows(const std::string& FileName, const TOptions& Options) {
-    TSourceFile Source(FileName);
-    std::istream& In = Source.Stream();
-    TLayout Layout;
-    std::string Line;
-    size_t Consumed = 0;
-    Layout.Metadata = TScanner::ReadHeader(In, true, Line, Consumed);
-    Layout.X = TScanner::ReadXCoordinates(Line, Options.Read);
-    TScanner::Resolution(Layout.X);
-    for (;;) {
-        Layout.Offsets.push_back(Consumed);
-        Consumed += TScanner::ReadLine(In, Line, true);
-        if (TScanner::IsMarkerLine(Line))
-            break;
-        Layout.Y.push_back(
-            TScanner::RowCoordinate(Line.data(), Line.data() + Line.size(), Options.Read.Strict));
-    }
-    if (Layout.Y.empty())
-        TError::Throw("No data lines found in TVELDANFileTools::LoadVELDANFile");
-    TScanner::RequireEvenRows(Layout.Y, Layout.X, Options.Read);
-    return Layout;
-}
-
 /// The header of the grid, from the interval axes the map's point axes would give.
 TARCGISFormatter::THeader HeaderOf(const TLayout& Layout, double NoData,
                                    TMapGeometry::TOrientation& Orientation) {
-    const double Resolution = TScanner::Resolution(Layout.X);
-    const std::unique_ptr<TAxis> XAxis = TScanner::XAxis(Layout.X, Layout.Y[0], Resolution);
-    const std::unique_ptr<TAxis> YAxis = TScanner::YAxis(Layout.Y, Layout.X[0], Resolution);
-    const std::unique_ptr<TAxis> XIntervals(TAxisTools::PointsToIntervals(XAxis.get(), 'X'));
-    const std::unique_ptr<TAxis> YIntervals(TAxisTools::PointsToIntervals(YAxis.get(), 'Y'));
-    Orientation = TMapGeometry::Orientation(XIntervals.get(), YIntervals.get());
-    const TARCGISFormatter::THeader Header =
-        TARCGISFormatter::Header(XIntervals.get(), YIntervals.get(), Resolution, NoData);
+    const TARCGISFormatter::THeader Header = TScanner::GridHeader(Layout, NoData, Orientation);
     TARCGISFormatter::RequireFinite(Header);
     return Header;
 }
@@ -101,7 +63,8 @@ struct TBlock {
     std::exception_ptr Failure;
 };
 
-/// Converts blocks of rows of one grid.
+/// Converts blocks of rows of one grid. It holds no state of its own: one converter serves
+/// every thread, each with its own block and file.
 class TRowConverter {
 public:
     TRowConverter(const std::string& FileName, const TLayout& Layout, const TOptions& Options,
@@ -110,7 +73,7 @@ public:
           MbrOrientation(Orientation), MbrNoData(NoData) {}
 
     /// Reads and converts the block's rows; a failure is kept in the block.
-    void Convert(TBlock& Block, std::ifstream& In) {
+    void Convert(TBlock& Block, std::ifstream& In) const {
         try {
             Read(Block, In);
             Block.Output.Clear();
@@ -131,7 +94,7 @@ public:
     }
 
 private:
-    void Read(TBlock& Block, std::ifstream& In) {
+    void Read(TBlock& Block, std::ifstream& In) const {
         const std::uint64_t Begin = MbrLayout.Offsets[Block.First];
         Block.Input.resize(MbrLayout.Offsets[Block.End] - Begin);
         try {
@@ -144,7 +107,7 @@ private:
             TError::ThrowUnableToRead(MbrFileName);
     }
 
-    void ConvertRow(const char* First, const char* Last, TBlock& Block) {
+    void ConvertRow(const char* First, const char* Last, TBlock& Block) const {
         const bool Strict = MbrOptions.Read.Strict;
         size_t Count = 0;
         if (!MbrOrientation.ColumnsEastToWest) {
@@ -163,8 +126,7 @@ private:
         }
         // Every row as wide as the axis line: the map's X axis must fit the first row.
         if (Count != MbrLayout.X.size())
-            TError::Throw("Number of values in data line does not match the first data line in "
-                          "TVELDANFileTools::LoadVELDANFile");
+            TError::Throw(TScanner::RowWidthDiffers);
         Block.Output.EndRow();
     }
 
@@ -189,6 +151,33 @@ private:
     const double MbrNoData;
 };
 
+/// Threads that convert blocks beside the calling thread, all joined before it goes on, and
+/// when it leaves by an exception: no thread outlives the data it works on.
+class TWorkers {
+public:
+    TWorkers() = default;
+    TWorkers(const TWorkers&) = delete;
+    TWorkers& operator=(const TWorkers&) = delete;
+    ~TWorkers() { JoinAll(); }
+
+    /// Runs the work on a new thread or, where none can be started, right here.
+    template <typename TWork> void Run(TWork Work) {
+        try {
+            MbrThreads.emplace_back(Work);
+        } catch (...) {
+            Work(); // no thread was started
+        }
+    }
+    void JoinAll() {
+        for (std::thread& Thread : MbrThreads)
+            Thread.join();
+        MbrThreads.clear();
+    }
+
+private:
+    std::vector<std::thread> MbrThreads;
+};
+
 /// Writes the block's rows, last row first when the grid's rows run south to north.
 void WriteBlock(const TBlock& Block, bool Reversed, std::ostream& Out) {
     if (!Reversed) {
@@ -204,7 +193,7 @@ void WriteBlock(const TBlock& Block, bool Reversed, std::ostream& Out) {
 
 unsigned ThreadsFor(const TOptions& Options) {
     if (Options.Threads > 0)
-        return Options.Threads;
+        return std::min(Options.Threads, MaxRequestedThreads);
     return std::max(1u, std::min(std::thread::hardware_concurrency(), MaxThreads));
 }
 
@@ -230,8 +219,8 @@ void ConvertRows(const std::string& FileName, const TLayout& Layout, const TOpti
     std::vector<TBlock> Round(Threads);
     std::vector<std::unique_ptr<TSourceFile>> Sources;
     for (unsigned T = 0; T < Threads; ++T)
-        Sources.emplace_back(new TSourceFile(FileName));
-    TRowConverter Converter(FileName, Layout, Options, Orientation, NoData);
+        Sources.push_back(std::make_unique<TSourceFile>(FileName));
+    const TRowConverter Converter(FileName, Layout, Options, Orientation, NoData);
     for (long K = 0; K < Blocks; K += Threads) {
         const long Count = std::min<long>(Threads, Blocks - K);
         for (long T = 0; T < Count; ++T) {
@@ -240,12 +229,11 @@ void ConvertRows(const std::string& FileName, const TLayout& Layout, const TOpti
             Round[T].First = B * PerBlock;
             Round[T].End = std::min(Rows, (B + 1) * PerBlock);
         }
-        std::vector<std::thread> Workers;
+        TWorkers Workers;
         for (long T = 1; T < Count; ++T)
-            Workers.emplace_back([&, T] { Converter.Convert(Round[T], Sources[T]->Stream()); });
+            Workers.Run([&, T] { Converter.Convert(Round[T], Sources[T]->Stream()); });
         Converter.Convert(Round[0], Sources[0]->Stream());
-        for (std::thread& Worker : Workers)
-            Worker.join();
+        Workers.JoinAll();
         for (long T = 0; T < Count; ++T) {
             if (Round[T].Failure)
                 std::rethrow_exception(Round[T].Failure);
@@ -260,7 +248,8 @@ std::string TVELDANConverter::ConvertVELDANFile(const std::string& FileName, std
                                                 const TOptions& Options) {
     TLayout Layout;
     try {
-        Layout = FindRows(FileName, Options);
+        TSourceFile Source(FileName);
+        Layout = TScanner::FindRows(Source.Stream(), true, Options.Read);
     } catch (...) {
         TTextFile::RethrowReadFailure(FileName);
     }

@@ -1,9 +1,8 @@
 #ifndef VELDGRID_TVELDANCONVERTER_H
 #define VELDGRID_TVELDANCONVERTER_H
 
-#include "TReadOptions.h"
+#include "TVELDANReader.h"
 
-#include <cmath>
 #include <cstddef>
 #include <ostream>
 #include <string>
@@ -17,18 +16,12 @@
 /// digits are written from their own text (as their value would be written).
 class TVELDANConverter {
 public:
-    struct TOptions {
-        /// How the grid is read, as for `TVELDANFileTools::LoadVELDANFile`.
-        TReadOptions Read;
-        /// Whether the cells equal to `NoData` (any NaN, for a NaN) are written as the
-        /// grid's no-data value, `TMap::DefaultNoData` (-9999).
-        bool MarkNoData = false;
-        double NoData = 0.0;
-        /// Whether a cell of this value is written as no-data under these options.
-        bool Marks(double Value) const {
-            return MarkNoData && (std::isnan(NoData) ? std::isnan(Value) : Value == NoData);
-        }
+    /// How the grid is read (as `TVELDANReader` reads it, the cells it marks as no-data
+    /// written as the grid's no-data value, `TMap::DefaultNoData`), and on how many threads.
+    struct TOptions : TVELDANReader::TOptions {
         /// Threads that convert rows; 0 for as many as pay on this machine (at most two).
+        /// At most 64 are used, and no more than there are blocks; rows whose thread
+        /// cannot be started are converted by the calling thread.
         unsigned Threads = 0;
         /// Bytes of source rows converted as one block (at least one row); 0 for about
         /// 2 MB, which keeps memory a few megabytes whatever the size of the grid.

@@ -14,6 +14,14 @@ void RequireIntervalAxes(const TMap* Map, const char* NotSet, const char* NoAxes
         TError::Throw(NoAxes);
 }
 
+/// The ordinates, along the direction, of the first and the last edge of an interval axis.
+TAxisTools::TEnds EndsOf(const TAxis* Intervals, char Direction) {
+    const TPoint* First = Intervals->GetPoint(0);
+    const TPoint* Last = Intervals->GetPoint(Intervals->GetSize() - 1);
+    return Direction == 'X' ? TAxisTools::TEnds{First->GetX(), Last->GetX()}
+                            : TAxisTools::TEnds{First->GetY(), Last->GetY()};
+}
+
 } // namespace
 
 TMapGeometry::TOrientation TMapGeometry::Orientation(const TMap* Map) {
@@ -24,11 +32,12 @@ TMapGeometry::TOrientation TMapGeometry::Orientation(const TMap* Map) {
 
 TMapGeometry::TOrientation TMapGeometry::Orientation(const TAxis* XIntervals,
                                                      const TAxis* YIntervals) {
+    return Orientation(EndsOf(XIntervals, 'X'), EndsOf(YIntervals, 'Y'));
+}
+
+TMapGeometry::TOrientation TMapGeometry::Orientation(TAxisTools::TEnds X, TAxisTools::TEnds Y) {
     // North-up maps (those read from grids) have ascending X and descending Y axes.
-    const long XDim = XIntervals->GetSize() - 1;
-    const long YDim = YIntervals->GetSize() - 1;
-    return {XIntervals->GetPoint(XDim)->GetX() < XIntervals->GetPoint(0)->GetX(),
-            YIntervals->GetPoint(YDim)->GetY() > YIntervals->GetPoint(0)->GetY()};
+    return {X.Last<X.First, Y.Last> Y.First};
 }
 
 TMapGeometry::TCorner TMapGeometry::LowerLeftCorner(const TMap* Map) {
@@ -39,9 +48,12 @@ TMapGeometry::TCorner TMapGeometry::LowerLeftCorner(const TMap* Map) {
 
 TMapGeometry::TCorner TMapGeometry::LowerLeftCorner(const TAxis* XIntervals,
                                                     const TAxis* YIntervals) {
-    const TOrientation Turned = Orientation(XIntervals, YIntervals);
-    const long XDim = XIntervals->GetSize() - 1;
-    const long YDim = YIntervals->GetSize() - 1;
-    return {XIntervals->GetPoint(Turned.ColumnsEastToWest ? XDim : 0)->GetX(),
-            YIntervals->GetPoint(Turned.RowsSouthToNorth ? 0 : YDim)->GetY()};
+    return LowerLeftCorner(EndsOf(XIntervals, 'X'), EndsOf(YIntervals, 'Y'));
+}
+
+TMapGeometry::TCorner TMapGeometry::LowerLeftCorner(TAxisTools::TEnds X, TAxisTools::TEnds Y) {
+    // The western and the southern edge.
+    const TOrientation Turned = Orientation(X, Y);
+    return {Turned.ColumnsEastToWest ? X.Last : X.First,
+            Turned.RowsSouthToNorth ? Y.First : Y.Last};
 }

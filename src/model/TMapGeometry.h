@@ -1,6 +1,8 @@
 #ifndef VELDGRID_TMAPGEOMETRY_H
 #define VELDGRID_TMAPGEOMETRY_H
 
+#include "TAxisTools.h"
+
 class TAxis;
 class TMap;
 
@@ -25,12 +27,16 @@ public:
     static TOrientation Orientation(const TMap* Map);
     /// The orientation of a map's X and Y interval axes.
     static TOrientation Orientation(const TAxis* XIntervals, const TAxis* YIntervals);
+    /// The same from the X of the first and the last X edge and the Y of the first and the
+    /// last Y edge (`TAxisTools::IntervalEnds`), for grids not held as maps.
+    static TOrientation Orientation(TAxisTools::TEnds X, TAxisTools::TEnds Y);
 
     /// The lower-left corner (the "xllcorner" and "yllcorner" of a grid): the western and
     /// the southern edge of the map, which must have interval axes.
     static TCorner LowerLeftCorner(const TMap* Map);
-    /// The lower-left corner of a map's X and Y interval axes.
+    /// The lower-left corner of a map's X and Y interval axes, or of their ends.
     static TCorner LowerLeftCorner(const TAxis* XIntervals, const TAxis* YIntervals);
+    static TCorner LowerLeftCorner(TAxisTools::TEnds X, TAxisTools::TEnds Y);
 };
 
 #endif

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace veldgrid::ops::detail;
@@ -30,6 +31,16 @@ std::unique_ptr<TAxis> SteppedAxis(double Resolution, long Count, char Axis, dou
     for (long I = 0; I < Count; ++I, Along += Step)
         Result->SetPoint(I, Axis == 'X' ? new TPoint(Along, Across) : new TPoint(Across, Along));
     return Result;
+}
+
+/// The map's edges in X and in Y, after the checks that open the operations building a new
+/// grid: their argument (a resolution or a factor) valid (else `BadArgument`), then the map
+/// with interval axes (else `NoAxes`).
+std::pair<TEdges, TEdges> CheckedEdges(const TMap* Map, bool ArgumentValid, const char* BadArgument,
+                                       const char* NoAxes) {
+    if (!ArgumentValid)
+        TError::Throw(BadArgument);
+    return {EdgesOf(Map, 'X', NoAxes), EdgesOf(Map, 'Y', NoAxes)};
 }
 
 /// Whole cells of the new resolution in an extent: the quotient truncated toward zero, except
@@ -221,11 +232,9 @@ TMap* TMapTools::BilinearInterpolate(const TMap* Map, double NewResolution) {
 }
 
 TMap* TMapTools::Downscale(const TMap* Map, double NewResolution) {
-    if (!(NewResolution > 0.0))
-        TError::Throw("New resolution cannot be <= 0.0 in TMapTools::Downscale");
-    const char* const NoAxes = "Map has no interval axes in TMapTools::Downscale";
-    const TEdges X = EdgesOf(Map, 'X', NoAxes);
-    const TEdges Y = EdgesOf(Map, 'Y', NoAxes);
+    const auto [X, Y] = CheckedEdges(Map, NewResolution > 0.0,
+                                     "New resolution cannot be <= 0.0 in TMapTools::Downscale",
+                                     "Map has no interval axes in TMapTools::Downscale");
     const double S = Map->GetResolution();
     const long XDim = DownscaledCount(S * Map->GetXDim(), NewResolution);
     const long YDim = DownscaledCount(S * Map->GetYDim(), NewResolution);
@@ -245,11 +254,9 @@ TMap* TMapTools::Downscale(const TMap* Map, double NewResolution) {
 }
 
 TMap* TMapTools::Subdivide(const TMap* Map, int Factor) {
-    if (Factor < 1)
-        TError::Throw("Factor cannot be < 1 in TMapTools::Subdivide");
-    const char* const NoAxes = "Map has no interval axes in TMapTools::Subdivide";
-    const TEdges X = EdgesOf(Map, 'X', NoAxes);
-    const TEdges Y = EdgesOf(Map, 'Y', NoAxes);
+    const auto [X, Y] =
+        CheckedEdges(Map, Factor >= 1, "Factor cannot be < 1 in TMapTools::Subdivide",
+                     "Map has no interval axes in TMapTools::Subdivide");
     const long K = Factor;
     // The interval axes hold one point more than the cells.
     const long Limit = (std::numeric_limits<long>::max() - 1) / K;
@@ -301,11 +308,9 @@ void SetEdgesFrom(TMap* Result, const TEdges& X, const TEdges& Y) {
 
 // The blocks of one row of blocks are summed together, reading the source row by row.
 TMap* TMapTools::BlockMean(const TMap* Map, int Factor) {
-    if (Factor < 1)
-        TError::Throw("Factor cannot be < 1 in TMapTools::BlockMean");
-    const char* const NoAxes = "Map has no interval axes in TMapTools::BlockMean";
-    const TEdges X = EdgesOf(Map, 'X', NoAxes);
-    const TEdges Y = EdgesOf(Map, 'Y', NoAxes);
+    const auto [X, Y] =
+        CheckedEdges(Map, Factor >= 1, "Factor cannot be < 1 in TMapTools::BlockMean",
+                     "Map has no interval axes in TMapTools::BlockMean");
     const long K = Factor;
     const long XDim = Map->GetXDim() / K + (Map->GetXDim() % K != 0);
     const long YDim = Map->GetYDim() / K + (Map->GetYDim() % K != 0);
@@ -405,11 +410,9 @@ double Blend(const TMap* Map, const TNeighbours& Column, const TNeighbours& Row)
 // The neighbours of a result cell depend on its column and on its row alone, so each is
 // worked out once; the cells are then visited row by row.
 TMap* TMapTools::ResampleBilinear(const TMap* Map, double NewResolution) {
-    if (!(NewResolution > 0.0))
-        TError::Throw("New resolution must be > 0 in TMapTools::ResampleBilinear");
-    const char* const NoAxes = "Map has no interval axes in TMapTools::ResampleBilinear";
-    const TEdges X = EdgesOf(Map, 'X', NoAxes);
-    const TEdges Y = EdgesOf(Map, 'Y', NoAxes);
+    const auto [X, Y] = CheckedEdges(Map, NewResolution > 0.0,
+                                     "New resolution must be > 0 in TMapTools::ResampleBilinear",
+                                     "Map has no interval axes in TMapTools::ResampleBilinear");
     const long XDim = ResampledCount(X.Hi() - X.Lo(), NewResolution);
     const long YDim = ResampledCount(Y.Hi() - Y.Lo(), NewResolution);
     std::unique_ptr<TMap> Result(new TMap(NewResolution, XDim, YDim));

@@ -545,9 +545,8 @@ TEST_F(ARCGISFileToolsTest, ConvertsTheShippedExamplesExactly) {
     }
 }
 
-// A map placed by "nan" or "inf", or holding such cells, used to be written as a grid that no
-// reader takes, and the command reported success. The writer now refuses it before writing
-// or opening anything.
+// A map placed by "nan" or "inf", or holding such cells, would give a grid that no reader
+// takes: the writer refuses it before writing or opening anything.
 TEST_F(ARCGISFileToolsTest, NonFiniteNumbersAreRefused) {
     const char* const Header = "Header numbers must be finite in TARCGISFileTools::WriteARCGISFile";
     const char* const Cell = "Cell values must be finite in TARCGISFileTools::WriteARCGISFile";

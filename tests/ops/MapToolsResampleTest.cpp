@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 using namespace testsupport;
@@ -58,6 +59,13 @@ TEST_F(MapToolsResampleTest, FailuresCarryTheirMessages) {
     const auto Interpolate = [](const TMap* M, double R) {
         return [=] { delete TMapTools::BilinearInterpolate(M, R); };
     };
+    const auto Blocks = [](const TMap* M, int F) {
+        return [=] { delete TMapTools::BlockMean(M, F); };
+    };
+    const auto Resample = [](const TMap* M, double R) {
+        return [=] { delete TMapTools::ResampleBilinear(M, R); };
+    };
+    const std::string Resampling = "New resolution ", In = " in TMapTools::ResampleBilinear";
     const std::string NotAbove = "New resolution cannot be <= 0.0 in TMapTools::Downscale";
     const std::string Corner = " is out of range in TMapTools::BilinearInterpolate";
     ExpectFailures({
@@ -73,22 +81,15 @@ TEST_F(MapToolsResampleTest, FailuresCarryTheirMessages) {
         {"Subdivide by 0", Sub(Source.get(), 0), "Factor cannot be < 1 in TMapTools::Subdivide"},
         {"Subdivide without axes", Sub(&Bare, 2),
          "Map has no interval axes in TMapTools::Subdivide"},
-        {"BlockMean by 0", [&] { delete TMapTools::BlockMean(Source.get(), 0); },
-         "Factor cannot be < 1 in TMapTools::BlockMean"},
-        {"BlockMean without axes", [&] { delete TMapTools::BlockMean(&Bare, 2); },
+        {"BlockMean by 0", Blocks(Source.get(), 0), "Factor cannot be < 1 in TMapTools::BlockMean"},
+        {"BlockMean without axes", Blocks(&Bare, 2),
          "Map has no interval axes in TMapTools::BlockMean"},
-        {"ResampleBilinear to 0", [&] { delete TMapTools::ResampleBilinear(Source.get(), 0); },
-         "New resolution must be > 0 in TMapTools::ResampleBilinear"},
-        {"ResampleBilinear to NaN", [&] { delete TMapTools::ResampleBilinear(Source.get(), NaN); },
-         "New resolution must be > 0 in TMapTools::ResampleBilinear"},
-        {"ResampleBilinear to 1e-300",
-         [&] { delete TMapTools::ResampleBilinear(Source.get(), 1e-300); },
-         "New resolution is too small in TMapTools::ResampleBilinear"},
-        {"ResampleBilinear beyond the extent",
-         [&] { delete TMapTools::ResampleBilinear(Source.get(), 3.5); },
-         "New resolution is larger than the map in TMapTools::ResampleBilinear"},
-        {"ResampleBilinear without axes", [&] { delete TMapTools::ResampleBilinear(&Bare, 1); },
-         "Map has no interval axes in TMapTools::ResampleBilinear"},
+        {"resample to 0", Resample(Source.get(), 0), Resampling + "must be > 0" + In},
+        {"resample to NaN", Resample(Source.get(), NaN), Resampling + "must be > 0" + In},
+        {"resample to 1e-300", Resample(Source.get(), 1e-300), Resampling + "is too small" + In},
+        {"resample beyond the extent", Resample(Source.get(), 3.5),
+         Resampling + "is larger than the map" + In},
+        {"resample without axes", Resample(&Bare, 1), "Map has no interval axes" + In},
         {"interpolate to 0", Interpolate(Source.get(), 0.0),
          "New resolution cannot be <= 0.0 in TMapTools::BilinearInterpolate"},
         // A NaN passes the first test and is refused where the grid is built.
@@ -256,59 +257,41 @@ TRows BlockMeans(const TMap* Map, int Factor) {
     return Sums;
 }
 
-/// The source centres around ordinate T among the centres (in either order) and their
-/// weights; beyond the outermost centres, the outermost one with weight 1.
-struct TAround {
-    long Index[2];
-    double Weight[2];
-};
-TAround Around(const std::vector<double>& Centres, double T) {
-    const long Lo = std::min_element(Centres.begin(), Centres.end()) - Centres.begin();
-    const long Hi = std::max_element(Centres.begin(), Centres.end()) - Centres.begin();
-    if (T <= Centres[Lo] || T >= Centres[Hi])
-        return T <= Centres[Lo] ? TAround{{Lo, Lo}, {1, 0}} : TAround{{Hi, Hi}, {1, 0}};
-    for (long I = 0;; ++I)
-        if (std::min(Centres[I], Centres[I + 1]) <= T &&
-            T <= std::max(Centres[I], Centres[I + 1])) {
-            const double W = (T - Centres[I]) / (Centres[I + 1] - Centres[I]);
-            return {{I, I + 1}, {1 - W, W}};
+/// The source centres around ordinate T (either order) with their weights; beyond the
+/// outermost centres, the outermost one alone.
+using TAround = std::array<std::pair<long, double>, 2>;
+TAround Around(const std::vector<double>& C, double T) {
+    for (long I = 0; I + 1 < static_cast<long>(C.size()); ++I)
+        if (std::min(C[I], C[I + 1]) <= T && T <= std::max(C[I], C[I + 1])) {
+            const double W = (T - C[I]) / (C[I + 1] - C[I]);
+            return {{{I, 1 - W}, {I + 1, W}}};
         }
+    const long Outer = std::fabs(T - C.front()) < std::fabs(T - C.back()) ? 0 : C.size() - 1;
+    return {{{Outer, 1.0}, {Outer, 0.0}}};
 }
 
-/// The centres of the map's point axes in X and in Y.
-std::pair<std::vector<double>, std::vector<double>> Centres(const TMap* Map) {
+/// The bilinear resampling of the map from the formulas at the centres of the result's
+/// cells (its grid is checked on its own: a corner of tiny weight holding an infinity would
+/// show the last bit of a centre).
+TRows Resampled(const TMap* Map, const TMap* Result) {
     std::vector<double> X, Y;
     for (long I = 0; I < Map->GetXDim(); ++I)
         X.push_back(Map->GetXAxis()->GetPoint(I)->GetX());
     for (long J = 0; J < Map->GetYDim(); ++J)
         Y.push_back(Map->GetYAxis()->GetPoint(J)->GetY());
-    return {X, Y};
-}
-
-/// The bilinear resampling of the map at resolution R, from the formulas, at the centres of
-/// the result's cells (whose grid is checked on its own: a corner of tiny weight holding an
-/// infinity shows the last bit of a centre).
-TRows Resampled(const TMap* Map, double R, const TMap* Result) {
-    const auto [X, Y] = Centres(Map);
-    const auto [ResultX, ResultY] = Centres(Result);
-    const std::vector<double> Edges = EdgeSpan(Map);
-    const auto Count = [R](double A, double B) { return long(std::fabs(B - A) / R + 1e-9); };
-    TRows Cells(Count(Edges[2], Edges[3]), std::vector<double>(Count(Edges[0], Edges[1])));
-    for (size_t J = 0; J < Cells.size() && J < ResultY.size(); ++J)
-        for (size_t I = 0; I < Cells[J].size() && I < ResultX.size(); ++I) {
-            const TAround AX = Around(X, ResultX[I]);
-            const TAround AY = Around(Y, ResultY[J]);
-            double Sum = 0, Weight = 0;
-            for (int A = 0; A < 4; ++A) {
-                const double W = AX.Weight[A % 2] * AY.Weight[A / 2];
-                const double Q = Map->GetPointVal(AX.Index[A % 2], AY.Index[A / 2]);
-                if (W > 0 && Q != Map->GetNoDataValue()) {
-                    Sum += W * Q;
-                    Weight += W;
+    TRows Cells = RowsOf(Result);
+    ForEachCellOf(Result, [&](long I, long J, double) {
+        double Sum = 0, Weight = 0;
+        for (const auto& [Row, WY] : Around(Y, Result->GetYAxis()->GetPoint(J)->GetY()))
+            for (const auto& [Column, WX] : Around(X, Result->GetXAxis()->GetPoint(I)->GetX())) {
+                const double Q = Map->GetPointVal(Column, Row);
+                if (WX * WY > 0 && Q != Map->GetNoDataValue()) {
+                    Sum += WX * WY * Q;
+                    Weight += WX * WY;
                 }
             }
-            Cells[J][I] = Weight > 0 ? Sum / Weight : -9999.0;
-        }
+        Cells[J][I] = Weight > 0 ? Sum / Weight : -9999.0;
+    });
     return Cells;
 }
 
@@ -320,28 +303,29 @@ TEST_F(MapToolsResampleTest, BlockMeanAndResampleBilinearFollowTheirFormulas) {
                                Order == 3 ? -1.0 : -9999.0);
         AddNonFinite(Map.get(), Order);
         const std::vector<double> Edges = EdgeSpan(Map.get());
-        // The last edges lie a whole number of new cells from the first, the source's way.
-        const auto ExpectGrid = [&](const TMap* Result, double R, const char* Case) {
-            const std::vector<double> Got = EdgeSpan(Result);
-            const double Along[2] = {R * Result->GetXDim(), R * Result->GetYDim()};
+        // From the first edges, whole new cells the source's way; floor(extent / R + 1e-9) of
+        // them for the resampling.
+        const auto ExpectGrid = [&](const TMap* Result, double R, bool Floor) {
             for (int I = 0; I < 4; I += 2) {
-                EXPECT_NEAR(Got[I], Edges[I], 1e-12) << Case << Order;
-                const double Sign = Edges[I + 1] > Edges[I] ? 1 : -1;
-                EXPECT_NEAR(Got[I + 1], Edges[I] + Sign * Along[I / 2], 1e-12) << Case << Order;
+                const long Cells = I == 0 ? Result->GetXDim() : Result->GetYDim();
+                const double Step = (Edges[I + 1] > Edges[I] ? R : -R) * Cells;
+                EXPECT_EQ(EdgeSpan(Result)[I], Edges[I]) << R << ", order " << Order;
+                EXPECT_NEAR(EdgeSpan(Result)[I + 1], Edges[I] + Step, 1e-12) << R;
+                EXPECT_TRUE(!Floor || Cells == long(std::fabs(Edges[I + 1] - Edges[I]) / R + 1e-9))
+                    << R;
             }
-            EXPECT_DOUBLE_EQ(Result->GetResolution(), R) << Case << Order;
-            EXPECT_EQ(Result->GetNoDataValue(), -9999.0) << Case << Order;
+            EXPECT_EQ(Result->GetResolution(), R);
+            EXPECT_EQ(Result->GetNoDataValue(), -9999.0);
         };
         for (int Factor : {1, 2, 3, 20}) {
             MapPtr Means(TMapTools::BlockMean(Map.get(), Factor));
-            EXPECT_TRUE(HasRowsNear(Means.get(), BlockMeans(Map.get(), Factor))) << Factor;
-            ExpectGrid(Means.get(), 0.5 * Factor, "BlockMean, order ");
+            EXPECT_TRUE(HasRows(Means.get(), BlockMeans(Map.get(), Factor), 1e-12)) << Factor;
+            ExpectGrid(Means.get(), 0.5 * Factor, false);
         }
         for (double R : {0.3, 0.5, 1.1, 3.5}) {
             MapPtr Result(TMapTools::ResampleBilinear(Map.get(), R));
-            EXPECT_TRUE(HasRowsNear(Result.get(), Resampled(Map.get(), R, Result.get()), 1e-9))
-                << R;
-            ExpectGrid(Result.get(), R, "ResampleBilinear, order ");
+            EXPECT_TRUE(HasRows(Result.get(), Resampled(Map.get(), Result.get()), 1e-12)) << R;
+            ExpectGrid(Result.get(), R, true);
         }
     }
 }

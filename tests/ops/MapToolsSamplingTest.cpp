@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace testsupport;
 
@@ -132,48 +133,44 @@ TEST_F(MapToolsSamplingTest, OverlayGroupsValuesByClassAndValuesVectorReadsARun)
               (std::vector<double>{11, 12, 13}));
 }
 
-/// The column (`'X'`) or row whose edges hold the ordinate, every cell tried: a column from
-/// its western edge to before its eastern one, a row from after its southern edge to its
-/// northern one; -1 when none does.
-long CellHolding(const TAxis* Edges, char Axis, double T) {
-    for (long I = 0; I + 1 < Edges->GetSize(); ++I) {
-        const double A = Axis == 'X' ? Edges->GetPoint(I)->GetX() : Edges->GetPoint(I)->GetY();
-        const double B =
-            Axis == 'X' ? Edges->GetPoint(I + 1)->GetX() : Edges->GetPoint(I + 1)->GetY();
-        const double Lo = std::min(A, B), Hi = std::max(A, B);
-        if (Axis == 'X' ? Lo <= T && T < Hi : Lo < T && T <= Hi)
-            return I;
+/// The cell whose edges (in either order) hold T, every cell tried: from its lower edge to
+/// before its upper one, or with `UpperClosed` from after its lower edge to its upper one;
+/// -1 when none does.
+long CellHolding(const std::vector<double>& Edges, double T, bool UpperClosed) {
+    for (size_t I = 0; I + 1 < Edges.size(); ++I) {
+        const double Lo = std::min(Edges[I], Edges[I + 1]), Hi = std::max(Edges[I], Edges[I + 1]);
+        if (UpperClosed ? Lo < T && T <= Hi : Lo <= T && T < Hi)
+            return static_cast<long>(I);
     }
     return -1;
 }
 
-// Points on every edge, a quarter cell on either side of it and beyond the map, on random
-// maps in every order of rows and columns.
-TEST_F(MapToolsSamplingTest, ValueAtTakesCellsClosedOnTheirWesternAndNorthernEdges) {
+// Points on every edge, an eighth of a cell either side of it and beyond the map, on random
+// maps in every order of rows and columns: columns are closed on the west, rows on the north.
+TEST_F(MapToolsSamplingTest, ValueAtTakesTheCellEastAndSouthOfAnEdge) {
     for (int Order = 0; Order < 4; ++Order) {
         MapPtr Map = RandomMap(130 + Order, 6, 5, 0.5, 3.25, 9.75, Order & 2, !(Order & 1));
         AddNonFinite(Map.get(), Order);
-        std::vector<double> Xs, Ys;
-        for (double D : {-0.125, 0.0, 0.125}) {
-            for (long I = 0; I <= Map->GetXDim(); ++I)
-                Xs.push_back(Map->GetXAxisInterval()->GetPoint(I)->GetX() + D);
-            for (long J = 0; J <= Map->GetYDim(); ++J)
-                Ys.push_back(Map->GetYAxisInterval()->GetPoint(J)->GetY() + D);
-        }
-        for (double X : Xs)
-            for (double Y : Ys) {
-                const long Column = CellHolding(Map->GetXAxisInterval(), 'X', X);
-                const long Row = CellHolding(Map->GetYAxisInterval(), 'Y', Y);
-                double Got = 0;
-                const std::string Message =
-                    MessageOf([&] { Got = TMapTools::ValueAt(Map.get(), X, Y); });
-                if (Column < 0 || Row < 0)
-                    EXPECT_EQ(Message, "Point is outside the map in TMapTools::ValueAt")
+        std::vector<double> XEdges, YEdges;
+        for (long I = 0; I <= Map->GetXDim(); ++I)
+            XEdges.push_back(Map->GetXAxisInterval()->GetPoint(I)->GetX());
+        for (long J = 0; J <= Map->GetYDim(); ++J)
+            YEdges.push_back(Map->GetYAxisInterval()->GetPoint(J)->GetY());
+        for (double XEdge : XEdges)
+            for (double YEdge : YEdges)
+                for (int D = 0; D < 9; ++D) {
+                    const double X = XEdge + (D % 3 - 1) / 16.0, Y = YEdge + (D / 3 - 1) / 16.0;
+                    const long Column = CellHolding(XEdges, X, false);
+                    const long Row = CellHolding(YEdges, Y, true);
+                    const bool Outside = Column < 0 || Row < 0;
+                    double Got = 0;
+                    EXPECT_EQ(MessageOf([&] { Got = TMapTools::ValueAt(Map.get(), X, Y); }),
+                              Outside ? "Point is outside the map in TMapTools::ValueAt"
+                                      : "no exception")
                         << X << ", " << Y << ", order " << Order;
-                else
-                    EXPECT_TRUE(HasRows(UnitMap({{Got}}).get(), {{Map->GetPointVal(Column, Row)}}))
-                        << X << ", " << Y << ", order " << Order;
-            }
+                    const double Want = Outside ? 0 : Map->GetPointVal(Column, Row);
+                    EXPECT_TRUE(Got == Want || (std::isnan(Got) && std::isnan(Want))) << X << Y;
+                }
     }
     // (1, 1) is the corner of all four cells: the south-eastern one holds it.
     EXPECT_EQ(TMapTools::ValueAt(Values.get(), 1.0, 1.0), 4.0);

@@ -178,8 +178,8 @@ TEST_F(VeldconvBadInputTest, RefusedSourcesLeaveNoGrid) {
 }
 
 // A grid that cannot be written aside (a link to a file not there yet, a writable file in a
-// directory where no new file may be created) is written in place, as always: only from a
-// source read whole, so that a fault found late in a large source leaves nothing written.
+// directory where no new file may be created) is written in place, and only from a source
+// read whole, so that a fault found late in a large source leaves nothing written.
 TEST_F(VeldconvBadInputTest, AGridWrittenInPlaceIsWrittenOnlyFromAGoodSource) {
     const std::string Closed = Dir + "/closed", Link = Dir + "/link.asc";
     ASSERT_EQ(::mkdir(Closed.c_str(), 0777), 0);
@@ -312,7 +312,7 @@ TEST_F(VeldconvBadInputTest, ASignalDuringTheWriteLeavesThePreviousGrid) {
         EXPECT_EQ(ReadFile(Grid()), "previous grid\n") << Signal;
         EXPECT_EQ(HiddenFiles(), std::vector<std::string>()) << Signal;
     }
-    // A file size limit reached ends the command on its signal, as it always did.
+    // A file size limit reached ends the command on its signal (SIGXFSZ, not ignored).
     testsupport::WriteFile(Grid(), "previous grid\n");
     const auto R =
         testsupport::RunCapturing("(ulimit -f 1000; exec " + Quoted(VELDCONV_PATH) + " " +
