@@ -18,25 +18,24 @@
 // way are removed). A grid and its sidecar files are written as one set: all of them are complete
 // and closed before the first is renamed into place, the grid last.
 
+#include "TDistinctFiles.h"
+#include "TFileSet.h"
+#include "TGridOptions.h"
+#include "TSignalCleanup.h"
+
 #include "TARCGISFileTools.h"
 #include "TError.h"
 #include "TMap.h"
 #include "TSafeFile.h"
-#include "TSidecarTools.h"
 #include "TVELDANConverter.h"
 #include "TVELDANFileTools.h"
 
 #include <CLI/CLI.hpp>
 
-#include <signal.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>
@@ -126,115 +125,6 @@ void WriteTextFile(const std::string& Text, const std::string& FileName) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Two names of one file
-
-/// A file named on the command line, with its role for the messages.
-struct TNamedFile {
-    const char* Role;
-    std::string Name;
-};
-
-/// What makes a name one file: the device and inode of a regular file, or those of the
-/// directory and the last component of a name that does not exist yet.
-struct TFileIdentity {
-    dev_t Device;
-    ino_t Inode;
-    std::string Entry; // "" for an existing file
-    bool operator==(const TFileIdentity& Other) const {
-        return Device == Other.Device && Inode == Other.Inode && Entry == Other.Entry;
-    }
-};
-
-/// The name of the file that writing the name creates: a symbolic link to nothing yet
-/// creates the file it names (followed through further links).
-std::string CreatedName(std::string Name) {
-    for (int Depth = 0; Depth < 40; ++Depth) {
-        char Target[4096];
-        const ssize_t Length = ::readlink(Name.c_str(), Target, sizeof Target);
-        if (Length <= 0 || Length == static_cast<ssize_t>(sizeof Target))
-            break;
-        // A relative target lies in the link's directory.
-        Name = (std::filesystem::path(Name).parent_path() / std::string(Target, Length)).string();
-    }
-    return Name;
-}
-
-/// The identity of the name; false for a name that does not need one: devices, FIFOs and
-/// directories are written in place (or not at all) and destroy nothing of another name.
-bool IdentityOf(const std::string& GivenName, TFileIdentity& Identity) {
-    struct stat Status;
-    // "-" is a source: standard input.
-    const int Found =
-        GivenName == "-" ? ::fstat(STDIN_FILENO, &Status) : ::stat(GivenName.c_str(), &Status);
-    if (Found == 0) {
-        Identity = {Status.st_dev, Status.st_ino, ""};
-        return S_ISREG(Status.st_mode);
-    }
-    if (errno != ENOENT)
-        return false;
-    const std::filesystem::path Name = CreatedName(GivenName);
-    const std::string Entry = Name.filename().string();
-    const std::filesystem::path Directory = Name.has_parent_path() ? Name.parent_path() : ".";
-    if (Entry.empty() || ::stat(Directory.c_str(), &Status) != 0)
-        return false;
-    Identity = {Status.st_dev, Status.st_ino, Entry};
-    return true;
-}
-
-/// The files that a run reads and writes, kept to refuse two names of one file before
-/// anything is opened for writing: writing the one would destroy the other.
-class TDistinctFiles {
-public:
-    /// Adds the files of one conversion, or refuses them all when one of them is another
-    /// name of a file added before (in this call or an earlier one).
-    void Add(const std::vector<TNamedFile>& Files) {
-        std::vector<std::pair<TFileIdentity, TNamedFile>> Known = MbrKnown;
-        for (const TNamedFile& File : Files) {
-            TFileIdentity Identity;
-            if (!IdentityOf(File.Name, Identity))
-                continue;
-            for (const auto& Other : Known)
-                if (Other.first == Identity)
-                    TError::ThrowUnableToWrite(File.Name,
-                                               std::string("it is the same file as the ") +
-                                                   Other.second.Role + " " + Other.second.Name);
-            Known.emplace_back(Identity, File);
-        }
-        MbrKnown = std::move(Known);
-    }
-
-private:
-    std::vector<std::pair<TFileIdentity, TNamedFile>> MbrKnown;
-};
-
-// ---------------------------------------------------------------------------------------
-
-/// Removes the file under way and ends the process as the signal would have.
-void EndOnSignal(int Signal) {
-    TSafeFile::RemoveTemporaryFiles();
-    // The default action is back (SA_RESETHAND); the signal is delivered on return.
-    ::raise(Signal);
-}
-
-/// Ends on SIGINT, SIGTERM and SIGHUP (and on SIGXFSZ, a file size limit reached) without
-/// leaving a temporary file; a signal that the caller ignores (`nohup`, a background job)
-/// stays ignored.
-void RemoveTemporaryFilesOnSignals() {
-    const int Signals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
-    struct sigaction Action = {};
-    Action.sa_handler = EndOnSignal;
-    Action.sa_flags = SA_RESETHAND;
-    sigemptyset(&Action.sa_mask);
-    for (int Signal : Signals)
-        sigaddset(&Action.sa_mask, Signal);
-    for (int Signal : Signals) {
-        struct sigaction Current;
-        if (::sigaction(Signal, nullptr, &Current) == 0 && Current.sa_handler != SIG_IGN)
-            ::sigaction(Signal, &Action, nullptr);
-    }
-}
-
-// ---------------------------------------------------------------------------------------
 // The command line
 
 /// What the command line asks for.
@@ -242,11 +132,7 @@ struct TSettings {
     std::vector<std::string> Names; // source, destination, metadata file; or the sources
     bool Batch = false;             // --output-dir
     std::string OutputDir;
-    std::string NoDataText; // the value of --nodata as given
-    bool HasNoData = false;
-    double NoData = 0.0;
-    bool Strict = false;
-    bool NoSidecars = false;
+    TGridOptions Grid; // --nodata, --strict, --no-sidecars
 };
 
 /// The help begins with the usage line of the specified form and the rest of the synopsis.
@@ -267,11 +153,7 @@ std::unique_ptr<CLI::App> MakeParser(TSettings& Settings, bool ForHelp) {
     Formatter->column_width(22);
     App->formatter(Formatter);
     App->footer(Footer);
-    App->add_option("--nodata", Settings.NoDataText,
-                    "write the cells equal to VALUE (nan: NaN cells) as -9999")
-        ->type_name("VALUE");
-    App->add_flag("--strict", Settings.Strict, "refuse non-numbers and uneven coordinates");
-    App->add_flag("--no-sidecars", Settings.NoSidecars, "write no .prj and .aux.xml files");
+    Settings.Grid.AddTo(*App);
     App->add_option("--output-dir", Settings.OutputDir,
                     "convert each source_file to DIR/<stem>.asc and .meta")
         ->type_name("DIR");
@@ -305,15 +187,6 @@ bool IsUnknownOption(const std::string& Argument) {
            Argument != "--version";
 }
 
-/// The value of --nodata: one whole number as `strtod` reads it, "nan" included.
-double NoDataValue(const std::string& Text) {
-    char* End = nullptr;
-    const double Value = std::strtod(Text.c_str(), &End);
-    if (Text.empty() || Text[0] == ' ' || End != Text.c_str() + Text.size())
-        Fail("Invalid value for --nodata: \"" + Text + "\" is not a number (nor nan)");
-    return Value;
-}
-
 /// Reads a command line of two or more arguments.
 TSettings ParseCommandLine(int ArgC, char** ArgV) {
     TSettings Settings;
@@ -324,9 +197,7 @@ TSettings ParseCommandLine(int ArgC, char** ArgV) {
         Fail(std::string(Failure.what()) + "\n" + Usage);
     }
     Settings.Batch = App->count("--output-dir") > 0;
-    Settings.HasNoData = App->count("--nodata") > 0;
-    if (Settings.HasNoData)
-        Settings.NoData = NoDataValue(Settings.NoDataText);
+    Settings.Grid.Finish();
     // What the parser left are the names, and "--" where the options end.
     bool OptionsEnded = false;
     for (const std::string& Argument : App->remaining()) {
@@ -343,38 +214,14 @@ TSettings ParseCommandLine(int ArgC, char** ArgV) {
 // ---------------------------------------------------------------------------------------
 // Reading and writing one grid
 
-/// The options of reading and converting a grid that the settings give.
-TVELDANConverter::TOptions ConversionOptions(const TSettings& Settings, unsigned Threads) {
-    TVELDANConverter::TOptions Options;
-    Options.Read.Strict = Settings.Strict;
-    Options.MarkNoData = Settings.HasNoData;
-    Options.NoData = Settings.NoData;
-    Options.Threads = Threads;
-    return Options;
-}
-
-/// Gives the cells that the options mark as no-data the map's no-data value, as the
-/// converter that streams rows writes them.
-void MarkNoData(TMap* Map, const TVELDANConverter::TOptions& Options) {
-    if (!Options.MarkNoData)
-        return;
-    const double NoData = Map->GetNoDataValue();
-    for (long Y = 0; Y < Map->GetYDim(); ++Y) {
-        const std::vector<double>& Row = Map->RowValues(Y);
-        for (long X = 0; X < Map->GetXDim(); ++X)
-            if (Options.Marks(Row[X]))
-                Map->SetPoint(X, Y, NoData);
-    }
-}
-
 /// Reads the source ("-": standard input, with the line ends of a named file) as the
 /// settings say. The caller owns the map.
 std::unique_ptr<TMap> LoadSource(const std::string& Source, const TSettings& Settings) {
-    const TVELDANConverter::TOptions Options = ConversionOptions(Settings, 0);
+    const TVELDANFileTools::TReadOptions Options = Settings.Grid.ReadOptions();
     std::unique_ptr<TMap> Map(Source == "-"
-                                  ? TVELDANFileTools::LoadVELDANFile(std::cin, true, Options.Read)
-                                  : TVELDANFileTools::LoadVELDANFile(Source, Options.Read));
-    MarkNoData(Map.get(), Options);
+                                  ? TVELDANFileTools::LoadVELDANFile(std::cin, true, Options)
+                                  : TVELDANFileTools::LoadVELDANFile(Source, Options));
+    Settings.Grid.MarkNoData(Map.get());
     return Map;
 }
 
@@ -386,13 +233,6 @@ void WriteGridToStandardOutput(TMap* Map) {
     std::cout.flush();
     if (!std::cout)
         Fail("Unable to write the grid to standard output");
-}
-
-/// Whether sidecar files go beside the grid: a regular file or a new name. A device or a
-/// FIFO (/dev/stdout) has no place beside it.
-bool TakesSidecars(const std::string& Grid) {
-    struct stat Status;
-    return ::stat(Grid.c_str(), &Status) != 0 || S_ISREG(Status.st_mode);
 }
 
 /// Whether the source can be read twice, as the converter that streams rows reads it: a
@@ -412,7 +252,7 @@ std::unique_ptr<TMap> WriteGrid(const std::string& Source, const TSettings& Sett
     // can be read twice and the grid is written aside: a source found malformed half-way
     // then leaves nothing behind.
     if (ReadsTwice(Source)) {
-        const TVELDANConverter::TOptions Options = ConversionOptions(Settings, Threads);
+        const TVELDANConverter::TOptions Options = Settings.Grid.ConversionOptions(Threads);
         try {
             GridFile = TSafeFile::OpenAside(Grid);
             if (GridFile) {
@@ -445,29 +285,14 @@ std::unique_ptr<TMap> WriteGridSet(const std::string& Source, const TSettings& S
                                    const std::string& MetadataFile) {
     std::unique_ptr<TSafeFile> GridFile;
     std::unique_ptr<TMap> Map = WriteGrid(Source, Settings, Threads, Grid, GridFile);
-    GridFile->Close();
-    std::vector<std::unique_ptr<TSafeFile>> Others;
-    const auto Write = [&Others](const std::string& Name, const std::string& Text) {
-        Others.emplace_back(new TSafeFile(Name));
-        Others.back()->Stream() << Text;
-        Others.back()->Close();
-    };
-    if (Sidecars) {
-        Write(TSidecarTools::ProjectionFileName(Grid), TSidecarTools::ProjectionText());
-        Write(TSidecarTools::AuxiliaryFileName(Grid), TSidecarTools::AuxiliaryText(Map.get()));
-    }
+    TFileSet Set;
+    Set.AddGrid(std::move(GridFile));
+    if (Sidecars)
+        Set.AddSidecars(Grid, Map.get());
     if (!MetadataFile.empty())
-        Write(MetadataFile, Map->GetMetadata());
-    for (const auto& File : Others)
-        File->Commit();
-    GridFile->Commit();
+        Set.AddText(MetadataFile, Map->GetMetadata());
+    Set.Commit();
     return Map;
-}
-
-/// The sidecar files of the grid, for the check of two names of one file.
-void AddSidecarNames(std::vector<TNamedFile>& Files, const std::string& Grid) {
-    Files.push_back({"projection file", TSidecarTools::ProjectionFileName(Grid)});
-    Files.push_back({"auxiliary file", TSidecarTools::AuxiliaryFileName(Grid)});
 }
 
 // ---------------------------------------------------------------------------------------
@@ -482,7 +307,7 @@ std::vector<TNamedFile> FilesOfConversion(const std::vector<std::string>& Names,
         if (I == 0 || Names[I] != "-")
             Files.push_back({Roles[I], Names[I]});
     if (Sidecars)
-        AddSidecarNames(Files, Names[1]);
+        TDistinctFiles::AddSidecarNames(Files, Names[1]);
     return Files;
 }
 
@@ -497,9 +322,9 @@ void ConvertOne(const TSettings& Settings) {
         Fail(std::string("The grid goes to standard output (-): give a metadata_file for the "
                          "metadata\n") +
              Usage);
-    const bool Sidecars = !Settings.NoSidecars && Grid != "-" && TakesSidecars(Grid);
+    const bool Sidecars = Settings.Grid.Sidecars() && Grid != "-" && TFileSet::TakesSidecars(Grid);
     TDistinctFiles().Add(FilesOfConversion(Names, Sidecars));
-    RemoveTemporaryFilesOnSignals();
+    TSignalCleanup::Install();
 
     // Standard output is written whole or not at all: from a grid read before.
     const std::unique_ptr<TMap> Map = Grid == "-"
@@ -567,8 +392,8 @@ std::vector<TBatchItem> PlanBatch(const TSettings& Settings) {
             continue;
         std::vector<TNamedFile> Outputs = {{"destination file", Item.Grid},
                                            {"metadata file", Item.Metadata}};
-        if (!Settings.NoSidecars)
-            AddSidecarNames(Outputs, Item.Grid);
+        if (Settings.Grid.Sidecars())
+            TDistinctFiles::AddSidecarNames(Outputs, Item.Grid);
         Item.Failure = FailureOf([&] { Files.Add(Outputs); });
     }
     return Items;
@@ -585,8 +410,8 @@ void ConvertItems(std::vector<TBatchItem>& Items, const TSettings& Settings) {
         for (size_t I = Next++; I < Items.size(); I = Next++)
             if (Items[I].Failure.empty())
                 Items[I].Failure = FailureOf([&] {
-                    WriteGridSet(Items[I].Source, Settings, 1, Items[I].Grid, !Settings.NoSidecars,
-                                 Items[I].Metadata);
+                    WriteGridSet(Items[I].Source, Settings, 1, Items[I].Grid,
+                                 Settings.Grid.Sidecars(), Items[I].Metadata);
                 });
     };
     const unsigned Cores = std::max(1u, std::thread::hardware_concurrency());
@@ -615,7 +440,7 @@ void ConvertBatch(const TSettings& Settings) {
     if (::stat(Settings.OutputDir.c_str(), &Status) != 0 || !S_ISDIR(Status.st_mode))
         Fail("Unable to write to directory " + Settings.OutputDir + ": it is not a directory");
     std::vector<TBatchItem> Items = PlanBatch(Settings);
-    RemoveTemporaryFilesOnSignals();
+    TSignalCleanup::Install();
     ConvertItems(Items, Settings);
     std::string Failures;
     for (const TBatchItem& Item : Items)
