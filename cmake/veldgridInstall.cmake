@@ -49,6 +49,7 @@ set(VELDGRID_HEADERS
   TStringTools.h
   TVELDANConverter.h
   TVELDANFileTools.h
+  TVELDANReader.h
   TVELDANWriter.h
   TVectorTools.h)
 set(VELDGRID_HEADER_PATHS)

@@ -2,6 +2,7 @@
 #define VELDGRID_TARCGISFORMATTER_H
 
 #include "TARCGISFileTools.h"
+#include "TAxisTools.h"
 
 #include <cstddef>
 #include <ostream>
@@ -38,6 +39,11 @@ public:
     /// the southern edge.
     static THeader Header(const TAxis* XIntervals, const TAxis* YIntervals, double CellSize,
                           double NoData);
+    /// The same from the X of the first and last X edge and the Y of the first and last Y
+    /// edge (`TAxisTools::IntervalEnds`) of a grid of the given size.
+    static TARCGISFileTools::TOrientation Orientation(TAxisTools::TEnds X, TAxisTools::TEnds Y);
+    static THeader Header(TAxisTools::TEnds X, TAxisTools::TEnds Y, long Columns, long Rows,
+                          double CellSize, double NoData);
     /// Refuses a header with a number that is not finite: no reader takes such a grid.
     static void RequireFinite(const THeader& Header);
     /// Writes the six header lines under the stream's precision.

@@ -1,7 +1,6 @@
 #include "TVELDANConverter.h"
 
 #include "TARCGISFormatter.h"
-#include "TAxisTools.h"
 #include "TMap.h"
 #include "TNumberText.h"
 #include "TTextFile.h"
@@ -28,14 +27,7 @@ const std::uint64_t DefaultBlockBytes = 1 << 21;
 /// Threads that pay: beyond two, the first pass and the ordered writing bound the time.
 const unsigned MaxThreads = 2;
 
-/// What the first pass finds: the metadata, the coordinates, and where each data line
-/// starts (and, last, where the closing line starts).
-struct TLayout {
-    std::string Metadata;
-    std::vector<double> X;
-    std::vector<double> Y;
-    std::vector<std::uint64_t> Offsets;
-};
+using TLayout = TScanner::TLayout;
 
 /// Opens the file for reading through its own buffer.
 class TSourceFile {
@@ -51,42 +43,10 @@ private:
     std::ifstream MbrIn;
 };
 
-/// The first pass: the header, the axis line and the Y coordinate of each data line,
-/// checked as the reader checks them.
-TLayout FindRows(const std::string& FileName, const TOptions& Options) {
-    TSourceFile Source(FileName);
-    std::istream& In = Source.Stream();
-    TLayout Layout;
-    std::string Line;
-    size_t Consumed = 0;
-    Layout.Metadata = TScanner::ReadHeader(In, true, Line, Consumed);
-    Layout.X = TScanner::ReadXCoordinates(Line, Options.Read);
-    TScanner::Resolution(Layout.X);
-    for (;;) {
-        Layout.Offsets.push_back(Consumed);
-        Consumed += TScanner::ReadLine(In, Line, true);
-        if (TScanner::IsMarkerLine(Line))
-            break;
-        Layout.Y.push_back(
-            TScanner::RowCoordinate(Line.data(), Line.data() + Line.size(), Options.Read.Strict));
-    }
-    if (Layout.Y.empty())
-        TError::Throw("No data lines found in TVELDANFileTools::LoadVELDANFile");
-    TScanner::RequireEvenRows(Layout.Y, Layout.X, Options.Read);
-    return Layout;
-}
-
 /// The header of the grid, from the interval axes the map's point axes would give.
 TARCGISFormatter::THeader HeaderOf(const TLayout& Layout, double NoData,
                                    TARCGISFileTools::TOrientation& Orientation) {
-    const double Resolution = TScanner::Resolution(Layout.X);
-    const std::unique_ptr<TAxis> XAxis = TScanner::XAxis(Layout.X, Layout.Y[0], Resolution);
-    const std::unique_ptr<TAxis> YAxis = TScanner::YAxis(Layout.Y, Layout.X[0], Resolution);
-    const std::unique_ptr<TAxis> XIntervals(TAxisTools::PointsToIntervals(XAxis.get(), 'X'));
-    const std::unique_ptr<TAxis> YIntervals(TAxisTools::PointsToIntervals(YAxis.get(), 'Y'));
-    Orientation = TARCGISFormatter::Orientation(XIntervals.get(), YIntervals.get());
-    const TARCGISFormatter::THeader Header =
-        TARCGISFormatter::Header(XIntervals.get(), YIntervals.get(), Resolution, NoData);
+    const TARCGISFormatter::THeader Header = TScanner::GridHeader(Layout, NoData, Orientation);
     TARCGISFormatter::RequireFinite(Header);
     return Header;
 }
@@ -164,8 +124,7 @@ private:
         }
         // Every row as wide as the axis line: the map's X axis must fit the first row.
         if (Count != MbrLayout.X.size())
-            TError::Throw("Number of values in data line does not match the first data line in "
-                          "TVELDANFileTools::LoadVELDANFile");
+            TError::Throw(TScanner::RowWidthDiffers);
         Block.Output.EndRow();
     }
 
@@ -261,7 +220,8 @@ std::string TVELDANConverter::ConvertVELDANFile(const std::string& FileName, std
                                                 const TOptions& Options) {
     TLayout Layout;
     try {
-        Layout = FindRows(FileName, Options);
+        TSourceFile Source(FileName);
+        Layout = TScanner::FindRows(Source.Stream(), true, Options.Read);
     } catch (...) {
         TTextFile::RethrowReadFailure(FileName);
     }

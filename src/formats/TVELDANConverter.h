@@ -2,8 +2,8 @@
 #define VELDGRID_TVELDANCONVERTER_H
 
 #include "TVELDANFileTools.h"
+#include "TVELDANReader.h"
 
-#include <cmath>
 #include <cstddef>
 #include <ostream>
 #include <string>
@@ -17,17 +17,9 @@
 /// digits are written from their own text (as their value would be written).
 class TVELDANConverter {
 public:
-    struct TOptions {
-        /// How the grid is read, as for `TVELDANFileTools::LoadVELDANFile`.
-        TVELDANFileTools::TReadOptions Read;
-        /// Whether the cells equal to `NoData` (any NaN, for a NaN) are written as the
-        /// grid's no-data value, -9999.
-        bool MarkNoData = false;
-        double NoData = 0.0;
-        /// Whether a cell of this value is written as no-data under these options.
-        bool Marks(double Value) const {
-            return MarkNoData && (std::isnan(NoData) ? std::isnan(Value) : Value == NoData);
-        }
+    /// How the grid is read (as `TVELDANReader` reads it, the cells it marks as no-data
+    /// written as the grid's no-data value, -9999), and on how many threads.
+    struct TOptions : TVELDANReader::TOptions {
         /// Threads that convert rows; 0 for as many as pay on this machine (at most two).
         unsigned Threads = 0;
         /// Bytes of source rows converted as one block (at least one row); 0 for about

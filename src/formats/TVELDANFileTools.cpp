@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -39,8 +40,7 @@ std::vector<double> ReadBody(std::istream& In, bool TextMode, const TReadOptions
         if (YCoordinates.size() == 1)
             Columns = Row.size();
         else if (Row.size() != Columns)
-            TError::Throw("Number of values in data line does not match the first data line in "
-                          "TVELDANFileTools::LoadVELDANFile");
+            TError::Throw(TScanner::RowWidthDiffers);
         Map.AddRow(std::move(Row));
     }
     if (YCoordinates.empty())
@@ -179,55 +179,92 @@ bool LabelThenNumbers(const std::vector<std::string_view>& Tokens, size_t Count)
     return true;
 }
 
-/// The line after the axis line: a label, a value, ..., the Y coordinate.
-THeaderMatch MatchDataLine(const char* First, const char* End) {
-    if (First == End)
-        return THeaderMatch::TooShort;
-    const TLine Line = LineAt(First, End);
-    if (HoldsMarker(Line))
-        return THeaderMatch::No; // a grid without rows
-    const std::vector<std::string_view> Tokens = LeadingTokens(Line, 3);
-    if (!Line.Complete && Tokens.size() < 2)
-        return THeaderMatch::TooShort;
-    // A whole line holds at least a label, a value and the Y coordinate.
-    return LabelThenNumbers(Tokens, Line.Complete ? 3 : Tokens.size()) ? THeaderMatch::Yes
-                                                                       : THeaderMatch::No;
+/// Whether an unfinished line begins as the axis line of a grid too wide for the bytes
+/// does: a label, then X coordinates only, at least two, running one way.
+bool BeginsAxisLine(const TLine& Line) {
+    const std::vector<std::string_view> Tokens =
+        LeadingTokens(Line, static_cast<size_t>(Line.Last - Line.First));
+    if (!LabelThenNumbers(Tokens, Tokens.size()) || Tokens.size() < 3)
+        return false;
+    std::vector<double> X;
+    for (size_t I = 1; I < Tokens.size(); ++I)
+        X.push_back(std::atof(std::string(Tokens[I]).c_str()));
+    const bool Ascending = X[1] > X[0];
+    for (size_t I = 1; I < X.size(); ++I)
+        if (Ascending ? !(X[I] > X[I - 1]) : !(X[I] < X[I - 1]))
+            return false;
+    return true;
 }
 
-/// The first marker line: a label, at least two X coordinates, two labels.
-THeaderMatch MatchAxisLine(const TLine& Line, const char* End) {
-    const std::vector<std::string_view> Tokens = LeadingTokens(Line, 5);
-    if (Tokens.size() < 5)
-        return Line.Complete ? THeaderMatch::No : THeaderMatch::TooShort;
-    if (!LabelThenNumbers(Tokens, 3))
-        return THeaderMatch::No;
-    return Line.Complete ? MatchDataLine(Line.Last + 1, End) : THeaderMatch::TooShort;
-}
+/// How the bytes are told: `Yes`, `No`, or `TooShort` where more bytes may tell; `AtLimit`
+/// for bytes that must tell, though the file goes on.
+struct TMatcher {
+    const char* End;
+    bool AtLimit;
+
+    /// What bytes that end too soon tell: at the limit, whether the axis line was seen.
+    THeaderMatch EndedAfter(bool AxisLineSeen) const {
+        if (!AtLimit)
+            return THeaderMatch::TooShort;
+        return AxisLineSeen ? THeaderMatch::Yes : THeaderMatch::No;
+    }
+
+    /// The line after the axis line: a label, at least one value, the Y coordinate. Its
+    /// tokens are counted, never read: a cell's value tells nothing of the format.
+    THeaderMatch DataLine(const char* First) const {
+        if (First == End)
+            return EndedAfter(true);
+        const TLine Line = LineAt(First, End);
+        if (HoldsMarker(Line))
+            return THeaderMatch::No; // a grid without rows
+        const size_t Tokens = LeadingTokens(Line, 3).size();
+        if (Line.Complete)
+            return Tokens == 3 ? THeaderMatch::Yes : THeaderMatch::No;
+        return Tokens >= 2 ? THeaderMatch::Yes : EndedAfter(true);
+    }
+
+    /// The first marker line: a label, at least two X coordinates, two labels.
+    THeaderMatch AxisLine(const TLine& Line) const {
+        const std::vector<std::string_view> Tokens = LeadingTokens(Line, 5);
+        if (Tokens.size() < 5)
+            return Line.Complete ? THeaderMatch::No : EndedAfter(false);
+        if (!LabelThenNumbers(Tokens, 3))
+            return THeaderMatch::No;
+        return Line.Complete ? DataLine(Line.Last + 1) : EndedAfter(true);
+    }
+
+    THeaderMatch Match(const char* Bytes) const {
+        if (Bytes == End || std::memchr(Bytes, '\0', static_cast<size_t>(End - Bytes)))
+            return THeaderMatch::No;
+        // Header lines are free text, up to the first marker line; an unfinished one may run
+        // on into the marker, or be the axis line of a wide grid.
+        long HeaderLines = 0;
+        for (const char* P = Bytes; P != End; ++HeaderLines) {
+            const TLine Line = LineAt(P, End);
+            if (HoldsMarker(Line))
+                return AxisLine(Line);
+            if (!Line.Complete)
+                return AtLimit && BeginsAxisLine(Line) ? THeaderMatch::Yes : EndedAfter(false);
+            if (HeaderLines == MaxHeaderLines)
+                return THeaderMatch::No;
+            P = Line.Last + 1;
+        }
+        return EndedAfter(false); // the next line may be the axis line
+    }
+};
 
 } // namespace
 
 TVELDANFileTools::THeaderMatch TVELDANFileTools::MatchVELDANHeader(const char* Bytes, size_t Size) {
-    if (Size == 0 || std::memchr(Bytes, '\0', Size))
-        return THeaderMatch::No;
-    const char* const End = Bytes + Size;
-    // Header lines are free text, up to the first marker line; an unfinished one may run on
-    // into the marker.
-    long HeaderLines = 0;
-    for (const char* P = Bytes; P != End; ++HeaderLines) {
-        const TLine Line = LineAt(P, End);
-        if (HoldsMarker(Line))
-            return MatchAxisLine(Line, End);
-        if (!Line.Complete)
-            return THeaderMatch::TooShort;
-        if (HeaderLines == MaxHeaderLines)
-            return THeaderMatch::No;
-        P = Line.Last + 1;
-    }
-    return THeaderMatch::TooShort; // the next line may be the axis line
+    return TMatcher{Bytes + Size, false}.Match(Bytes);
 }
 
 bool TVELDANFileTools::IsVELDANHeader(const char* Bytes, size_t Size) {
     return MatchVELDANHeader(Bytes, Size) == THeaderMatch::Yes;
+}
+
+bool TVELDANFileTools::IsVELDANHeader(const char* Bytes, size_t Size, bool AllOfFile) {
+    return TMatcher{Bytes + Size, !AllOfFile}.Match(Bytes) == THeaderMatch::Yes;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -43,10 +43,11 @@ public:
 
     /// What the first bytes of a file tell of it. `Yes`: text header lines (at most 256),
     /// an axis line (the marker, at least five tokens, the 2nd and 3rd of them numbers) and
-    /// the start of a data line (a label and a number). `No`: binary bytes (a NUL), text
-    /// of another layout, or more header lines. `TooShort`: the bytes end before this can
-    /// be told; an axis line of a wide grid runs to hundreds of kilobytes, so a caller may
-    /// read more bytes and ask again (at the end of a file, `TooShort` means `No`).
+    /// the start of a data line (a label and at least one more token; no token of a data line
+    /// is read, so no cell value decides). `No`: binary bytes (a NUL), text of another
+    /// layout, or more header lines. `TooShort`: the bytes end before this can be told; an
+    /// axis line of a wide grid runs to hundreds of kilobytes, so a caller may read more
+    /// bytes and ask again (at the end of a file, `TooShort` means `No`).
     enum class THeaderMatch { No, Yes, TooShort };
     static THeaderMatch MatchVELDANHeader(const char* Bytes, size_t Size);
     /// Whether the first bytes of a file begin a VELDAN grid (`MatchVELDANHeader` gives
@@ -65,6 +66,12 @@ public:
     /// Writes the map to the named file, which is replaced only when complete (as
     /// `TSafeFile` replaces files) and not touched when the map is refused.
     static void WriteVELDANFile(const TMap* Map, const std::string& FileName);
+    /// Whether the first bytes of a file, all that a caller reads to tell (`AllOfFile`: the
+    /// whole file), begin a VELDAN grid: as `IsVELDANHeader` says, and, where the file goes
+    /// on past the bytes, also when they end after the axis line's first five tokens, or in
+    /// an unfinished line after the header lines that begins as the axis line of a wide grid
+    /// does (a label, then X coordinates only, at least two, running one way).
+    static bool IsVELDANHeader(const char* Bytes, size_t Size, bool AllOfFile);
 };
 
 #endif

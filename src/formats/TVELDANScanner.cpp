@@ -1,5 +1,6 @@
 #include "TVELDANScanner.h"
 
+#include "TAxisTools.h"
 #include "TNumberText.h"
 
 #include <cctype>
@@ -7,6 +8,11 @@
 #include <cstdlib>
 
 const char* const TVELDANScanner::Marker = "degN/degE";
+const char* const TVELDANScanner::RowWidthDiffers =
+    "Number of values in data line does not match the first data line in "
+    "TVELDANFileTools::LoadVELDANFile";
+const char* const TVELDANScanner::FirstRowWidthDiffers =
+    "Length of new X axis does not match the X dimension of the map";
 
 namespace {
 
@@ -190,4 +196,56 @@ double TVELDANScanner::RowCoordinate(const char* First, const char* End, bool St
     TToken Token;
     ReadToken(Start, Stop, Token, Strict);
     return Token.Value;
+}
+
+size_t TVELDANScanner::CountValues(const char* First, const char* End) {
+    size_t Tokens = 0;
+    for (const char* P = SkipSpaces(First, End); P != End; P = SkipSpaces(TokenEnd(P, End), End))
+        ++Tokens;
+    // The label and the Y coordinate are no values.
+    return Tokens < 2 ? 0 : Tokens - 2;
+}
+
+// ---------------------------------------------------------------------------------------
+// The first pass over a grid
+
+TVELDANScanner::TLayout TVELDANScanner::FindRows(std::istream& In, bool TextMode,
+                                                 const TReadOptions& Options) {
+    TLayout Layout;
+    std::string Line;
+    size_t Consumed = 0;
+    Layout.Metadata = ReadHeader(In, TextMode, Line, Consumed);
+    Layout.X = ReadXCoordinates(Line, Options);
+    Resolution(Layout.X);
+    for (;;) {
+        Layout.Offsets.push_back(Consumed);
+        Consumed += ReadLine(In, Line, TextMode);
+        if (IsMarkerLine(Line))
+            break;
+        const char* const End = Line.data() + Line.size();
+        if (Layout.Y.empty())
+            Layout.FirstRowValues = CountValues(Line.data(), End);
+        Layout.Y.push_back(RowCoordinate(Line.data(), End, Options.Strict));
+    }
+    if (Layout.Y.empty())
+        TError::Throw("No data lines found in TVELDANFileTools::LoadVELDANFile");
+    RequireEvenRows(Layout.Y, Layout.X, Options);
+    return Layout;
+}
+
+TARCGISFormatter::THeader TVELDANScanner::GridHeader(const TLayout& Layout, double NoData,
+                                                     TARCGISFileTools::TOrientation& Orientation) {
+    // The ends of the interval axes made from the point axes `XAxis` and `YAxis` give.
+    const double Resolution = TVELDANScanner::Resolution(Layout.X);
+    const std::vector<double>& X = Layout.X;
+    const std::vector<double>& Y = Layout.Y;
+    const TAxisTools::TEnds XEnds =
+        TAxisTools::IntervalEnds(TPoint(X.front(), Y.front()), TPoint(X.back(), Y.front()),
+                                 static_cast<long>(X.size()), Resolution, 'X');
+    const TAxisTools::TEnds YEnds =
+        TAxisTools::IntervalEnds(TPoint(X.front(), Y.front()), TPoint(X.front(), Y.back()),
+                                 static_cast<long>(Y.size()), Resolution, 'Y');
+    Orientation = TARCGISFormatter::Orientation(XEnds, YEnds);
+    return TARCGISFormatter::Header(XEnds, YEnds, static_cast<long>(X.size()),
+                                    static_cast<long>(Y.size()), Resolution, NoData);
 }

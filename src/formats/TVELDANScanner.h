@@ -1,20 +1,22 @@
 #ifndef VELDGRID_TVELDANSCANNER_H
 #define VELDGRID_TVELDANSCANNER_H
 
+#include "TARCGISFormatter.h"
 #include "TAxis.h"
 #include "TError.h"
 #include "TVELDANFileTools.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <istream>
 #include <memory>
 #include <string>
 #include <vector>
 
 /// The lines of a VELDAN grid as the reader takes them apart, shared by the map reader
-/// (`TVELDANFileTools`) and the converter that streams rows (`TVELDANConverter`), so that
-/// both read every grid alike. Internal to the library; failures carry the reader's
-/// messages.
+/// (`TVELDANFileTools`), the converter that streams rows (`TVELDANConverter`) and the reader
+/// of rows on demand (`TVELDANReader`), so that all of them read every grid alike. Internal to the
+/// library; failures carry the reader's messages.
 ///
 /// Tokens of axis and data lines are runs of characters other than the space, where a
 /// minus sign always begins a new token (as if every "-" were replaced by " -" and the
@@ -25,6 +27,11 @@ public:
 
     /// The marker that the axis line and the closing line hold.
     static const char* const Marker;
+    /// The map reader's messages for a data line of another width than the first one, and
+    /// for a first data line of another width than the axis line (the map's X axis does not
+    /// fit its rows).
+    static const char* const RowWidthDiffers;
+    static const char* const FirstRowWidthDiffers;
 
     /// Reads the next line; throws when the input has ended or cannot be read. In text mode
     /// one carriage return before the line feed belongs to the line end. Returns the number
@@ -46,6 +53,25 @@ public:
     /// X coordinates (in either direction).
     static void RequireEvenRows(const std::vector<double>& Y, const std::vector<double>& X,
                                 const TReadOptions& Options);
+    /// What a first pass over a grid finds without converting a cell: the metadata, the X
+    /// coordinates, the Y coordinate of each data line, where each data line starts (and,
+    /// last, where the closing line starts), in bytes from where the pass began, and how many
+    /// values the first data line holds.
+    struct TLayout {
+        std::string Metadata;
+        std::vector<double> X;
+        std::vector<double> Y;
+        std::vector<std::uint64_t> Offsets;
+        size_t FirstRowValues = 0;
+    };
+    /// The first pass, from the stream's current position to the closing line, with the
+    /// checks of the map reader that need no cell: header, axis line, Y coordinates.
+    static TLayout FindRows(std::istream& In, bool TextMode, const TReadOptions& Options);
+    /// The ARC/INFO header and the orientation of the map that the map reader makes of the
+    /// grid (its interval axes, worked out without making them).
+    static TARCGISFormatter::THeader GridHeader(const TLayout& Layout, double NoData,
+                                                TARCGISFileTools::TOrientation& Orientation);
+
     /// The point axes of a grid: column centres along the first row, row centres along the
     /// first column.
     static std::unique_ptr<TAxis> XAxis(const std::vector<double>& X, double FirstY,
@@ -91,6 +117,9 @@ public:
     /// The Y coordinate of the data line, as `ScanDataLine` gives it, without reading the
     /// values before it.
     static double RowCoordinate(const char* First, const char* End, bool Strict);
+    /// The number of values that `ScanDataLine` finds in the data line, without reading
+    /// them.
+    static size_t CountValues(const char* First, const char* End);
 
 private:
     /// The label of a data line; throws for an empty line.

@@ -2,6 +2,7 @@
 #define VELDGRID_TAXISTOOLS_H
 
 class TAxis;
+class TPoint;
 
 /// Conversions between point axes (cell centres) and interval axes (cell edges).
 class TAxisTools {
@@ -13,6 +14,16 @@ public:
     /// conversion's first definition: the edges of a descending Y axis descend only with
     /// `'Y'`; with any other character they ascend from the first centre's upper edge.
     static TAxis* PointsToIntervals(const TAxis* Axis, char Direction);
+    /// The ordinates, along the direction, of the first and the last point of the interval
+    /// axis that `PointsToIntervals` makes from a point axis of `Size` points running from
+    /// `First` to `Last`, found without making it (by the same running sums, bit for bit):
+    /// what a grid's corner and orientation need, for grids of millions of rows.
+    struct TEnds {
+        double First;
+        double Last;
+    };
+    static TEnds IntervalEnds(const TPoint& First, const TPoint& Last, long Size, double Resolution,
+                              char Direction);
 
     /// New point axis (caller owns) of one point less: the midpoint of every segment.
     static TAxis* IntervalsToPoints(const TAxis* Axis, char Direction);

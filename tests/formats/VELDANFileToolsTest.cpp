@@ -3,6 +3,7 @@
 #include "TStringTools.h"
 #include "TVELDANConverter.h"
 #include "TVELDANFileTools.h"
+#include "TVELDANReader.h"
 #include "TVELDANScanner.h"
 #include "TVELDANWriter.h"
 
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -202,35 +204,43 @@ TEST_F(VELDANFileToolsTest, FirstBytesTellGridsFromOtherFiles) {
         const char* Name;
         std::string Bytes;
         M Expected;
+        bool AtLimit; // told from these bytes alone, the file going on
     } Cases[] = {
-        {"the example", Example, M::Yes},
-        {"Windows line ends", "h\r\nx 0 1 lat degN/degE\r\nr 1 2 5\r\n", M::Yes},
-        {"axis line first, data line cut", "x -1-2 lat degN/degE\nr -5 -6", M::Yes},
+        {"the example", Example, M::Yes, true},
+        {"Windows line ends", "h\r\nx 0 1 lat degN/degE\r\nr 1 2 5\r\n", M::Yes, true},
+        {"axis line first, data line cut", "x -1-2 lat degN/degE\nr -5 -6", M::Yes, true},
         // Cells without data may be NaNs or infinities, the first one as well as any other.
-        {"first cell NaN", "x 0 1 lat degN/degE\nr nan 2 5\n", M::Yes},
-        {"first cell infinite", "x 0 1 lat degN/degE\nr -INF 2 5\n", M::Yes},
+        {"first cell NaN", "x 0 1 lat degN/degE\nr nan 2 5\n", M::Yes, true},
+        {"first cell infinite", "x 0 1 lat degN/degE\nr -INF 2 5\n", M::Yes, true},
         // Text of a few lines may go on with an axis line; more lines than a header has
         // are refused.
         {"ARC/INFO grid",
          "ncols 3\nnrows 2\nxllcorner 0\nyllcorner 9.5\ncellsize 0.5\n"
          "NODATA_value -9999\n1 2 3\n4 5 -6\n",
-         M::TooShort},
-        {"CSV", "x,y,value\n0.25,10.25,1\n0.75,10.2", M::TooShort},
-        {"plain text", "Mean annual field\nof soil temperature\n", M::TooShort},
-        {"XYZ, many lines", Points, M::No},
-        {"binary", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), M::No},
-        {"empty", "", M::No},
-        {"marker in prose", "Lines with degN/degE mark the axes\nof a grid\n", M::No},
-        {"axis line of words", "lon a b lat degN/degE\nr 1 2 5\n", M::No},
-        {"axis line with one X coordinate", "lon 0 lat degN/degE\nr 1 5\n", M::No},
-        {"closing line after the axis line", "lon 0 1 lat degN/degE\nend degN/degE\n", M::No},
-        {"data line of one token", "lon 0 1 lat degN/degE\nr\n", M::No},
-        {"data line of words", "lon 0 1 lat degN/degE\nrow one two\n", M::No},
-        {"ends after the axis line", "lon 0 1 lat degN/degE\n", M::TooShort},
-        {"axis line longer than the bytes", Wide.substr(0, 1024), M::TooShort},
-        {"whole wide axis line", Wide, M::Yes},
-        {"256 header lines", std::string(255, '\n') + Example, M::Yes},
-        {"257 header lines", std::string(256, '\n') + Example, M::No},
+         M::TooShort, false},
+        {"CSV", "x,y,value\n0.25,10.25,1\n0.75,10.2", M::TooShort, false},
+        {"plain text", "Mean annual field\nof soil temperature\n", M::TooShort, false},
+        {"XYZ, many lines", Points, M::No, false},
+        {"binary", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), M::No, false},
+        {"empty", "", M::No, false},
+        {"marker in prose", "Lines with degN/degE mark the axes\nof a grid\n", M::No, false},
+        {"axis line of words", "lon a b lat degN/degE\nr 1 2 5\n", M::No, false},
+        {"axis line with one X coordinate", "lon 0 lat degN/degE\nr 1 5\n", M::No, false},
+        {"closing line after the axis line", "lon 0 1 lat degN/degE\nend degN/degE\n", M::No,
+         false},
+        {"data line of one token", "lon 0 1 lat degN/degE\nr\n", M::No, false},
+        // No value of a data line is read: a grid is a grid whatever its cells hold.
+        {"data line of words", "lon 0 1 lat degN/degE\nrow one two\n", M::Yes, true},
+        {"ends after the axis line", "lon 0 1 lat degN/degE\n", M::TooShort, true},
+        {"axis line longer than the bytes", Wide.substr(0, 1024), M::TooShort, false},
+        {"whole wide axis line", Wide, M::Yes, true},
+        {"wide axis line cut", "h\nlon -179.5 -178.5 -177.5 -176", M::TooShort, true},
+        {"wide axis line cut, descending", "lon 9.75 9.25 8.75 8.2", M::TooShort, true},
+        {"numbers running both ways", "h\n1 5 3 2 7 8", M::TooShort, false},
+        {"one-line JSON", "{\"type\": \"FeatureCollection\", \"features\": [1, 2", M::TooShort,
+         false},
+        {"256 header lines", std::string(255, '\n') + Example, M::Yes, true},
+        {"257 header lines", std::string(256, '\n') + Example, M::No, false},
     };
     for (const auto& C : Cases) {
         EXPECT_EQ(TVELDANFileTools::MatchVELDANHeader(C.Bytes.data(), C.Bytes.size()), C.Expected)
@@ -238,6 +248,9 @@ TEST_F(VELDANFileToolsTest, FirstBytesTellGridsFromOtherFiles) {
         EXPECT_EQ(TVELDANFileTools::IsVELDANHeader(C.Bytes.data(), C.Bytes.size()),
                   C.Expected == M::Yes)
             << C.Name;
+        EXPECT_EQ(TVELDANFileTools::IsVELDANHeader(C.Bytes.data(), C.Bytes.size(), false),
+                  C.AtLimit)
+            << C.Name << " at the limit";
     }
 }
 
@@ -309,19 +322,26 @@ TEST_F(VELDANFileToolsTest, AStrictReadRefusesWhatTheDefaultReadTakes) {
 
 namespace {
 
-/// The grid as the command writes it from the map: read with the options, the cells equal
-/// to the no-data mark (any NaN for a NaN) given the map's no-data value, written
+/// The map read with the options, the cells equal to the no-data mark (any NaN for a NaN)
+/// given the map's no-data value.
+std::unique_ptr<TMap> LoadMarked(const std::string& File,
+                                 const TVELDANConverter::TOptions& Options) {
+    std::unique_ptr<TMap> Map(TVELDANFileTools::LoadVELDANFile(File, Options.Read));
+    for (long Y = 0; Options.MarkNoData && Y < Map->GetYDim(); ++Y)
+        for (long X = 0; X < Map->GetXDim(); ++X) {
+            const double Value = Map->GetPointVal(X, Y);
+            if (std::isnan(Options.NoData) ? std::isnan(Value) : Value == Options.NoData)
+                Map->SetPoint(X, Y, Map->GetNoDataValue());
+        }
+    return Map;
+}
+
+/// The grid as the command writes it from the map: read and marked by `LoadMarked`, written
 /// losslessly. "" when the reader or the writer refuses it.
 std::string ThroughTheMap(const std::string& File, const TVELDANConverter::TOptions& Options,
                           std::string& Metadata) {
     try {
-        const std::unique_ptr<TMap> Map(TVELDANFileTools::LoadVELDANFile(File, Options.Read));
-        for (long Y = 0; Options.MarkNoData && Y < Map->GetYDim(); ++Y)
-            for (long X = 0; X < Map->GetXDim(); ++X) {
-                const double Value = Map->GetPointVal(X, Y);
-                if (std::isnan(Options.NoData) ? std::isnan(Value) : Value == Options.NoData)
-                    Map->SetPoint(X, Y, Map->GetNoDataValue());
-            }
+        const std::unique_ptr<TMap> Map = LoadMarked(File, Options);
         std::ostringstream Out;
         TARCGISFileTools::WriteLosslessARCGISFile(Map.get(), Out);
         Metadata = Map->GetMetadata();
@@ -571,4 +591,126 @@ TEST_F(VELDANFileToolsTest, TheWriterRefusesWhatWouldNotReadBack) {
     EXPECT_EQ(Sink.str(), "lon 0 1 lat degN/degE\nr1 1 2 5\nend degN/degE\n");
     EXPECT_EQ(Out.str(), "");
     EXPECT_EQ(testsupport::ReadFile(File), "old");
+}
+
+// The reader of rows on demand against the map reader
+
+namespace {
+
+/// Appends the values exactly: hexadecimal floating point tells every double apart.
+void Describe(std::ostream& Out, const std::vector<double>& Values) {
+    for (double Value : Values)
+        Out << std::hexfloat << Value << ' ';
+    Out << '\n';
+}
+
+/// What the reader shows of the map read by `LoadMarked`: metadata, coordinates, resolution,
+/// corner, orientation, rows in file order and north-up (turned round here cell by cell),
+/// as `ReaderShows` shows them.
+std::string MapAsTheReaderShowsIt(const TMap& Map) {
+    std::ostringstream Out;
+    std::vector<double> X, Y;
+    for (long J = 0; J < Map.GetXDim(); ++J)
+        X.push_back(Map.GetXAxis()->GetPoint(J)->GetX());
+    for (long I = 0; I < Map.GetYDim(); ++I)
+        Y.push_back(Map.GetYAxis()->GetPoint(I)->GetY());
+    const auto Corner = TARCGISFileTools::LowerLeftCorner(&Map);
+    const auto Turned = TARCGISFileTools::Orientation(&Map);
+    Out << Map.GetMetadata() << '|';
+    Describe(Out, X);
+    Describe(Out, Y);
+    Describe(Out, {Map.GetResolution(), Corner.X, Corner.Y, Map.GetNoDataValue()});
+    Out << Turned.ColumnsEastToWest << Turned.RowsSouthToNorth << '\n';
+    const long Rows = Map.GetYDim(), Columns = Map.GetXDim();
+    for (long I = 0; I < Rows; ++I)
+        Describe(Out, Map.RowValues(I));
+    std::vector<double> Row(Columns);
+    for (long Line = 0; Line < Rows; ++Line) {
+        for (long J = 0; J < Columns; ++J)
+            Row[J] = Map.GetPointVal(Turned.ColumnsEastToWest ? Columns - 1 - J : J,
+                                     Turned.RowsSouthToNorth ? Rows - 1 - Line : Line);
+        Describe(Out, Row);
+    }
+    std::ostringstream Backwards;
+    for (long I = Rows; I-- > 0;)
+        Describe(Backwards, Map.RowValues(I));
+    return Out.str() + "backwards:\n" + Backwards.str();
+}
+
+/// The same from the reader, and "backwards:" and the rows read again from the last one to
+/// the first, so that the reader seeks.
+std::string ReaderShows(TVELDANReader& Reader) {
+    std::ostringstream Out;
+    Out << Reader.Metadata() << '|';
+    Describe(Out, Reader.XCoordinates());
+    Describe(Out, Reader.YCoordinates());
+    const auto Corner = Reader.LowerLeftCorner();
+    Describe(Out, {Reader.Resolution(), Corner.X, Corner.Y, Reader.NoDataValue()});
+    Out << Reader.Orientation().ColumnsEastToWest << Reader.Orientation().RowsSouthToNorth << '\n';
+    std::vector<double> Row(Reader.Columns());
+    std::ostringstream Backwards; // each row read again, last to first
+    for (long I = 0; I < Reader.Rows(); ++I) {
+        Reader.ReadRow(I, Row.data());
+        Describe(Out, Row);
+    }
+    for (long I = Reader.Rows(); I-- > 0;) {
+        Reader.ReadRow(I, Row.data());
+        Describe(Backwards, Row);
+    }
+    for (long Line = 0; Line < Reader.Rows(); ++Line) {
+        Reader.ReadNorthUpRow(Line, Row.data());
+        Describe(Out, Row);
+    }
+    return Out.str() + "backwards:\n" + Backwards.str();
+}
+
+/// What the action shows, or the message of what it throws.
+std::string ShownOrMessage(const std::function<std::string()>& Action) {
+    std::string Shown;
+    const std::string Message = MessageOf([&] { Shown = Action(); });
+    return Message == "no exception" ? Shown : Message;
+}
+
+} // namespace
+
+TEST_F(VELDANFileToolsTest, TheReaderReadsWhatTheMapReaderReads) {
+    const std::string Dir = testsupport::TempDir();
+    const std::vector<std::string> Grids = ConverterGrids();
+    const double Marks[] = {5.0, testsupport::NaN};
+    for (size_t G = 0; G < Grids.size(); ++G) {
+        const std::string File = Dir + "/grid" + std::to_string(G) + ".txt";
+        testsupport::WriteFile(File, Grids[G]);
+        // Each option alone and with the other; from the file, and from a stream that was
+        // read up to the grid.
+        for (int Variant = 0; Variant < 2 * 3; ++Variant) {
+            TVELDANConverter::TOptions Options;
+            Options.Read.Strict = Variant % 2;
+            Options.MarkNoData = Variant / 2 > 0;
+            Options.NoData = Marks[std::max(0, Variant / 2 - 1)];
+            const std::string Case =
+                "grid " + std::to_string(G) + " variant " + std::to_string(Variant);
+            const std::string Expected =
+                ShownOrMessage([&] { return MapAsTheReaderShowsIt(*LoadMarked(File, Options)); });
+            EXPECT_EQ(ShownOrMessage([&] {
+                          TVELDANReader Reader(File, Options);
+                          return ReaderShows(Reader);
+                      }),
+                      Expected)
+                << Case;
+            std::istringstream In("before the grid\n" + Grids[G]);
+            In.ignore(100, '\n');
+            EXPECT_EQ(ShownOrMessage([&] {
+                          TVELDANReader Reader(In, true, Options);
+                          return ReaderShows(Reader);
+                      }),
+                      Expected)
+                << Case << " from a stream";
+        }
+    }
+    TVELDANReader Reader(Dir + "/grid0.txt");
+    std::vector<double> Row(Reader.Columns());
+    EXPECT_EQ(MessageOf([&] { Reader.ReadRow(Reader.Rows(), Row.data()); }),
+              "Row is out of range in TVELDANReader::ReadRow");
+    EXPECT_EQ(MessageOf([&] { Reader.ReadNorthUpRow(-1, Row.data()); }),
+              "Row is out of range in TVELDANReader::ReadNorthUpRow");
 }
