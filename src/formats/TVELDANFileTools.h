@@ -53,6 +53,12 @@ public:
     /// Whether the first bytes of a file begin a VELDAN grid (`MatchVELDANHeader` gives
     /// `Yes`). Cheap: a few passes over the bytes, and no copy of them.
     static bool IsVELDANHeader(const char* Bytes, size_t Size);
+    /// Whether the first bytes of a file, all that a caller reads to tell (`AllOfFile`: the
+    /// whole file), begin a VELDAN grid: as `IsVELDANHeader` says, and, where the file goes
+    /// on past the bytes, also when they end after the axis line's first five tokens, or in
+    /// an unfinished line after the header lines that begins as the axis line of a wide grid
+    /// does (a label, then X coordinates only, at least two, running one way).
+    static bool IsVELDANHeader(const char* Bytes, size_t Size, bool AllOfFile);
 
     /// Writes the map as a VELDAN grid (with `TVELDANWriter`): the metadata as header
     /// lines, the X axis's centres, then each row in the map's row order with its Y centre.
@@ -66,12 +72,6 @@ public:
     /// Writes the map to the named file, which is replaced only when complete (as
     /// `TSafeFile` replaces files) and not touched when the map is refused.
     static void WriteVELDANFile(const TMap* Map, const std::string& FileName);
-    /// Whether the first bytes of a file, all that a caller reads to tell (`AllOfFile`: the
-    /// whole file), begin a VELDAN grid: as `IsVELDANHeader` says, and, where the file goes
-    /// on past the bytes, also when they end after the axis line's first five tokens, or in
-    /// an unfinished line after the header lines that begins as the axis line of a wide grid
-    /// does (a label, then X coordinates only, at least two, running one way).
-    static bool IsVELDANHeader(const char* Bytes, size_t Size, bool AllOfFile);
 };
 
 #endif
