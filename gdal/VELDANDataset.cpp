@@ -1,16 +1,21 @@
 // The VELDAN driver for GDAL, built as the plugin gdal_VELDAN.so.
 //
 // A thin adapter: the veldgrid library recognises and reads the grid; this file translates
-// between GDAL's types and the library's. The whole map is read when the dataset opens (the
-// format gives no way to find a row without reading the ones before it), and every read
-// of the band is served from it, north-up: rows listed south to north and columns listed
-// east to west are turned round cell for cell as veldconv writes them.
+// between GDAL's types and the library's. Opening a dataset finds where each row starts
+// (`TVELDANReader`, converting no cell); each read parses the rows it covers, north-up:
+// rows listed south to north and columns listed east to west are turned round as veldconv
+// writes them. What the driver holds does not grow with the number of cells (16 bytes a
+// row), and every read has its own row buffer.
+//
+// PAM: a no-data value or metadata saved in the dataset's .aux.xml wins over the file's
+// (the no-data value -9999 and the item VELDAN_HEADER holding the header lines), as GDAL
+// drivers let it; the grid file itself is never changed.
 
-#include "TARCGISFileTools.h"
-#include "TMap.h"
 #include "TSidecarTools.h"
 #include "TVELDANFileTools.h"
+#include "TVELDANReader.h"
 
+#include <cpl_string.h>
 #include <gdal_pam.h>
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
@@ -31,25 +36,55 @@ namespace {
 // ---------------------------------------------------------------------------------------
 // Reading through GDAL's virtual file layer
 
-/// A read-only stream buffer over a GDAL virtual file, so that the library's stream reader
-/// reads plain, compressed (/vsigzip/, /vsizip/) and remote files alike. A read that fails
-/// ends the stream, which the reader reports as an unexpected end of file.
+/// A read-only, seekable stream buffer over a GDAL virtual file, so that the library's
+/// reader reads plain, compressed (/vsigzip/, /vsizip/) and remote files alike. A read that
+/// fails ends the stream, which the reader reports as an unexpected end of file.
 class TVSIStreamBuf : public std::streambuf {
 public:
-    explicit TVSIStreamBuf(VSILFILE* File) : MbrFile(File), MbrBuffer(1 << 20) {}
+    /// Reads the file from its current position.
+    explicit TVSIStreamBuf(VSILFILE* File)
+        : MbrFile(File), MbrBuffer(1 << 20), MbrStart(VSIFTellL(File)) {}
 
 protected:
     int_type underflow() override {
         if (gptr() < egptr())
             return traits_type::to_int_type(*gptr());
+        MbrStart += static_cast<vsi_l_offset>(egptr() - eback());
         const size_t Read = VSIFReadL(MbrBuffer.data(), 1, MbrBuffer.size(), MbrFile);
         setg(MbrBuffer.data(), MbrBuffer.data(), MbrBuffer.data() + Read);
         return Read == 0 ? traits_type::eof() : traits_type::to_int_type(*gptr());
     }
 
+    pos_type seekoff(off_type Offset, std::ios_base::seekdir Way,
+                     std::ios_base::openmode Mode) override {
+        if (Way == std::ios_base::cur)
+            return seekpos(static_cast<off_type>(MbrStart) + (gptr() - eback()) + Offset, Mode);
+        if (Way == std::ios_base::beg)
+            return seekpos(Offset, Mode);
+        return pos_type(off_type(-1));
+    }
+
+    pos_type seekpos(pos_type Target, std::ios_base::openmode) override {
+        if (Target < 0)
+            return pos_type(off_type(-1));
+        const auto To = static_cast<vsi_l_offset>(static_cast<off_type>(Target));
+        // A place among the bytes held is reached without reading (a compressed file would
+        // be decompressed again).
+        if (To >= MbrStart && To <= MbrStart + static_cast<vsi_l_offset>(egptr() - eback())) {
+            setg(eback(), eback() + (To - MbrStart), egptr());
+            return Target;
+        }
+        if (VSIFSeekL(MbrFile, To, SEEK_SET) != 0)
+            return pos_type(off_type(-1));
+        MbrStart = To;
+        setg(MbrBuffer.data(), MbrBuffer.data(), MbrBuffer.data());
+        return Target;
+    }
+
 private:
     VSILFILE* MbrFile;
     std::vector<char> MbrBuffer;
+    vsi_l_offset MbrStart; // where the bytes held begin in the file
 };
 
 /// Closes a virtual file when it goes out of scope.
@@ -57,12 +92,39 @@ struct TVSICloser {
     void operator()(VSILFILE* File) const { VSIFCloseL(File); }
 };
 
-/// Reads the map from the open file, from its start; a named file is read as text.
-std::unique_ptr<TMap> LoadMap(VSILFILE* File) {
-    VSIFSeekL(File, 0, SEEK_SET);
-    TVSIStreamBuf Buffer(File);
-    std::istream In(&Buffer);
-    return std::unique_ptr<TMap>(TVELDANFileTools::LoadVELDANFile(In, true));
+/// A grid read row by row from a virtual file: the file (owned from the start), a stream
+/// over it and the library's reader, which reads it as text, as a named file is read.
+class TVSIGrid {
+public:
+    TVSIGrid(VSILFILE* File, const TVELDANReader::TOptions& Options)
+        : MbrFile(File), MbrBuffer(File), MbrStream(&MbrBuffer),
+          MbrReader(MbrStream, true, Options) {}
+    TVELDANReader& Reader() { return MbrReader; }
+
+private:
+    std::unique_ptr<VSILFILE, TVSICloser> MbrFile;
+    TVSIStreamBuf MbrBuffer;
+    std::istream MbrStream;
+    TVELDANReader MbrReader;
+};
+
+/// The message of the exception being handled: one of the library's, or another failure.
+std::string FailureMessage() {
+    try {
+        throw;
+    } catch (char* Message) {
+        return Message ? Message : "";
+    } catch (const char* Message) {
+        return Message ? Message : "";
+    } catch (const std::string& Message) {
+        return Message;
+    } catch (const std::bad_alloc&) {
+        return "Not enough memory to read the grid";
+    } catch (const std::exception& Failure) {
+        return Failure.what();
+    } catch (...) {
+        return "Unknown failure while reading the grid";
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -76,16 +138,15 @@ public:
     CPLErr GetGeoTransform(double* Transform) override;
     const OGRSpatialReference* GetSpatialRef() const override { return &MbrSRS; }
 
-    const TMap& Map() const { return *MbrMap; }
-    /// The map's row shown as row `Line` (0 the northernmost) of the band.
-    const std::vector<double>& RowShownAt(int Line) const;
-    bool ColumnsEastToWest() const { return MbrOrientation.ColumnsEastToWest; }
+    /// Parses band row `Line` (0 the northernmost) into `Values`, west to east; a failure
+    /// is reported through GDAL.
+    CPLErr ReadLine(int Line, double* Values);
+    double NoDataValue() { return MbrGrid->Reader().NoDataValue(); }
 
 private:
-    explicit VELDANDataset(std::unique_ptr<TMap> Map);
+    explicit VELDANDataset(std::unique_ptr<TVSIGrid> Grid);
 
-    std::unique_ptr<TMap> MbrMap;
-    TARCGISFileTools::TOrientation MbrOrientation;
+    std::unique_ptr<TVSIGrid> MbrGrid;
     double MbrTransform[6];
     OGRSpatialReference MbrSRS;
 };
@@ -103,45 +164,44 @@ protected:
                      GSpacing LineSpace, GDALRasterIOExtraArg* ExtraArg) override;
 
 private:
-    /// Copies columns [XOff, XOff + XSize) of band row `Line` into the buffer.
-    void CopyRow(int Line, int XOff, int XSize, GByte* Buffer, GDALDataType BufType,
-                 GSpacing PixelSpace);
-
     VELDANDataset& Grid() { return *static_cast<VELDANDataset*>(poDS); }
-
-    std::vector<double> MbrReversed; // a row turned west to east
 };
 
 // ---------------------------------------------------------------------------------------
 
-VELDANDataset::VELDANDataset(std::unique_ptr<TMap> Map)
-    : MbrMap(std::move(Map)), MbrOrientation(TARCGISFileTools::Orientation(MbrMap.get())) {
-    nRasterXSize = static_cast<int>(MbrMap->GetXDim());
-    nRasterYSize = static_cast<int>(MbrMap->GetYDim());
+VELDANDataset::VELDANDataset(std::unique_ptr<TVSIGrid> Grid) : MbrGrid(std::move(Grid)) {
+    const TVELDANReader& Reader = MbrGrid->Reader();
+    nRasterXSize = static_cast<int>(Reader.Columns());
+    nRasterYSize = static_cast<int>(Reader.Rows());
     // Coordinates in degrees east and north, longitude first as GIS tools take them.
     MbrSRS.SetWellKnownGeogCS("WGS84");
     MbrSRS.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     // North-up from the lower-left corner and the cell size, as veldconv's grid says.
-    const TARCGISFileTools::TCorner Corner = TARCGISFileTools::LowerLeftCorner(MbrMap.get());
-    const double CellSize = MbrMap->GetResolution();
+    const TARCGISFileTools::TCorner Corner = Reader.LowerLeftCorner();
+    const double CellSize = Reader.Resolution();
     const double North = Corner.Y + static_cast<double>(nRasterYSize) * CellSize;
     const double Transform[6] = {Corner.X, CellSize, 0.0, North, 0.0, -CellSize};
     std::copy(std::begin(Transform), std::end(Transform), MbrTransform);
     SetBand(1, new VELDANRasterBand(this));
     // Set past the PAM layer: they come from the file, so they are no change for GDAL to
     // save in an .aux.xml file.
-    for (const auto& Item : TSidecarTools::MetadataItems(MbrMap.get()))
+    for (const auto& Item : TSidecarTools::MetadataItems(Reader.Metadata()))
         GDALDataset::SetMetadataItem(Item.first.c_str(), Item.second.c_str());
-}
-
-const std::vector<double>& VELDANDataset::RowShownAt(int Line) const {
-    const long Row = MbrOrientation.RowsSouthToNorth ? MbrMap->GetYDim() - 1 - Line : Line;
-    return MbrMap->RowValues(Row);
 }
 
 CPLErr VELDANDataset::GetGeoTransform(double* Transform) {
     std::copy(std::begin(MbrTransform), std::end(MbrTransform), Transform);
     return CE_None;
+}
+
+CPLErr VELDANDataset::ReadLine(int Line, double* Values) {
+    try {
+        MbrGrid->Reader().ReadNorthUpRow(Line, Values);
+        return CE_None;
+    } catch (...) {
+        CPLError(CE_Failure, CPLE_FileIO, "%s", FailureMessage().c_str());
+        return CE_Failure;
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -155,71 +215,82 @@ VELDANRasterBand::VELDANRasterBand(VELDANDataset* Dataset) {
 }
 
 double VELDANRasterBand::GetNoDataValue(int* Success) {
+    int Saved = FALSE;
+    const double Value = GDALPamRasterBand::GetNoDataValue(&Saved);
     if (Success)
         *Success = TRUE;
-    return Grid().Map().GetNoDataValue();
-}
-
-void VELDANRasterBand::CopyRow(int Line, int XOff, int XSize, GByte* Buffer, GDALDataType BufType,
-                               GSpacing PixelSpace) {
-    const std::vector<double>& Row = Grid().RowShownAt(Line);
-    const double* Source = Row.data() + XOff;
-    if (Grid().ColumnsEastToWest()) {
-        MbrReversed.assign(Row.rbegin() + XOff, Row.rbegin() + XOff + XSize);
-        Source = MbrReversed.data();
-    }
-    GDALCopyWords64(Source, GDT_Float64, sizeof(double), Buffer, BufType,
-                    static_cast<int>(PixelSpace), XSize);
+    return Saved ? Value : Grid().NoDataValue();
 }
 
 CPLErr VELDANRasterBand::IReadBlock(int, int BlockY, void* Image) {
-    CopyRow(BlockY, 0, nBlockXSize, static_cast<GByte*>(Image), GDT_Float64, sizeof(double));
-    return CE_None;
+    return Grid().ReadLine(BlockY, static_cast<double*>(Image));
 }
 
 CPLErr VELDANRasterBand::IRasterIO(GDALRWFlag Flag, int XOff, int YOff, int XSize, int YSize,
                                    void* Buffer, int BufXSize, int BufYSize, GDALDataType BufType,
                                    GSpacing PixelSpace, GSpacing LineSpace,
                                    GDALRasterIOExtraArg* ExtraArg) {
-    // Reads at full resolution come straight from the map: the block cache would hold a
-    // second copy of the grid. Writes, and reads that resample, take GDAL's own path.
+    // Reads at full resolution parse their rows into a buffer of their own, without filling
+    // GDAL's block cache with whole rows. Writes, and reads that resample, take GDAL's path.
     if (Flag != GF_Read || XSize != BufXSize || YSize != BufYSize ||
         PixelSpace > std::numeric_limits<int>::max())
         return GDALPamRasterBand::IRasterIO(Flag, XOff, YOff, XSize, YSize, Buffer, BufXSize,
                                             BufYSize, BufType, PixelSpace, LineSpace, ExtraArg);
-    for (int Line = 0; Line < YSize; ++Line)
-        CopyRow(YOff + Line, XOff, XSize, static_cast<GByte*>(Buffer) + Line * LineSpace, BufType,
-                PixelSpace);
+    std::vector<double> Row(static_cast<size_t>(nRasterXSize));
+    for (int Line = 0; Line < YSize; ++Line) {
+        if (Grid().ReadLine(YOff + Line, Row.data()) != CE_None)
+            return CE_Failure;
+        GDALCopyWords64(Row.data() + XOff, GDT_Float64, sizeof(double),
+                        static_cast<GByte*>(Buffer) + Line * LineSpace, BufType,
+                        static_cast<int>(PixelSpace), XSize);
+        if (ExtraArg && ExtraArg->pfnProgress &&
+            !ExtraArg->pfnProgress((Line + 1.0) / YSize, "", ExtraArg->pProgressData)) {
+            CPLError(CE_Failure, CPLE_UserInterrupt, "User terminated");
+            return CE_Failure;
+        }
+    }
     return CE_None;
 }
 
 // ---------------------------------------------------------------------------------------
 // Identify and Open
 
-/// Bytes read at most to find the end of the axis line: a grid of 1/120-degree cells round
-/// the globe has an axis line of about 650 kB.
-const int MaxIdentifyBytes = 4 << 20;
+/// Bytes read at most to tell a grid from other files: every file any GDAL program opens
+/// is asked, so the cost stays a fraction of a millisecond.
+const int MaxIdentifyBytes = 64 << 10;
 
 int VELDANDataset::Identify(GDALOpenInfo* OpenInfo) {
     if (!OpenInfo->fpL || OpenInfo->nHeaderBytes == 0)
         return FALSE;
+    const auto Held = [OpenInfo] { return reinterpret_cast<const char*>(OpenInfo->pabyHeader); };
     using TMatch = TVELDANFileTools::THeaderMatch;
-    for (int Wanted = OpenInfo->nHeaderBytes;;) {
-        const TMatch Match = TVELDANFileTools::MatchVELDANHeader(
-            reinterpret_cast<const char*>(OpenInfo->pabyHeader), OpenInfo->nHeaderBytes);
-        // Fewer bytes than wanted: the whole file is there, and it ends too soon.
-        if (Match != TMatch::TooShort || OpenInfo->nHeaderBytes < Wanted ||
-            Wanted >= MaxIdentifyBytes)
-            return Match == TMatch::Yes;
-        Wanted = std::min(Wanted * 16, MaxIdentifyBytes);
-        OpenInfo->TryToIngest(Wanted);
-    }
+    const TMatch Match = TVELDANFileTools::MatchVELDANHeader(Held(), OpenInfo->nHeaderBytes);
+    if (Match != TMatch::TooShort)
+        return Match == TMatch::Yes;
+    // GDAL holds the first kilobyte, or the whole file when it is shorter.
+    if (OpenInfo->nHeaderBytes < 1024)
+        return FALSE;
+    OpenInfo->TryToIngest(MaxIdentifyBytes);
+    return TVELDANFileTools::IsVELDANHeader(Held(), OpenInfo->nHeaderBytes,
+                                            OpenInfo->nHeaderBytes < MaxIdentifyBytes);
 }
 
-/// Reports a failure of the library through GDAL.
-GDALDataset* OpenFailed(const char* Message) {
-    CPLError(CE_Failure, CPLE_OpenFailed, "%s", Message ? Message : "");
-    return nullptr;
+/// The reading options the open options give: STRICT=YES reads as veldconv --strict reads,
+/// NODATA=value marks the cells as veldconv --nodata marks them. False, with a GDAL error,
+/// for a value of NODATA that is not one whole number.
+bool ReadOpenOptions(CSLConstList OpenOptions, TVELDANReader::TOptions& Options) {
+    Options.Read.Strict = CPLFetchBool(OpenOptions, "STRICT", false);
+    const char* const NoData = CSLFetchNameValue(OpenOptions, "NODATA");
+    if (!NoData)
+        return true;
+    char* End = nullptr;
+    Options.NoData = CPLStrtod(NoData, &End);
+    Options.MarkNoData = true;
+    if (*NoData != '\0' && *NoData != ' ' && *End == '\0')
+        return true;
+    CPLError(CE_Failure, CPLE_IllegalArg,
+             "Invalid value for NODATA: \"%s\" is not a number (nor nan)", NoData);
+    return false;
 }
 
 GDALDataset* VELDANDataset::Open(GDALOpenInfo* OpenInfo) {
@@ -229,30 +300,25 @@ GDALDataset* VELDANDataset::Open(GDALOpenInfo* OpenInfo) {
         CPLError(CE_Failure, CPLE_NotSupported, "The VELDAN driver only reads grids");
         return nullptr;
     }
+    TVELDANReader::TOptions Options;
+    if (!ReadOpenOptions(OpenInfo->papszOpenOptions, Options))
+        return nullptr;
     // Nothing the library throws may reach GDAL: every failure becomes a GDAL error.
     try {
-        std::unique_ptr<VSILFILE, TVSICloser> File(OpenInfo->fpL);
-        OpenInfo->fpL = nullptr;
-        std::unique_ptr<TMap> Map = LoadMap(File.get());
-        if (Map->GetXDim() > INT_MAX || Map->GetYDim() > INT_MAX)
-            return OpenFailed("Grid has more rows or columns than GDAL can take");
-        std::unique_ptr<VELDANDataset> Dataset(new VELDANDataset(std::move(Map)));
+        VSILFILE* const File = OpenInfo->fpL;
+        OpenInfo->fpL = nullptr; // the grid owns it from here
+        VSIFSeekL(File, 0, SEEK_SET);
+        std::unique_ptr<TVSIGrid> Grid(new TVSIGrid(File, Options));
+        if (Grid->Reader().Columns() > INT_MAX || Grid->Reader().Rows() > INT_MAX)
+            throw "Grid has more rows or columns than GDAL can take";
+        std::unique_ptr<VELDANDataset> Dataset(new VELDANDataset(std::move(Grid)));
         Dataset->SetDescription(OpenInfo->pszFilename);
         Dataset->TryLoadXML();
         Dataset->oOvManager.Initialize(Dataset.get(), OpenInfo->pszFilename);
         return Dataset.release();
-    } catch (char* Message) {
-        return OpenFailed(Message);
-    } catch (const char* Message) {
-        return OpenFailed(Message);
-    } catch (const std::string& Message) {
-        return OpenFailed(Message.c_str());
-    } catch (const std::bad_alloc&) {
-        return OpenFailed("Not enough memory to hold the grid");
-    } catch (const std::exception& Failure) {
-        return OpenFailed(Failure.what());
     } catch (...) {
-        return OpenFailed("Unknown failure while reading the grid");
+        CPLError(CE_Failure, CPLE_OpenFailed, "%s", FailureMessage().c_str());
+        return nullptr;
     }
 }
 
@@ -271,8 +337,18 @@ extern "C" __attribute__((visibility("default"))) void GDALRegister_VELDAN() {
     Driver->SetDescription("VELDAN");
     Driver->SetMetadataItem(GDAL_DCAP_RASTER, "YES");
     Driver->SetMetadataItem(GDAL_DMD_LONGNAME, "VELDAN text grid");
+    Driver->SetMetadataItem(GDAL_DMD_HELPTOPIC, "README.md#gdal-driver-plugin");
+    Driver->SetMetadataItem(GDAL_DMD_EXTENSION, "txt");
     Driver->SetMetadataItem(GDAL_DMD_EXTENSIONS, "txt");
     Driver->SetMetadataItem(GDAL_DCAP_VIRTUALIO, "YES");
+    Driver->SetMetadataItem(
+        GDAL_DMD_OPENOPTIONLIST,
+        "<OpenOptionList>"
+        "  <Option name='STRICT' type='boolean' default='NO' description='Refuse number tokens "
+        "that are not entirely numbers and uneven coordinates, as veldconv --strict does'/>"
+        "  <Option name='NODATA' type='string' description='Read the cells equal to this "
+        "value (nan: the NaN cells) as no-data, -9999, as veldconv --nodata does'/>"
+        "</OpenOptionList>");
     Driver->pfnIdentify = VELDANDataset::Identify;
     Driver->pfnOpen = VELDANDataset::Open;
     GetGDALDriverManager()->RegisterDriver(Driver);

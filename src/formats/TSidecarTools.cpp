@@ -74,9 +74,14 @@ std::string EscapeXML(const std::string& Text) {
 std::vector<std::pair<std::string, std::string>> TSidecarTools::MetadataItems(const TMap* Map) {
     if (!Map)
         TError::Throw("Map is not set in TSidecarTools::MetadataItems");
+    return MetadataItems(Map->GetMetadata());
+}
+
+std::vector<std::pair<std::string, std::string>>
+TSidecarTools::MetadataItems(const std::string& Metadata) {
     // The reader opens the metadata with a line feed and ends every header line with one;
     // the header text is what lies between.
-    std::string Header = Map->GetMetadata();
+    std::string Header = Metadata;
     if (!Header.empty() && Header.front() == '\n')
         Header.erase(0, 1);
     if (!Header.empty() && Header.back() == '\n')

@@ -20,6 +20,9 @@ public:
     /// "VELDAN_HEADER", the header text of the source grid, which is the map's metadata
     /// string without the line feed that opens it and the one that closes it.
     static std::vector<std::pair<std::string, std::string>> MetadataItems(const TMap* Map);
+    /// The same for a map of this metadata string (a grid read row by row has no map).
+    static std::vector<std::pair<std::string, std::string>>
+    MetadataItems(const std::string& Metadata);
 
     /// The name of the grid's projection file: the grid's name with its extension replaced
     /// by ".prj" ("out.asc" gives "out.prj"), or ".prj" added to a name without one.

@@ -437,6 +437,129 @@ TEST_F(VELDANFileToolsTest, TheConverterReportsWhatCannotBeRead) {
 }
 
 // ---------------------------------------------------------------------------------------
+// The reader of rows on demand against the map reader
+
+namespace {
+
+/// Appends the values exactly: hexadecimal floating point tells every double apart.
+void Describe(std::ostream& Out, const std::vector<double>& Values) {
+    for (double Value : Values)
+        Out << std::hexfloat << Value << ' ';
+    Out << '\n';
+}
+
+/// What the reader shows of the map read by `LoadMarked`: metadata, coordinates, resolution,
+/// corner, orientation, rows in file order and north-up (turned round here cell by cell),
+/// as `ReaderShows` shows them.
+std::string MapAsTheReaderShowsIt(const TMap& Map) {
+    std::ostringstream Out;
+    std::vector<double> X, Y;
+    for (long J = 0; J < Map.GetXDim(); ++J)
+        X.push_back(Map.GetXAxis()->GetPoint(J)->GetX());
+    for (long I = 0; I < Map.GetYDim(); ++I)
+        Y.push_back(Map.GetYAxis()->GetPoint(I)->GetY());
+    const auto Corner = TARCGISFileTools::LowerLeftCorner(&Map);
+    const auto Turned = TARCGISFileTools::Orientation(&Map);
+    Out << Map.GetMetadata() << '|';
+    Describe(Out, X);
+    Describe(Out, Y);
+    Describe(Out, {Map.GetResolution(), Corner.X, Corner.Y, Map.GetNoDataValue()});
+    Out << Turned.ColumnsEastToWest << Turned.RowsSouthToNorth << '\n';
+    const long Rows = Map.GetYDim(), Columns = Map.GetXDim();
+    for (long I = 0; I < Rows; ++I)
+        Describe(Out, Map.RowValues(I));
+    std::vector<double> Row(Columns);
+    for (long Line = 0; Line < Rows; ++Line) {
+        for (long J = 0; J < Columns; ++J)
+            Row[J] = Map.GetPointVal(Turned.ColumnsEastToWest ? Columns - 1 - J : J,
+                                     Turned.RowsSouthToNorth ? Rows - 1 - Line : Line);
+        Describe(Out, Row);
+    }
+    std::ostringstream Backwards;
+    for (long I = Rows; I-- > 0;)
+        Describe(Backwards, Map.RowValues(I));
+    return Out.str() + "backwards:\n" + Backwards.str();
+}
+
+/// The same from the reader, and "backwards:" and the rows read again from the last one to
+/// the first, so that the reader seeks.
+std::string ReaderShows(TVELDANReader& Reader) {
+    std::ostringstream Out;
+    Out << Reader.Metadata() << '|';
+    Describe(Out, Reader.XCoordinates());
+    Describe(Out, Reader.YCoordinates());
+    const auto Corner = Reader.LowerLeftCorner();
+    Describe(Out, {Reader.Resolution(), Corner.X, Corner.Y, Reader.NoDataValue()});
+    Out << Reader.Orientation().ColumnsEastToWest << Reader.Orientation().RowsSouthToNorth << '\n';
+    std::vector<double> Row(Reader.Columns());
+    std::ostringstream Backwards; // each row read again, last to first
+    for (long I = 0; I < Reader.Rows(); ++I) {
+        Reader.ReadRow(I, Row.data());
+        Describe(Out, Row);
+    }
+    for (long I = Reader.Rows(); I-- > 0;) {
+        Reader.ReadRow(I, Row.data());
+        Describe(Backwards, Row);
+    }
+    for (long Line = 0; Line < Reader.Rows(); ++Line) {
+        Reader.ReadNorthUpRow(Line, Row.data());
+        Describe(Out, Row);
+    }
+    return Out.str() + "backwards:\n" + Backwards.str();
+}
+
+/// What the action shows, or the message of what it throws.
+std::string ShownOrMessage(const std::function<std::string()>& Action) {
+    std::string Shown;
+    const std::string Message = MessageOf([&] { Shown = Action(); });
+    return Message == "no exception" ? Shown : Message;
+}
+
+} // namespace
+
+TEST_F(VELDANFileToolsTest, TheReaderReadsWhatTheMapReaderReads) {
+    const std::string Dir = testsupport::TempDir();
+    const std::vector<std::string> Grids = ConverterGrids();
+    const double Marks[] = {5.0, testsupport::NaN};
+    for (size_t G = 0; G < Grids.size(); ++G) {
+        const std::string File = Dir + "/grid" + std::to_string(G) + ".txt";
+        testsupport::WriteFile(File, Grids[G]);
+        // Each option alone and with the other; from the file, and from a stream that was
+        // read up to the grid.
+        for (int Variant = 0; Variant < 2 * 3; ++Variant) {
+            TVELDANConverter::TOptions Options;
+            Options.Read.Strict = Variant % 2;
+            Options.MarkNoData = Variant / 2 > 0;
+            Options.NoData = Marks[std::max(0, Variant / 2 - 1)];
+            const std::string Case =
+                "grid " + std::to_string(G) + " variant " + std::to_string(Variant);
+            const std::string Expected =
+                ShownOrMessage([&] { return MapAsTheReaderShowsIt(*LoadMarked(File, Options)); });
+            EXPECT_EQ(ShownOrMessage([&] {
+                          TVELDANReader Reader(File, Options);
+                          return ReaderShows(Reader);
+                      }),
+                      Expected)
+                << Case;
+            std::istringstream In("before the grid\n" + Grids[G]);
+            In.ignore(100, '\n');
+            EXPECT_EQ(ShownOrMessage([&] {
+                          TVELDANReader Reader(In, true, Options);
+                          return ReaderShows(Reader);
+                      }),
+                      Expected)
+                << Case << " from a stream";
+        }
+    }
+    TVELDANReader Reader(Dir + "/grid0.txt");
+    std::vector<double> Row(Reader.Columns());
+    EXPECT_EQ(MessageOf([&] { Reader.ReadRow(Reader.Rows(), Row.data()); }),
+              "Row is out of range in TVELDANReader::ReadRow");
+    EXPECT_EQ(MessageOf([&] { Reader.ReadNorthUpRow(-1, Row.data()); }),
+              "Row is out of range in TVELDANReader::ReadNorthUpRow");
+}
+
+// ---------------------------------------------------------------------------------------
 // The writer: what it writes reads back as the map it was given
 
 namespace {
@@ -591,126 +714,4 @@ TEST_F(VELDANFileToolsTest, TheWriterRefusesWhatWouldNotReadBack) {
     EXPECT_EQ(Sink.str(), "lon 0 1 lat degN/degE\nr1 1 2 5\nend degN/degE\n");
     EXPECT_EQ(Out.str(), "");
     EXPECT_EQ(testsupport::ReadFile(File), "old");
-}
-
-// The reader of rows on demand against the map reader
-
-namespace {
-
-/// Appends the values exactly: hexadecimal floating point tells every double apart.
-void Describe(std::ostream& Out, const std::vector<double>& Values) {
-    for (double Value : Values)
-        Out << std::hexfloat << Value << ' ';
-    Out << '\n';
-}
-
-/// What the reader shows of the map read by `LoadMarked`: metadata, coordinates, resolution,
-/// corner, orientation, rows in file order and north-up (turned round here cell by cell),
-/// as `ReaderShows` shows them.
-std::string MapAsTheReaderShowsIt(const TMap& Map) {
-    std::ostringstream Out;
-    std::vector<double> X, Y;
-    for (long J = 0; J < Map.GetXDim(); ++J)
-        X.push_back(Map.GetXAxis()->GetPoint(J)->GetX());
-    for (long I = 0; I < Map.GetYDim(); ++I)
-        Y.push_back(Map.GetYAxis()->GetPoint(I)->GetY());
-    const auto Corner = TARCGISFileTools::LowerLeftCorner(&Map);
-    const auto Turned = TARCGISFileTools::Orientation(&Map);
-    Out << Map.GetMetadata() << '|';
-    Describe(Out, X);
-    Describe(Out, Y);
-    Describe(Out, {Map.GetResolution(), Corner.X, Corner.Y, Map.GetNoDataValue()});
-    Out << Turned.ColumnsEastToWest << Turned.RowsSouthToNorth << '\n';
-    const long Rows = Map.GetYDim(), Columns = Map.GetXDim();
-    for (long I = 0; I < Rows; ++I)
-        Describe(Out, Map.RowValues(I));
-    std::vector<double> Row(Columns);
-    for (long Line = 0; Line < Rows; ++Line) {
-        for (long J = 0; J < Columns; ++J)
-            Row[J] = Map.GetPointVal(Turned.ColumnsEastToWest ? Columns - 1 - J : J,
-                                     Turned.RowsSouthToNorth ? Rows - 1 - Line : Line);
-        Describe(Out, Row);
-    }
-    std::ostringstream Backwards;
-    for (long I = Rows; I-- > 0;)
-        Describe(Backwards, Map.RowValues(I));
-    return Out.str() + "backwards:\n" + Backwards.str();
-}
-
-/// The same from the reader, and "backwards:" and the rows read again from the last one to
-/// the first, so that the reader seeks.
-std::string ReaderShows(TVELDANReader& Reader) {
-    std::ostringstream Out;
-    Out << Reader.Metadata() << '|';
-    Describe(Out, Reader.XCoordinates());
-    Describe(Out, Reader.YCoordinates());
-    const auto Corner = Reader.LowerLeftCorner();
-    Describe(Out, {Reader.Resolution(), Corner.X, Corner.Y, Reader.NoDataValue()});
-    Out << Reader.Orientation().ColumnsEastToWest << Reader.Orientation().RowsSouthToNorth << '\n';
-    std::vector<double> Row(Reader.Columns());
-    std::ostringstream Backwards; // each row read again, last to first
-    for (long I = 0; I < Reader.Rows(); ++I) {
-        Reader.ReadRow(I, Row.data());
-        Describe(Out, Row);
-    }
-    for (long I = Reader.Rows(); I-- > 0;) {
-        Reader.ReadRow(I, Row.data());
-        Describe(Backwards, Row);
-    }
-    for (long Line = 0; Line < Reader.Rows(); ++Line) {
-        Reader.ReadNorthUpRow(Line, Row.data());
-        Describe(Out, Row);
-    }
-    return Out.str() + "backwards:\n" + Backwards.str();
-}
-
-/// What the action shows, or the message of what it throws.
-std::string ShownOrMessage(const std::function<std::string()>& Action) {
-    std::string Shown;
-    const std::string Message = MessageOf([&] { Shown = Action(); });
-    return Message == "no exception" ? Shown : Message;
-}
-
-} // namespace
-
-TEST_F(VELDANFileToolsTest, TheReaderReadsWhatTheMapReaderReads) {
-    const std::string Dir = testsupport::TempDir();
-    const std::vector<std::string> Grids = ConverterGrids();
-    const double Marks[] = {5.0, testsupport::NaN};
-    for (size_t G = 0; G < Grids.size(); ++G) {
-        const std::string File = Dir + "/grid" + std::to_string(G) + ".txt";
-        testsupport::WriteFile(File, Grids[G]);
-        // Each option alone and with the other; from the file, and from a stream that was
-        // read up to the grid.
-        for (int Variant = 0; Variant < 2 * 3; ++Variant) {
-            TVELDANConverter::TOptions Options;
-            Options.Read.Strict = Variant % 2;
-            Options.MarkNoData = Variant / 2 > 0;
-            Options.NoData = Marks[std::max(0, Variant / 2 - 1)];
-            const std::string Case =
-                "grid " + std::to_string(G) + " variant " + std::to_string(Variant);
-            const std::string Expected =
-                ShownOrMessage([&] { return MapAsTheReaderShowsIt(*LoadMarked(File, Options)); });
-            EXPECT_EQ(ShownOrMessage([&] {
-                          TVELDANReader Reader(File, Options);
-                          return ReaderShows(Reader);
-                      }),
-                      Expected)
-                << Case;
-            std::istringstream In("before the grid\n" + Grids[G]);
-            In.ignore(100, '\n');
-            EXPECT_EQ(ShownOrMessage([&] {
-                          TVELDANReader Reader(In, true, Options);
-                          return ReaderShows(Reader);
-                      }),
-                      Expected)
-                << Case << " from a stream";
-        }
-    }
-    TVELDANReader Reader(Dir + "/grid0.txt");
-    std::vector<double> Row(Reader.Columns());
-    EXPECT_EQ(MessageOf([&] { Reader.ReadRow(Reader.Rows(), Row.data()); }),
-              "Row is out of range in TVELDANReader::ReadRow");
-    EXPECT_EQ(MessageOf([&] { Reader.ReadNorthUpRow(-1, Row.data()); }),
-              "Row is out of range in TVELDANReader::ReadNorthUpRow");
 }
