@@ -44,6 +44,7 @@ set(VELDGRID_HEADERS
   TMapTools.h
   TPoint.h
   TPointTools.h
+  TReadFault.h
   TSafeFile.h
   TSidecarTools.h
   TStringTools.h

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <limits>
 #include <map>
@@ -20,7 +21,8 @@ using MapPtr = std::unique_ptr<TMap>;
 inline const double NaN = std::numeric_limits<double>::quiet_NaN();
 inline const double Inf = std::numeric_limits<double>::infinity();
 
-/// The message of the `char*` or `std::string` the action throws, or "no exception".
+/// The message of the `char*`, `std::string` or `std::exception` (`TReadFault` among them)
+/// the action throws, or "no exception".
 inline std::string MessageOf(const std::function<void()>& Action) {
     try {
         Action();
@@ -28,6 +30,8 @@ inline std::string MessageOf(const std::function<void()>& Action) {
         return Message ? Message : "(null)";
     } catch (const std::string& Message) {
         return Message;
+    } catch (const std::exception& Failure) {
+        return Failure.what();
     }
     return "no exception";
 }
