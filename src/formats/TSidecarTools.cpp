@@ -89,6 +89,10 @@ TSidecarTools::MetadataItems(const std::string& Metadata) {
     return {{"VELDAN_HEADER", std::move(Header)}};
 }
 
+std::string TSidecarTools::MetadataOfHeader(const std::string& Header) {
+    return Header.empty() ? "\n" : "\n" + Header + "\n";
+}
+
 // ---------------------------------------------------------------------------------------
 
 std::string TSidecarTools::ProjectionFileName(const std::string& GridFileName) {

@@ -23,6 +23,11 @@ public:
     /// The same for a map of this metadata string (a grid read row by row has no map).
     static std::vector<std::pair<std::string, std::string>>
     MetadataItems(const std::string& Metadata);
+    /// The metadata string of a map whose "VELDAN_HEADER" is this header text: the text
+    /// between an opening and a closing line feed, or one line feed for no text (a grid
+    /// without header lines). What a writer of VELDAN grids takes as the metadata of a
+    /// raster that carries the item.
+    static std::string MetadataOfHeader(const std::string& Header);
 
     /// The name of the grid's projection file: the grid's name with its extension replaced
     /// by ".prj" ("out.asc" gives "out.prj"), or ".prj" added to a name without one.

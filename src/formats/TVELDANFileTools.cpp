@@ -83,18 +83,27 @@ bool HoldsMarker(const TLine& Line) {
                .find(TVELDANScanner::Marker) != std::string_view::npos;
 }
 
-/// Up to `Count` tokens of the line, as the reader splits it. The last token of an
-/// unfinished line may be cut short, so it is left out.
-std::vector<std::string_view> LeadingTokens(const TLine& Line, size_t Count) {
-    std::vector<std::string_view> Tokens;
-    for (const char* P = TVELDANScanner::SkipSpaces(Line.First, Line.Last);
-         P != Line.Last && Tokens.size() < Count; P = TVELDANScanner::SkipSpaces(P, Line.Last)) {
+/// Visits the tokens of the line, as the reader splits it, while `Visit(Token)` returns
+/// true. The last token of an unfinished line may be cut short, so it is left out.
+template <typename TVisit> void VisitTokens(const TLine& Line, TVisit Visit) {
+    for (const char* P = TVELDANScanner::SkipSpaces(Line.First, Line.Last); P != Line.Last;
+         P = TVELDANScanner::SkipSpaces(P, Line.Last)) {
         const char* const End = TVELDANScanner::TokenEnd(P, Line.Last);
-        if (End == Line.Last && !Line.Complete)
-            break;
-        Tokens.emplace_back(P, static_cast<size_t>(End - P));
+        if ((End == Line.Last && !Line.Complete) ||
+            !Visit(std::string_view(P, static_cast<size_t>(End - P))))
+            return;
         P = End;
     }
+}
+
+/// Up to `Count` tokens of the line.
+std::vector<std::string_view> LeadingTokens(const TLine& Line, size_t Count) {
+    std::vector<std::string_view> Tokens;
+    if (Count > 0)
+        VisitTokens(Line, [&](std::string_view Token) {
+            Tokens.push_back(Token);
+            return Tokens.size() < Count;
+        });
     return Tokens;
 }
 
@@ -132,20 +141,24 @@ bool LabelThenNumbers(const std::vector<std::string_view>& Tokens, size_t Count)
 }
 
 /// Whether an unfinished line begins as the axis line of a grid too wide for the bytes
-/// does: a label, then X coordinates only, at least two, running one way.
+/// does: a label, then X coordinates only, at least two, running one way. The tokens are
+/// read up to the first that is not such a coordinate.
 bool BeginsAxisLine(const TLine& Line) {
-    const std::vector<std::string_view> Tokens =
-        LeadingTokens(Line, static_cast<size_t>(Line.Last - Line.First));
-    if (!LabelThenNumbers(Tokens, Tokens.size()) || Tokens.size() < 3)
-        return false;
+    bool Label = true, Coordinates = true;
     std::vector<double> X;
-    for (size_t I = 1; I < Tokens.size(); ++I)
-        X.push_back(std::atof(std::string(Tokens[I]).c_str()));
-    const bool Ascending = X[1] > X[0];
-    for (size_t I = 1; I < X.size(); ++I)
-        if (Ascending ? !(X[I] > X[I - 1]) : !(X[I] < X[I - 1]))
-            return false;
-    return true;
+    VisitTokens(Line, [&](std::string_view Token) {
+        if (Label) {
+            Label = false;
+            return true;
+        }
+        const double Value = std::atof(std::string(Token).c_str());
+        const bool Ascending = X.size() < 2 ? X.empty() || Value > X[0] : X[1] > X[0];
+        Coordinates =
+            IsNumber(Token) && (X.empty() || (Ascending ? Value > X.back() : Value < X.back()));
+        X.push_back(Value);
+        return Coordinates;
+    });
+    return Coordinates && X.size() >= 2;
 }
 
 /// How the bytes are told: `Yes`, `No`, or `TooShort` where more bytes may tell; `AtLimit`

@@ -11,7 +11,8 @@
 /// caller owns; the maps passed in stay the caller's and are only read, except by `Insert`
 /// and `FillBlock`, which write into the map they are given. Lists of maps are taken as
 /// `std::vector<TMap*>`, the type callers hold (a vector of `TMap*` does not convert to one
-/// of `const TMap*`); they are only read too.
+/// of `const TMap*`); they are only read too. Each section below has its own source file,
+/// TMapTools<Section>.cpp.
 class TMapTools {
 public:
     // ---- Flat and CSV output --------------------------------------------------------------
@@ -22,11 +23,12 @@ public:
     /// Writes one line "X,Y,value" per cell, column by column, from the point axes.
     static void WriteCSVFile(const TMap* Map, std::ostream& Out);
 
-    // ---- Cell-wise arithmetic and aggregation --------------------------------------
-    // Each of these returns a new map (or a list of new maps) that the caller owns. Where an
-    // input cell is no-data, the result cell (other than a count) is no-data too, marked with
-    // the result's own no-data value. `Add`, `Multiply` and `Divide` of two maps pair the cells by
-    // position (so the maps may differ in resolution).
+    // ---- Cell-wise arithmetic ------------------------------------------------------
+    // These and the operations over a series each return a new map (or a list of new maps)
+    // that the caller owns. Where an input cell is no-data, the result cell (other than
+    // a count) is no-data too, marked with the result's own no-data value. `Add`, `Multiply`
+    // and `Divide` of two maps pair the cells by position (so the maps may differ in
+    // resolution).
     //
     // The operations on maps of one size (`Subtract`, `Sum`, `DataCounts`, `Average`,
     // `DataAverage`, `MovingAverage`, `Mask`, `GetValuesOverlay`, `GetValuesVector`,
@@ -49,6 +51,11 @@ public:
     static TMap* Divide(const TMap* Map, double Divisor);
     /// New map (caller owns) on the dividend's grid; the divisor must be as coarse or coarser.
     static TMap* Divide(const TMap* Dividend, const TMap* Divisor);
+    /// New map (caller owns): every data cell rounded to a whole number, halves away from 0.
+    static TMap* RoundContents(const TMap* Map);
+
+    // ---- Operations over a series of maps ------------------------------------------
+
     /// New map (caller owns) on the first map's grid: the sum of two or more maps.
     static TMap* Sum(std::vector<TMap*> Maps);
     /// New map (caller owns) on the first map's grid: in how many maps each cell holds data.
@@ -61,8 +68,6 @@ public:
     static TMap* DataAverage(std::vector<TMap*> Maps);
     /// New maps (caller owns each): the `Average` of every run of `Window` consecutive maps.
     static std::vector<TMap*> MovingAverage(std::vector<TMap*> Maps, int Window);
-    /// New map (caller owns): every data cell rounded to a whole number, halves away from 0.
-    static TMap* RoundContents(const TMap* Map);
 
     // ---- Resampling ----------------------------------------------------------------
     //

@@ -21,15 +21,17 @@ class SidecarToolsTest : public ::testing::Test {};
 } // namespace
 
 TEST_F(SidecarToolsTest, HeaderTextIsTheMetadataWithoutItsOpeningAndClosingLineFeed) {
+    // Metadata of the reader's form is what a writer takes back from the header text.
     const struct {
         const char *Metadata, *Header;
+        bool ReaderForm;
     } Cases[] = {
-        {"\nMean annual field\n", "Mean annual field"},
-        {"\nA\nB\n\n\nC\n", "A\nB\n\n\nC"}, // an empty header line stays
-        {"\n", ""},                         // a grid without header lines
-        {"", ""},
-        {"set by a program", "set by a program"},
-        {"\n\n\n", "\n"},
+        {"\nMean annual field\n", "Mean annual field", true},
+        {"\nA\nB\n\n\nC\n", "A\nB\n\n\nC", true}, // an empty header line stays
+        {"\n", "", true},                         // a grid without header lines
+        {"", "", false},
+        {"set by a program", "set by a program", false},
+        {"\n\n\n", "\n", true},
     };
     for (const auto& C : Cases) {
         TMap Map(1.0);
@@ -38,6 +40,10 @@ TEST_F(SidecarToolsTest, HeaderTextIsTheMetadataWithoutItsOpeningAndClosingLineF
         ASSERT_EQ(Items.size(), 1u) << C.Metadata;
         EXPECT_EQ(Items[0].first, "VELDAN_HEADER");
         EXPECT_EQ(Items[0].second, C.Header) << C.Metadata;
+        EXPECT_EQ(TSidecarTools::MetadataItems(C.Metadata), Items) << C.Metadata;
+        if (C.ReaderForm) {
+            EXPECT_EQ(TSidecarTools::MetadataOfHeader(C.Header), C.Metadata) << C.Metadata;
+        }
     }
     EXPECT_EQ(MessageOf([] { TSidecarTools::MetadataItems(nullptr); }),
               "Map is not set in TSidecarTools::MetadataItems");

@@ -272,11 +272,16 @@ def gdal_translate(source, asc, *options):
     check(run.returncode == 0, "gdal_translate failed: " + run.stderr)
 
 
-def make_raster(gdal, path, data_type, geotransform, rows, no_data):
-    """A GeoTIFF of the rows, with the no-data value unless it is None."""
+def make_raster(gdal, path, data_type, geotransform, rows, no_data, srs=None, metadata=None):
+    """A GeoTIFF of the rows, with the no-data value unless it is None, and the coordinate
+    system ("EPSG:4326") and metadata items where given."""
     driver = gdal.GetDriverByName("GTiff")
     dataset = driver.Create(path, len(rows[0]), len(rows), 1, data_type)
     dataset.SetGeoTransform(geotransform)
+    if srs:
+        dataset.SetProjection(srs)
+    for key, value in (metadata or {}).items():
+        dataset.SetMetadataItem(key, value)
     band = dataset.GetRasterBand(1)
     if no_data is not None:
         band.SetNoDataValue(no_data)

@@ -7,6 +7,19 @@ using namespace testsupport;
 
 namespace {
 
+/// One row of values on an X axis of these centres (in this order) at Y 0.5.
+MapPtr OnXCentres(const std::vector<double>& Values, const std::vector<double>& Centres,
+                  double Resolution) {
+    TAxis X(Resolution), Y(Resolution);
+    for (double Centre : Centres)
+        X.AddPoint(new TPoint(Centre, 0.5));
+    Y.AddPoint(new TPoint(Centres[0], 0.5));
+    MapPtr Map(new TMap(&X, &Y));
+    for (size_t J = 0; J < Values.size(); ++J)
+        Map->SetPoint(static_cast<long>(J), 0, Values[J]);
+    return Map;
+}
+
 class MapToolsArithmeticTest : public ::testing::Test {
 protected:
     // Both cover [0, 2] x [0, 1].
@@ -99,18 +112,25 @@ TEST_F(MapToolsArithmeticTest, SubtractPairsCellsByIndex) {
 }
 
 // Regression: Multiply tested the cells against -9999.0 instead of the map's own no-data
-// value, and Divide kept the input's no-data value.
+// value, and Divide kept the input's no-data value. The cell rules of the one-map
+// operations: the input's no-data cells become -9999.0, the result's own no-data value.
 TEST_F(MapToolsArithmeticTest, RegressionNumberOperationsMarkInputNoDataWithTheirOwn) {
     MapPtr Map = UnitMap({{-1, -9999, 4}}, -1.0);
-    MapPtr Product(TMapTools::Multiply(Map.get(), 2.0)),
-        Quotient(TMapTools::Divide(Map.get(), 0.0));
-    EXPECT_TRUE(HasRows(Product.get(), {{-9999, -19998, 8}}));
-    EXPECT_TRUE(HasRows(Quotient.get(), {{-9999, -Inf, Inf}}));
-    EXPECT_EQ(Product->GetNoDataValue(), -9999.0);
-    EXPECT_EQ(Quotient->GetNoDataValue(), -9999.0);
-    // Divided, not multiplied by the reciprocal: 7 * 0.1 is 0.7000000000000001.
-    MapPtr Tenths(TMapTools::Divide(UnitMap({{7, -3}}).get(), 10.0));
-    EXPECT_TRUE(HasRows(Tenths.get(), {{0.7, -0.3}}));
+    const struct {
+        const char* Name;
+        TMap* Result;
+        TRows Expected;
+    } Cases[] = {
+        {"Multiply", TMapTools::Multiply(Map.get(), 2.0), {{-9999, -19998, 8}}},
+        {"Divide by 0", TMapTools::Divide(Map.get(), 0.0), {{-9999, -Inf, Inf}}},
+        // Divided, not multiplied by the reciprocal: 7 * 0.1 is 0.7000000000000001.
+        {"Divide by 10", TMapTools::Divide(UnitMap({{7, -3}}).get(), 10.0), {{0.7, -0.3}}},
+    };
+    for (const auto& Case : Cases) {
+        MapPtr Result(Case.Result);
+        EXPECT_TRUE(HasRows(Result.get(), Case.Expected)) << Case.Name;
+        EXPECT_EQ(Result->GetNoDataValue(), -9999.0) << Case.Name;
+    }
 }
 
 // Regression: RoundContents rounded through a 32-bit integer, truncated negatives and
@@ -189,6 +209,24 @@ TEST_F(MapToolsArithmeticTest, SeriesPairCellsByPlaceWhateverOrderTheMapsListThe
         Expect("MovingAverage", TMapTools::MovingAverage(M, 4)[0],
                TMapTools::MovingAverage(N, 4)[0]);
     }
+    // Columns in an order that is not its own inverse; centres equal within rounding.
+    const struct {
+        const char* Name;
+        MapPtr A, B;
+        std::vector<double> Sum;
+    } Cases[] = {
+        {"cycled columns",
+         UnitMap({{1, 2, 3}}),
+         OnXCentres({20, 30, 10}, {1.5, 2.5, 0.5}, 1.0),
+         {11, 22, 33}},
+        {"reversed, 0.1 + 0.2",
+         OnXCentres({1, 2}, {0.1, 0.1 + 0.2}, 0.2),
+         OnXCentres({20, 10}, {0.3, 0.1}, 0.2),
+         {11, 22}},
+    };
+    for (const auto& Case : Cases)
+        EXPECT_TRUE(HasRows(MapPtr(TMapTools::Sum({Case.A.get(), Case.B.get()})).get(), {Case.Sum}))
+            << Case.Name;
 }
 
 // Maps on another extent or resolution pair by index, whatever their row order.
@@ -198,6 +236,10 @@ TEST_F(MapToolsArithmeticTest, SeriesOnOtherGridsPairCellsByIndex) {
     MapPtr Finer = MakeMap({{100, 200}, {300, 400}}, 0.5, 0.25, 0.25, false);
     MapPtr Total(TMapTools::Sum({A.get(), Elsewhere.get(), Finer.get()}));
     EXPECT_TRUE(HasRows(Total.get(), {{131, 242}, {313, 424}}));
+    // A's two centres in reverse order, but at resolution 2.
+    MapPtr Coarser = OnXCentres({10, 20}, {1.5, 0.5}, 2.0);
+    MapPtr Pair(TMapTools::Sum({UnitMap({{1, 2}}).get(), Coarser.get()}));
+    EXPECT_TRUE(HasRows(Pair.get(), {{11, 22}}));
 }
 
 // Window k averages maps k to k + 2; a window longer than the list gives none.

@@ -110,9 +110,13 @@ TEST_F(MapToolsSamplingTest, OverlayGroupsValuesByClassAndValuesVectorReadsARun)
     for (double V : {10, 11, 12, 13})
         Run.push_back(UnitMap({{0, V}}));
     EXPECT_EQ(TMapTools::GetValuesVector(Raw(Run), 1, 0, 1, 3), (std::vector<double>{11, 12, 13}));
-    // A map listing its columns east to west is read at the same place.
+    // A map listing its columns east to west, or its rows south to north, is read at the
+    // same place.
     Run[2] = Reversed(Run[2].get(), false, true);
     EXPECT_EQ(TMapTools::GetValuesVector(Raw(Run), 1, 0, 1, 3), (std::vector<double>{11, 12, 13}));
+    MapPtr North = UnitMap({{1}, {2}}), South = Reversed(UnitMap({{10}, {20}}).get(), true, false);
+    EXPECT_EQ(TMapTools::GetValuesVector({North.get(), South.get()}, 0, 0, 0, 1),
+              (std::vector<double>{1, 10}));
     // The run is placed by its own first map: maps before it are not read, whatever their
     // order, or even when they are not set.
     Run[0] = Reversed(Run[0].get(), false, true);
