@@ -16,6 +16,7 @@
 // drivers let it; the grid file itself is never changed.
 
 #include "TMap.h"
+#include "TReadFault.h"
 #include "TSafeFile.h"
 #include "TSidecarTools.h"
 #include "TVELDANFileTools.h"
@@ -138,10 +139,16 @@ private:
     TVELDANReader MbrReader;
 };
 
-/// The message of the exception being handled: one of the library's, or another failure.
-std::string FailureMessage() {
+/// The message of the exception being handled: one of the library's (a fault of the text of
+/// the named grid placed as the commands place it, "NAME:LINE:COLUMN: message" and its
+/// hint), or another failure.
+std::string FailureMessage(const std::string& FileName) {
     try {
         throw;
+    } catch (const TReadFault& Fault) {
+        std::string Report = Fault.Report(FileName);
+        Report.pop_back(); // GDAL ends the message
+        return Report;
     } catch (char* Message) {
         return Message ? Message : "";
     } catch (const char* Message) {
@@ -231,7 +238,7 @@ CPLErr VELDANDataset::ReadLine(int Line, double* Values) {
         MbrGrid->Reader().ReadNorthUpRow(Line, Values);
         return CE_None;
     } catch (...) {
-        CPLError(CE_Failure, CPLE_FileIO, "%s", FailureMessage().c_str());
+        CPLError(CE_Failure, CPLE_FileIO, "%s", FailureMessage(GetDescription()).c_str());
         return CE_Failure;
     }
 }
@@ -364,7 +371,7 @@ GDALDataset* VELDANDataset::Open(GDALOpenInfo* OpenInfo) {
         Dataset->oOvManager.Initialize(Dataset.get(), OpenInfo->pszFilename);
         return Dataset.release();
     } catch (...) {
-        CPLError(CE_Failure, CPLE_OpenFailed, "%s", FailureMessage().c_str());
+        CPLError(CE_Failure, CPLE_OpenFailed, "%s", FailureMessage(OpenInfo->pszFilename).c_str());
         return nullptr;
     }
 }
@@ -505,7 +512,7 @@ GDALDataset* VELDANDataset::CreateCopy(const char* FileName, GDALDataset* Source
                        ProgressData))
             return nullptr;
     } catch (...) {
-        CPLError(CE_Failure, CPLE_AppDefined, "%s", FailureMessage().c_str());
+        CPLError(CE_Failure, CPLE_AppDefined, "%s", FailureMessage(FileName).c_str());
         return nullptr;
     }
     GDALOpenInfo OpenInfo(FileName, GA_ReadOnly);
