@@ -146,9 +146,7 @@ std::string FailureMessage(const std::string& FileName) {
     try {
         throw;
     } catch (const TReadFault& Fault) {
-        std::string Report = Fault.Report(FileName);
-        Report.pop_back(); // GDAL ends the message
-        return Report;
+        return Fault.Report(FileName);
     } catch (char* Message) {
         return Message ? Message : "";
     } catch (const char* Message) {

@@ -8,9 +8,7 @@ TReadFault::TReadFault(const char* Message, long Line, long Column, std::string 
       Token(std::move(Token)), Hint(std::move(Hint)) {}
 
 std::string TReadFault::Report(const std::string& SourceName) const {
-    std::string Text = SourceName + ":" + std::to_string(Line) + ":" + std::to_string(Column) +
-                       ": " + Message + "\n";
-    if (!Hint.empty())
-        Text += "  " + Hint + "\n";
-    return Text;
+    const std::string Place =
+        SourceName + ":" + std::to_string(Line) + ":" + std::to_string(Column) + ": ";
+    return Place + Message + (Hint.empty() ? "" : "\n  " + Hint);
 }

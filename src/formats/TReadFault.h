@@ -27,8 +27,9 @@ public:
     /// as `the token "2.5e" is followed by "-3": ...`.
     std::string Hint;
 
-    /// The fault in the form compilers and editors understand: "SOURCE:LINE:COLUMN: message"
-    /// and a line feed, then the hint, if any, indented by two spaces on a line of its own.
+    /// The fault in the form compilers and editors understand: "SOURCE:LINE:COLUMN: message",
+    /// then the hint, if any, on a line of its own indented by two spaces; no line feed
+    /// after the last line.
     std::string Report(const std::string& SourceName) const;
 };
 

@@ -119,6 +119,10 @@ TEST_F(VELDANFileToolsTest, MalformedInputIsReportedNotGuessed) {
         EXPECT_EQ(MessageOf([&] { Load(C.Text); }), C.Expected) << C.Name;
         EXPECT_EQ(PlaceOf(C.Text), C.Where) << C.Name;
     }
+    // As the commands and the driver report a fault: the place, the message, the hint.
+    const TReadFault Fault("Message", 2, 5, "2.5e", "the hint");
+    EXPECT_EQ(Fault.Report("in.txt"), "in.txt:2:5: Message\n  the hint");
+    EXPECT_EQ(TReadFault("Message", 1, 1, "").Report("-"), "-:1:1: Message");
 }
 
 TEST_F(VELDANFileToolsTest, MissingFilesAndDirectoriesCannotBeOpened) {
