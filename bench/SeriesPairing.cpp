@@ -9,13 +9,11 @@
 // The maps are built in memory (about 75 MB each at the default size; 18 of them are kept,
 // the series share the north-up half) and the results are checked to be equal.
 
-#include "TAxis.h"
-#include "TMap.h"
+#include "GlobalMaps.h"
 #include "TMapTools.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -26,37 +24,6 @@
 namespace {
 
 const double TargetRatio = 1.2;
-
-/// Pseudo-random 64-bit value for a cell index (splitmix64 finaliser).
-std::uint64_t Hash(std::uint64_t Key) {
-    std::uint64_t Z = Key + 0x9e3779b97f4a7c15ULL;
-    Z = (Z ^ (Z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    Z = (Z ^ (Z >> 27)) * 0x94d049bb133111ebULL;
-    return Z ^ (Z >> 31);
-}
-
-/// Global map number `Number`: centres from 180 W and 90 N; rows north to south, or south
-/// to north with `SouthFirst`. About one cell in fifty is no-data.
-std::unique_ptr<TMap> MakeMap(long Columns, long Rows, int Number, bool SouthFirst) {
-    const double Res = 360.0 / Columns;
-    TAxis X(Res), Y(Res);
-    for (long J = 0; J < Columns; ++J)
-        X.AddPoint(new TPoint(-180.0 + (J + 0.5) * Res, 90.0 - 0.5 * Res));
-    for (long I = 0; I < Rows; ++I) {
-        const long North = SouthFirst ? Rows - 1 - I : I;
-        Y.AddPoint(new TPoint(-180.0 + 0.5 * Res, 90.0 - (North + 0.5) * Res));
-    }
-    std::unique_ptr<TMap> Map(new TMap(&X, &Y));
-    for (long I = 0; I < Rows; ++I) {
-        const long North = SouthFirst ? Rows - 1 - I : I;
-        for (long J = 0; J < Columns; ++J) {
-            const std::uint64_t H = Hash((static_cast<std::uint64_t>(Number) << 40) ^
-                                         (static_cast<std::uint64_t>(North) << 20) ^ J);
-            Map->SetPoint(J, I, H % 50 == 0 ? -9999.0 : static_cast<double>(H % 60000) / 1000.0);
-        }
-    }
-    return Map;
-}
 
 double Seconds(const std::function<void()>& Action) {
     const auto Start = std::chrono::steady_clock::now();
@@ -92,10 +59,10 @@ int main(int ArgC, char** ArgV) {
     std::vector<std::unique_ptr<TMap>> Owned;
     std::vector<TMap*> Plain, Mixed;
     for (int K = 0; K < Count; ++K) {
-        Owned.push_back(MakeMap(Columns, Rows, K, false));
+        Owned.push_back(bench::MakeGlobalMap(Columns, Rows, K, false));
         Plain.push_back(Owned.back().get());
         if (K % 2 == 1)
-            Owned.push_back(MakeMap(Columns, Rows, K, true));
+            Owned.push_back(bench::MakeGlobalMap(Columns, Rows, K, true));
         Mixed.push_back(Owned.back().get());
     }
 

@@ -46,6 +46,7 @@ set(VELDGRID_HEADERS
   TPointTools.h
   TReadFault.h
   TSafeFile.h
+  TSeriesStatistics.h
   TSidecarTools.h
   TStringTools.h
   TVELDANConverter.h

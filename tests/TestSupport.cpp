@@ -136,14 +136,21 @@ TRows RowsOf(const TMap* Map) {
     return Rows;
 }
 
-::testing::AssertionResult HasRows(const TMap* Map, const TRows& Expected) {
+void ForEachCellOf(const TMap* Map, const std::function<void(long, long, double)>& Visit) {
+    for (long LngY = 0; LngY < Map->GetYDim(); ++LngY)
+        for (long LngX = 0; LngX < Map->GetXDim(); ++LngX)
+            Visit(LngX, LngY, Map->GetPointVal(LngX, LngY));
+}
+
+::testing::AssertionResult HasRows(const TMap* Map, const TRows& Expected, double Relative) {
     const TRows Got = RowsOf(Map);
     bool Same = Got.size() == Expected.size();
     for (size_t I = 0; Same && I < Got.size(); ++I) {
         Same = Got[I].size() == Expected[I].size();
         for (size_t J = 0; Same && J < Got[I].size(); ++J)
             Same = Got[I][J] == Expected[I][J] ||
-                   (std::isnan(Got[I][J]) && std::isnan(Expected[I][J]));
+                   (std::isnan(Got[I][J]) && std::isnan(Expected[I][J])) ||
+                   std::fabs(Got[I][J] - Expected[I][J]) <= Relative * std::fabs(Expected[I][J]);
     }
     if (Same)
         return ::testing::AssertionSuccess();
@@ -234,6 +241,17 @@ std::vector<std::unique_ptr<TMap>> RandomSeries(unsigned Seed, const std::vector
         Series.push_back(Order == 0 ? std::move(Map) : Reversed(Map.get(), Order & 1, Order & 2));
     }
     return Series;
+}
+
+void AddNonFinite(TMap* Map, unsigned Seed) {
+    std::uint64_t State = Seed ^ 0x5bd1e995ULL;
+    const double Kinds[6] = {NaN, NaN, Inf, NaN, -Inf, NaN};
+    for (long LngY = 0; LngY < Map->GetYDim(); ++LngY)
+        for (long LngX = 0; LngX < Map->GetXDim(); ++LngX) {
+            const std::uint64_t R = NextRandom(State);
+            if (R % 8 == 0)
+                Map->SetPoint(LngX, LngY, Kinds[(R >> 8) % 6]);
+        }
 }
 
 std::uint64_t Fingerprint(const TMap* Map) {

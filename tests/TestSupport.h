@@ -80,8 +80,11 @@ std::vector<TMap*> Raw(const std::vector<std::unique_ptr<TMap>>& Maps);
 
 /// The cell values, row 0 first.
 TRows RowsOf(const TMap* Map);
-/// Whether the map holds exactly these rows, a NaN matching a NaN.
-::testing::AssertionResult HasRows(const TMap* Map, const TRows& Expected);
+/// Calls Visit(LngX, LngY, value of the cell) for every cell, row by row.
+void ForEachCellOf(const TMap* Map, const std::function<void(long, long, double)>& Visit);
+/// Whether the map holds these rows, a NaN matching a NaN: exactly, or each cell within
+/// `Relative` times the expected value's magnitude.
+::testing::AssertionResult HasRows(const TMap* Map, const TRows& Expected, double Relative = 0.0);
 /// Whether every cell of the result holds the value of the source cell under its centre.
 ::testing::AssertionResult CellsComeFrom(const TMap* Result, const TMap* Source);
 
@@ -110,6 +113,10 @@ std::unique_ptr<TMap> RandomMap(unsigned Seed, long Columns, long Rows, double R
 /// Seed + 1, ..., every fifth cell 0 on a moving diagonal, maps 2, 5, ... with no-data -1.
 /// Map K lists its cells in order Orders[K]: 0 north-up, 1 rows reversed, 2 columns, 3 both.
 std::vector<std::unique_ptr<TMap>> RandomSeries(unsigned Seed, const std::vector<int>& Orders);
+
+/// Sets the cells that the seed picks, about one in eight, to NaN, +infinity or -infinity
+/// (NaN four times in six). The same arguments pick the same cells.
+void AddNonFinite(TMap* Map, unsigned Seed);
 
 /// 64-bit digest of the bits of everything an operation builds: the dimensions, the
 /// resolution, the no-data value, every cell row by row, and every point of the four axes.

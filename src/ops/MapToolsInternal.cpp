@@ -56,6 +56,17 @@ bool IsIdentity(const std::vector<long>& Order) {
     return true;
 }
 
+std::vector<double> CentresOf(const TMap* Map, char Axis) {
+    const TAxis* Centres = CentreAxisOf(Map, Axis);
+    std::vector<double> Ordinates;
+    if (!Centres)
+        return Ordinates;
+    Ordinates.reserve(Centres->GetSize());
+    for (long I = 0; I < Centres->GetSize(); ++I)
+        Ordinates.push_back(OrdinateOf(Centres->GetPoint(I), Axis));
+    return Ordinates;
+}
+
 std::unique_ptr<TMap> MakeResultOnAxes(const TMap* Input) {
     return std::unique_ptr<TMap>(new TMap(Input->GetXAxis(), Input->GetYAxis()));
 }
@@ -81,19 +92,6 @@ const double SamePlaceTolerance = 1e-6;
 /// Whether the two values lie within the tolerance of each other; never for a NaN.
 bool Near(double A, double B, double Tolerance) {
     return std::fabs(A - B) <= Tolerance;
-}
-
-/// The ordinates of the centres on the map's point axis in X or Y; empty when the map has
-/// no such axis.
-std::vector<double> CentresOf(const TMap* Map, char Axis) {
-    const TAxis* Centres = CentreAxisOf(Map, Axis);
-    std::vector<double> Ordinates;
-    if (!Centres)
-        return Ordinates;
-    Ordinates.reserve(Centres->GetSize());
-    for (long I = 0; I < Centres->GetSize(); ++I)
-        Ordinates.push_back(OrdinateOf(Centres->GetPoint(I), Axis));
-    return Ordinates;
 }
 
 /// Whether the two lists hold the same centres in the same order.
@@ -149,17 +147,24 @@ std::vector<long> AscendingOrder(const std::vector<double>& Ordinates) {
     return Order;
 }
 
+TSeriesPlaces PlacesOf(const TMap* First) {
+    return {First->GetResolution(), CentresOf(First, 'X'), CentresOf(First, 'Y')};
+}
+
 TPlacement PlaceOnto(const TMap* First, const TMap* Other) {
+    return Other == First ? TPlacement() : PlaceOnto(PlacesOf(First), Other);
+}
+
+TPlacement PlaceOnto(const TSeriesPlaces& First, const TMap* Other) {
     TPlacement Placement;
-    const double Tolerance = SamePlaceTolerance * std::fabs(First->GetResolution());
-    if (Other == First || !Near(First->GetResolution(), Other->GetResolution(), Tolerance))
+    const double Tolerance = SamePlaceTolerance * std::fabs(First.Resolution);
+    if (!Near(First.Resolution, Other->GetResolution(), Tolerance))
         return Placement;
-    const std::vector<double> X = CentresOf(First, 'X'), OtherX = CentresOf(Other, 'X');
-    const std::vector<double> Y = CentresOf(First, 'Y'), OtherY = CentresOf(Other, 'Y');
-    if (SameCentres(X, OtherX, Tolerance) && SameCentres(Y, OtherY, Tolerance))
+    const std::vector<double> OtherX = CentresOf(Other, 'X'), OtherY = CentresOf(Other, 'Y');
+    if (SameCentres(First.X, OtherX, Tolerance) && SameCentres(First.Y, OtherY, Tolerance))
         return Placement;
-    std::vector<long> Columns = MatchCentres(X, OtherX, Tolerance);
-    std::vector<long> Rows = MatchCentres(Y, OtherY, Tolerance);
+    std::vector<long> Columns = MatchCentres(First.X, OtherX, Tolerance);
+    std::vector<long> Rows = MatchCentres(First.Y, OtherY, Tolerance);
     if (Columns.empty() || Rows.empty())
         return Placement;
     if (!IsIdentity(Columns))

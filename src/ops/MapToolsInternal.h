@@ -13,6 +13,8 @@
 //   `TListChecks` holding the operation's messages and a reduction of `TCellValues`.
 // - series operation reading maps at other cells too (windows, neighbourhoods): a
 //   `TSeriesReader`, its `Rows` per row and `At` elsewhere; `ValueAtPlace` for one cell.
+// - series statistics, per cell over a list or map by map (`TSeriesStatistics`): the running
+//   figures `TDataFigures` and `TTrendFigures`, fed in list order, so both agree bit for bit.
 // Cells are visited with `ForEachCell` (storage order); `ForEachCellByColumn` only where
 // the order shows in the result. Results are built by `MakeResultOnAxes` (no-data -9999.0)
 // or `MakeResultSizedOn` (the base map's no-data value) and handed over with `release()`
@@ -26,6 +28,7 @@
 #include "TMap.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -87,6 +90,10 @@ struct TEdges {
 
 /// The edges of the map in X or Y; throws the message when the map has no interval axis there.
 TEdges EdgesOf(const TMap* Map, char Axis, const char* NoAxesMessage);
+
+/// The ordinates of the centres on the map's point axis in X or Y; empty when the map has
+/// no such axis.
+std::vector<double> CentresOf(const TMap* Map, char Axis);
 
 /// For each centre of the point axis, the index of the other map's column (`'X'`) or row
 /// whose interval holds it: the lookup by position that every cell of that column or row
@@ -160,9 +167,23 @@ struct TPlacement {
     long Row(long LngY) const { return Rows.empty() ? LngY : Rows[LngY]; }
 };
 
+/// What pairing by place needs of the first map of a series: its resolution and the
+/// ordinates of its centres (none where it has no point axis). A series fed one map at a
+/// time keeps these instead of the first map.
+struct TSeriesPlaces {
+    double Resolution;
+    std::vector<double> X;
+    std::vector<double> Y;
+};
+
+/// The places of the first map of a series.
+TSeriesPlaces PlacesOf(const TMap* First);
+
 /// The placement of the other map's cells onto the first map's: by place when its point
 /// axes hold the first map's centres in another order, else by index.
 TPlacement PlaceOnto(const TMap* First, const TMap* Other);
+/// `PlaceOnto` from the places of the first map.
+TPlacement PlaceOnto(const TSeriesPlaces& First, const TMap* Other);
 
 /// The maps of a series, which have the first map's size, read at the places of the first
 /// map's cells. `Rows` gives each map's cells at the places of one row of the first map, in
@@ -262,6 +283,64 @@ std::unique_ptr<TMap> ReduceList(const std::vector<TMap*>& Maps, const TListChec
     FillFromSeries(Result.get(), std::vector<const TMap*>(Maps.begin(), Maps.end()), Reduce);
     return Result;
 }
+
+// ---------------------------------------------------------------------------------------
+// Running figures of one cell of a series
+//
+// The list operations and `TSeriesStatistics`, which is fed one map at a time, update the
+// same figures with the same values in the same order, so that they agree bit for bit (the
+// build keeps the compiler from fusing a multiply and an add).
+
+/// The count and the total of the data values of a cell: the total starts from the first
+/// value and adds the others in order, as `Sum` adds.
+struct TDataFigures {
+    double Count = 0.0;
+    double Total = 0.0;
+    void Add(double Value) {
+        Total = Count == 0.0 ? Value : Total + Value;
+        Count += 1.0;
+    }
+    /// The mean of the values; -9999.0 without any.
+    double Mean() const { return Count == 0.0 ? ResultNoData : Total / Count; }
+};
+
+/// The least-squares line through the points (K, V) of a cell, fed one point at a time.
+///
+/// The textbook sums (n Skv - Sk Sv over n Skk - Sk Sk) subtract products that grow with
+/// the square of the values, so a slope small against the values' offset (0.01 a map on
+/// values near 300) would lose its digits to cancellation. Here V is taken about a shifted
+/// origin, the cell's first value (V - V0 is exact for values within a factor 2 of each
+/// other), and the means of K and of V - V0 and the sums of the squared and of the crossed
+/// deviations from them are updated as Welford's algorithm updates a variance: no large
+/// figure is ever subtracted from another. The slope's relative error stays near n eps / |r|,
+/// r being the correlation of K and V, whatever the offset.
+struct TTrendFigures {
+    double Count = 0.0;
+    double Origin = 0.0;
+    double MeanK = 0.0;
+    double MeanV = 0.0;
+    double SumKK = 0.0;
+    double SumKV = 0.0;
+
+    /// Adds the point when V is finite: NaN and infinities are gaps, as no-data values are.
+    void AddFinite(double K, double V) {
+        if (!std::isfinite(V))
+            return;
+        if (Count == 0.0)
+            Origin = V;
+        const double W = V - Origin;
+        Count += 1.0;
+        const double DK = K - MeanK;
+        MeanK += DK / Count;
+        MeanV += (W - MeanV) / Count;
+        SumKK += DK * (K - MeanK);
+        SumKV += DK * (W - MeanV);
+    }
+    /// The slope of V against K; -9999.0 from fewer than `MinCount` points.
+    double Slope(long MinCount) const {
+        return Count < static_cast<double>(MinCount) ? ResultNoData : SumKV / SumKK;
+    }
+};
 
 // ---------------------------------------------------------------------------------------
 // Two maps cell by cell; Op(v, w) combines a value v of one map with a value w of the other.

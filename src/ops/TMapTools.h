@@ -5,6 +5,7 @@
 
 #include <map>
 #include <ostream>
+#include <string>
 #include <vector>
 
 /// Stateless operations on maps. Operations that build maps return new ones that the
@@ -31,13 +32,14 @@ public:
     // resolution).
     //
     // The operations on maps of one size (`Subtract`, `Sum`, `DataCounts`, `Average`,
-    // `DataAverage`, `MovingAverage`, `Mask`, `GetValuesOverlay`, `GetValuesVector`,
-    // `ValueGradients`) pair each cell of the first map with the cell at the same place in
-    // the others: a map whose point axes hold the first map's cell centres (each within a
-    // millionth of the first map's resolution, the resolutions too), in whatever order, is
-    // read through that order, so maps that list their rows south to north or their columns
-    // east to west line up with north-up ones. A map whose axes hold other centres (another
-    // extent or resolution) or that has no axes is paired by column and row number.
+    // `DataAverage`, `MovingAverage`, `Trend`, `Mask`, `GetValuesOverlay`, `GetValuesVector`,
+    // `ValueGradients`, and `TSeriesStatistics`) pair each cell of the first map with the
+    // cell at the same place in the others: a map whose point axes hold the first map's cell
+    // centres (each within a millionth of the first map's resolution, the resolutions too),
+    // in whatever order, is read through that order, so maps that list their rows south to
+    // north or their columns east to west line up with north-up ones. A map whose axes hold
+    // other centres (another extent or resolution) or that has no axes is paired by column
+    // and row number.
 
     /// New map (caller owns) on the finer grid: the sum of the two maps cell by cell.
     static TMap* Add(const TMap* First, const TMap* Second);
@@ -68,6 +70,13 @@ public:
     static TMap* DataAverage(std::vector<TMap*> Maps);
     /// New maps (caller owns each): the `Average` of every run of `Window` consecutive maps.
     static std::vector<TMap*> MovingAverage(std::vector<TMap*> Maps, int Window);
+    /// New map (caller owns) on the first map's grid: in each cell the least-squares slope of
+    /// the cell's values against the map's position k in the list (0, 1, ..., n - 1), in value
+    /// units per map, over the maps whose cell holds data (not that map's no-data value, and
+    /// finite); -9999.0 where fewer than `MinCount` maps do. Zeros are values like any other.
+    /// Needs two maps or more and `MinCount` >= 2. `TSeriesStatistics::Trend` gives the same
+    /// bits from maps fed one at a time.
+    static TMap* Trend(std::vector<TMap*> Maps, long MinCount);
 
     // ---- Resampling ----------------------------------------------------------------
     //
@@ -102,9 +111,30 @@ public:
     /// repeated over a block of `Factor` x `Factor` cells covering it.
     static TMap* Subdivide(const TMap* Map, int Factor);
 
+    /// New map (caller owns) whose cell is the mean of the data cells (those that are not the
+    /// map's no-data value) of one `Factor` x `Factor` block of the map's cells, blocks counted
+    /// from the map's first column and row; -9999.0 where a block holds no data. A NaN cell
+    /// is a value: it makes its block's mean NaN. The result starts at the map's first edges,
+    /// has `Factor` times its resolution, axes running in its directions and ceil(dimension /
+    /// `Factor`) cells each way: a last partial block averages the cells it holds (its cell
+    /// reaches beyond the map's extent). Needs `Factor` >= 1.
+    static TMap* BlockMean(const TMap* Map, int Factor);
+
+    /// New map (caller owns) of the new resolution over the map's first edges, with
+    /// floor(extent / `NewResolution` + 1e-9) cells each way and axes running in the map's
+    /// directions. Each cell holds the bilinear interpolation at its centre of the four
+    /// source cell centres around it; a centre in the outer half of an edge cell (beyond the
+    /// outermost source centres) takes the outermost centre's ordinate, so no cell along the
+    /// edges is lost. Corners of zero weight and corners holding the map's no-data value are
+    /// left out and the weights of the others scaled to sum to 1; the cell is -9999.0 only
+    /// where every corner with weight holds no data. A NaN corner with weight gives NaN.
+    /// Needs `NewResolution` > 0 and not above the map's extent.
+    static TMap* ResampleBilinear(const TMap* Map, double NewResolution);
+
     // ---- Thresholds, masks, replacement and counts ---------------------------------
     // The maps built here lie on the grid of the (first) input with the no-data value
-    // -9999.0; the input's no-data value is compared and replaced like any other value.
+    // -9999.0; the input's no-data value is compared and replaced like any other value,
+    // except where an operation's own rule (`Indicator`, `ReplaceNonFinite`) says otherwise.
 
     /// New map (caller owns): the cells at or above the threshold, 0.0 elsewhere.
     static TMap* Threshold(const TMap* Map, double ThresholdValue);
@@ -124,6 +154,14 @@ public:
     static std::map<double, long> CountValues(const TMap* Map);
     /// How many cells hold exactly the value.
     static long CountValues(const TMap* Map, double Value);
+    /// New map (caller owns): 1.0 where `v Comparison Value` holds, 0.0 where it does not,
+    /// -9999.0 where v is the map's no-data value or NaN. `Comparison` is one of "<", "<=",
+    /// ">", ">=", "==", "!=". Infinities compare as the numbers they are.
+    static TMap* Indicator(const TMap* Map, const std::string& Comparison, double Value);
+    /// New map (caller owns) on the map's grid with its no-data value: NaN and infinite
+    /// cells become `Value`, every other cell (no-data ones too) is copied. `Value` = the
+    /// map's no-data value turns them into no-data (the NaN cells of `ValueGradients`, say).
+    static TMap* ReplaceNonFinite(const TMap* Map, double Value);
 
     // ---- Sampling at points and by value -------------------------------------------
 
@@ -153,6 +191,13 @@ public:
     /// listed in another order than map Start has its axes matched on every call.
     static std::vector<double> GetValuesVector(std::vector<TMap*> Maps, long LngX, long LngY,
                                                int Start, int End);
+
+    /// The value (no-data and NaN as they are) of the cell holding the point (X, Y), cells
+    /// taken half-open as GDAL and rasterio index points: a point on the edge between two
+    /// cells belongs to the cell east of it and to the cell south of it, whatever order the
+    /// map lists its rows and columns in. A point on or beyond the map's eastern or southern
+    /// boundary, or beyond its western or northern one, is refused.
+    static double ValueAt(const TMap* Map, double X, double Y);
 
     // ---- Windows and placement -----------------------------------------------------
     // A cell window is given by its north row, south row, west column and east column, in

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace veldgrid::ops::detail;
@@ -30,6 +31,16 @@ std::unique_ptr<TAxis> SteppedAxis(double Resolution, long Count, char Axis, dou
     for (long I = 0; I < Count; ++I, Along += Step)
         Result->SetPoint(I, Axis == 'X' ? new TPoint(Along, Across) : new TPoint(Across, Along));
     return Result;
+}
+
+/// The map's edges in X and in Y, after the checks that open the operations building a new
+/// grid: their argument (a resolution or a factor) valid (else `BadArgument`), then the map
+/// with interval axes (else `NoAxes`).
+std::pair<TEdges, TEdges> CheckedEdges(const TMap* Map, bool ArgumentValid, const char* BadArgument,
+                                       const char* NoAxes) {
+    if (!ArgumentValid)
+        TError::Throw(BadArgument);
+    return {EdgesOf(Map, 'X', NoAxes), EdgesOf(Map, 'Y', NoAxes)};
 }
 
 /// Whole cells of the new resolution in an extent: the quotient truncated toward zero, except
@@ -221,11 +232,9 @@ TMap* TMapTools::BilinearInterpolate(const TMap* Map, double NewResolution) {
 }
 
 TMap* TMapTools::Downscale(const TMap* Map, double NewResolution) {
-    if (!(NewResolution > 0.0))
-        TError::Throw("New resolution cannot be <= 0.0 in TMapTools::Downscale");
-    const char* const NoAxes = "Map has no interval axes in TMapTools::Downscale";
-    const TEdges X = EdgesOf(Map, 'X', NoAxes);
-    const TEdges Y = EdgesOf(Map, 'Y', NoAxes);
+    const auto [X, Y] = CheckedEdges(Map, NewResolution > 0.0,
+                                     "New resolution cannot be <= 0.0 in TMapTools::Downscale",
+                                     "Map has no interval axes in TMapTools::Downscale");
     const double S = Map->GetResolution();
     const long XDim = DownscaledCount(S * Map->GetXDim(), NewResolution);
     const long YDim = DownscaledCount(S * Map->GetYDim(), NewResolution);
@@ -245,11 +254,9 @@ TMap* TMapTools::Downscale(const TMap* Map, double NewResolution) {
 }
 
 TMap* TMapTools::Subdivide(const TMap* Map, int Factor) {
-    if (Factor < 1)
-        TError::Throw("Factor cannot be < 1 in TMapTools::Subdivide");
-    const char* const NoAxes = "Map has no interval axes in TMapTools::Subdivide";
-    const TEdges X = EdgesOf(Map, 'X', NoAxes);
-    const TEdges Y = EdgesOf(Map, 'Y', NoAxes);
+    const auto [X, Y] =
+        CheckedEdges(Map, Factor >= 1, "Factor cannot be < 1 in TMapTools::Subdivide",
+                     "Map has no interval axes in TMapTools::Subdivide");
     const long K = Factor;
     // The interval axes hold one point more than the cells.
     const long Limit = (std::numeric_limits<long>::max() - 1) / K;
@@ -275,5 +282,147 @@ TMap* TMapTools::Subdivide(const TMap* Map, int Factor) {
         SteppedAxis(NewResolution, YDim + 1, 'Y', Y.First, StepSign(Y) * NewResolution, X.First);
     Result->SetXAxisInterval(XEdges.get());
     Result->SetYAxisInterval(YEdges.get());
+    return Result.release();
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+/// Gives the result, whose resolution and size are set, the edges of its cells from the
+/// source's first edges, stepping in the directions of the source's axes. Edge I is First
+/// +- I * resolution, worked out anew for each edge, so that no rounding accumulates over a
+/// long axis.
+void SetEdgesFrom(TMap* Result, const TEdges& X, const TEdges& Y) {
+    const double R = Result->GetResolution();
+    TAxis XEdges(R), YEdges(R);
+    for (long I = 0; I <= Result->GetXDim(); ++I)
+        XEdges.AddPoint(new TPoint(X.First + StepSign(X) * (static_cast<double>(I) * R), Y.First));
+    for (long J = 0; J <= Result->GetYDim(); ++J)
+        YEdges.AddPoint(new TPoint(X.First, Y.First + StepSign(Y) * (static_cast<double>(J) * R)));
+    Result->SetXAxisInterval(&XEdges);
+    Result->SetYAxisInterval(&YEdges);
+}
+
+} // namespace
+
+// The blocks of one row of blocks are summed together, reading the source row by row.
+TMap* TMapTools::BlockMean(const TMap* Map, int Factor) {
+    const auto [X, Y] =
+        CheckedEdges(Map, Factor >= 1, "Factor cannot be < 1 in TMapTools::BlockMean",
+                     "Map has no interval axes in TMapTools::BlockMean");
+    const long K = Factor;
+    const long XDim = Map->GetXDim() / K + (Map->GetXDim() % K != 0);
+    const long YDim = Map->GetYDim() / K + (Map->GetYDim() % K != 0);
+    std::unique_ptr<TMap> Result(new TMap(K * Map->GetResolution(), XDim, YDim));
+    std::vector<TDataFigures> Blocks(XDim);
+    for (long BlockY = 0; BlockY < YDim; ++BlockY) {
+        std::fill(Blocks.begin(), Blocks.end(), TDataFigures());
+        const long End = std::min(Map->GetYDim(), (BlockY + 1) * K);
+        for (long LngY = BlockY * K; LngY < End; ++LngY) {
+            const std::vector<double>& Row = Map->RowValues(LngY);
+            for (long LngX = 0; LngX < Map->GetXDim(); ++LngX)
+                if (!IsNoData(Map, Row[LngX]))
+                    Blocks[LngX / K].Add(Row[LngX]);
+        }
+        for (long BlockX = 0; BlockX < XDim; ++BlockX)
+            Result->SetPoint(BlockX, BlockY, Blocks[BlockX].Mean());
+    }
+    SetEdgesFrom(Result.get(), X, Y);
+    return Result.release();
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+/// The number of cells of the new resolution in an extent: floor(extent / resolution + 1e-9),
+/// so that a quotient a rounding error leaves just below a whole number keeps its last cell.
+long ResampledCount(double Extent, double NewResolution) {
+    const double Count = std::floor(Extent / NewResolution + 1e-9);
+    // 2^digits is the first whole number a long cannot hold.
+    if (!(Count < std::ldexp(1.0, std::numeric_limits<long>::digits)))
+        TError::Throw("New resolution is too small in TMapTools::ResampleBilinear");
+    if (Count < 1.0)
+        TError::Throw("New resolution is larger than the map in TMapTools::ResampleBilinear");
+    return static_cast<long>(Count);
+}
+
+/// The source cells (columns or rows) that one result centre is interpolated from, and
+/// their weights, which sum to 1.
+struct TNeighbours {
+    long First;
+    long Second;
+    double FirstWeight;
+    double SecondWeight;
+};
+
+/// For each target ordinate, its neighbours among the source's centres, which run one way
+/// (up or down): the two centres around it, weighted by nearness, or beyond the outermost
+/// centres the outermost one alone (with weight 1).
+std::vector<TNeighbours> NeighboursOf(const std::vector<double>& Targets,
+                                      std::vector<double> Centres) {
+    // Descending centres are searched negated, which is exact and makes them ascend.
+    const double Sign = Centres.size() > 1 && Centres.back() < Centres.front() ? -1.0 : 1.0;
+    for (double& Centre : Centres)
+        Centre *= Sign;
+    const long Last = static_cast<long>(Centres.size()) - 1;
+    std::vector<TNeighbours> Neighbours;
+    Neighbours.reserve(Targets.size());
+    for (const double Target : Targets) {
+        const double T = Sign * Target;
+        const long Next = std::upper_bound(Centres.begin(), Centres.end(), T) - Centres.begin();
+        if (Next == 0 || Next > Last) {
+            const long Outermost = Next == 0 ? 0 : Last;
+            Neighbours.push_back({Outermost, Outermost, 1.0, 0.0});
+            continue;
+        }
+        const double W = (T - Centres[Next - 1]) / (Centres[Next] - Centres[Next - 1]);
+        Neighbours.push_back({Next - 1, Next, 1.0 - W, W});
+    }
+    return Neighbours;
+}
+
+/// The weighted mean of the corners of one result cell that have weight and data; -9999.0
+/// where none has both.
+double Blend(const TMap* Map, const TNeighbours& Column, const TNeighbours& Row) {
+    const long Columns[2] = {Column.First, Column.Second};
+    const double ColumnWeights[2] = {Column.FirstWeight, Column.SecondWeight};
+    const long Rows[2] = {Row.First, Row.Second};
+    const double RowWeights[2] = {Row.FirstWeight, Row.SecondWeight};
+    double Total = 0.0, Weights = 0.0;
+    for (int J = 0; J < 2; ++J) {
+        const std::vector<double>& Cells = Map->RowValues(Rows[J]);
+        for (int I = 0; I < 2; ++I) {
+            const double Weight = RowWeights[J] * ColumnWeights[I];
+            const double Q = Cells[Columns[I]];
+            if (Weight > 0.0 && !IsNoData(Map, Q)) {
+                Total += Weight * Q;
+                Weights += Weight;
+            }
+        }
+    }
+    return Weights > 0.0 ? Total / Weights : ResultNoData;
+}
+
+} // namespace
+
+// The neighbours of a result cell depend on its column and on its row alone, so each is
+// worked out once; the cells are then visited row by row.
+TMap* TMapTools::ResampleBilinear(const TMap* Map, double NewResolution) {
+    const auto [X, Y] = CheckedEdges(Map, NewResolution > 0.0,
+                                     "New resolution must be > 0 in TMapTools::ResampleBilinear",
+                                     "Map has no interval axes in TMapTools::ResampleBilinear");
+    const long XDim = ResampledCount(X.Hi() - X.Lo(), NewResolution);
+    const long YDim = ResampledCount(Y.Hi() - Y.Lo(), NewResolution);
+    std::unique_ptr<TMap> Result(new TMap(NewResolution, XDim, YDim));
+    SetEdgesFrom(Result.get(), X, Y);
+    const std::vector<TNeighbours> Columns =
+        NeighboursOf(CentresOf(Result.get(), 'X'), CentresOf(Map, 'X'));
+    const std::vector<TNeighbours> Rows =
+        NeighboursOf(CentresOf(Result.get(), 'Y'), CentresOf(Map, 'Y'));
+    ForEachCell(Result.get(), [&](long LngX, long LngY) {
+        Result->SetPoint(LngX, LngY, Blend(Map, Columns[LngX], Rows[LngY]));
+    });
     return Result.release();
 }

@@ -3,6 +3,7 @@
 #include "MapToolsInternal.h"
 #include "TVectorTools.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -137,4 +138,46 @@ std::vector<double> TMapTools::GetValuesVector(std::vector<TMap*> Maps, long Lng
     for (int Number = Start; Number <= End; ++Number)
         Values.push_back(ValueAtPlace(Maps[Start], Maps[Number], LngX, LngY));
     return Values;
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+/// The column (`'X'`) or row of the interval axis whose cell holds the ordinate, cells
+/// closed on their western and their northern edge, whichever way the edges run; -1 when
+/// none does (a NaN included). Y is searched negated, which makes every row's northern edge
+/// its lower one, so that both directions take cells closed at their lower end.
+long CellHalfOpen(const TAxis* Edges, char Axis, double Ordinate) {
+    const double Sign = Axis == 'X' ? 1.0 : -1.0;
+    const auto EdgeAt = [&](long I) { return Sign * OrdinateOf(Edges->GetPoint(I), Axis); };
+    const long Cells = Edges->GetSize() - 1;
+    const double First = EdgeAt(0), Last = EdgeAt(Cells), T = Sign * Ordinate;
+    if (!(std::min(First, Last) <= T && T < std::max(First, Last)))
+        return -1;
+    // The cell is the last one whose first edge (in the order the edges run) lies on the
+    // near side of T: at or below it when the edges ascend, above it when they descend.
+    const bool Ascends = Last > First;
+    long Lo = 0, Hi = Cells - 1;
+    while (Lo < Hi) {
+        const long Mid = Lo + (Hi - Lo + 1) / 2;
+        if ((T >= EdgeAt(Mid)) == Ascends)
+            Lo = Mid;
+        else
+            Hi = Mid - 1;
+    }
+    return Lo;
+}
+
+} // namespace
+
+// The cell is found by a binary search of the edges in each direction.
+double TMapTools::ValueAt(const TMap* Map, double X, double Y) {
+    if (!Map->GetXAxisInterval() || !Map->GetYAxisInterval())
+        TError::Throw("Map has no interval axes in TMapTools::ValueAt");
+    const long Column = CellHalfOpen(Map->GetXAxisInterval(), 'X', X);
+    const long Row = CellHalfOpen(Map->GetYAxisInterval(), 'Y', Y);
+    if (Column < 0 || Row < 0 || Column >= Map->GetXDim() || Row >= Map->GetYDim())
+        TError::Throw("Point is outside the map in TMapTools::ValueAt");
+    return Map->RowValues(Row)[Column];
 }

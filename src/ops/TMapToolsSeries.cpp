@@ -63,15 +63,11 @@ TMap* TMapTools::DataAverage(std::vector<TMap*> Maps) {
                                 "Y-dimension of maps are inconsistent in TMapTools::DataAverage"};
     return ReduceList(Maps, Checks,
                       [](const TCellValues& Cell) {
-                          double Total = 0.0;
-                          double Count = 0.0;
-                          for (size_t I = 0; I < Cell.Count(); ++I) {
-                              if (Cell.IsNoData(I))
-                                  continue;
-                              Total = Count == 0.0 ? Cell[I] : Total + Cell[I];
-                              Count += 1.0;
-                          }
-                          return Count == 0.0 ? ResultNoData : Total / Count;
+                          TDataFigures Figures;
+                          for (size_t I = 0; I < Cell.Count(); ++I)
+                              if (!Cell.IsNoData(I))
+                                  Figures.Add(Cell[I]);
+                          return Figures.Mean();
                       })
         .release();
 }
@@ -105,4 +101,23 @@ std::vector<TMap*> TMapTools::MovingAverage(std::vector<TMap*> Maps, int Window)
         Averages.emplace_back(Average(std::vector<TMap*>(First, First + Window)));
     }
     return ReleaseAll(std::move(Averages));
+}
+
+// Map k of the list is at k, whether or not the maps before it hold data. The figures are
+// `TSeriesStatistics`'s, fed in the same order.
+TMap* TMapTools::Trend(std::vector<TMap*> Maps, long MinCount) {
+    if (MinCount < 2)
+        TError::Throw("Minimum count must be at least 2 in TMapTools::Trend");
+    const TListChecks Checks = {2, "Must have at least 2 maps for a trend in TMapTools::Trend",
+                                "X-dimension of maps are inconsistent in TMapTools::Trend",
+                                "Y-dimension of maps are inconsistent in TMapTools::Trend"};
+    return ReduceList(Maps, Checks,
+                      [MinCount](const TCellValues& Cell) {
+                          TTrendFigures Figures;
+                          for (size_t I = 0; I < Cell.Count(); ++I)
+                              if (!Cell.IsNoData(I))
+                                  Figures.AddFinite(static_cast<double>(I), Cell[I]);
+                          return Figures.Slope(MinCount);
+                      })
+        .release();
 }

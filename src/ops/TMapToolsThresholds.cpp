@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 using namespace veldgrid::ops::detail;
@@ -51,6 +52,48 @@ TMap* TMapTools::ReplaceValue(const TMap* Map, std::map<double, double> Table, d
                         return Found == Table.end() ? Other : Found->second;
                     })
         .release();
+}
+
+namespace {
+
+/// Whether a value v stands in a relation to a value w.
+using TComparison = bool (*)(double V, double W);
+
+/// The comparison written as in C++; throws for any other text.
+TComparison ComparisonNamed(const std::string& Name) {
+    static const std::map<std::string, TComparison> Comparisons = {
+        {"<", [](double V, double W) { return V < W; }},
+        {"<=", [](double V, double W) { return V <= W; }},
+        {">", [](double V, double W) { return V > W; }},
+        {">=", [](double V, double W) { return V >= W; }},
+        {"==", [](double V, double W) { return V == W; }},
+        {"!=", [](double V, double W) { return V != W; }}};
+    const auto Found = Comparisons.find(Name);
+    if (Found == Comparisons.end())
+        TError::Throw("Comparison must be one of <, <=, >, >=, ==, != in TMapTools::Indicator");
+    return Found->second;
+}
+
+} // namespace
+
+TMap* TMapTools::Indicator(const TMap* Map, const std::string& Comparison, double Value) {
+    const TComparison Holds = ComparisonNamed(Comparison);
+    return MapCells(Map, Map,
+                    [&](double V) {
+                        if (IsNoData(Map, V) || std::isnan(V))
+                            return ResultNoData;
+                        return Holds(V, Value) ? 1.0 : 0.0;
+                    })
+        .release();
+}
+
+// The result is the map with its non-finite cells replaced, so its no-data cells keep
+// their meaning: it takes the map's no-data value.
+TMap* TMapTools::ReplaceNonFinite(const TMap* Map, double Value) {
+    std::unique_ptr<TMap> Result =
+        MapCells(Map, Map, [&](double V) { return std::isfinite(V) ? V : Value; });
+    Result->SetNoDataValue(Map->GetNoDataValue());
+    return Result.release();
 }
 
 // NaN cells are left out: as keys they would break the ordering of the histogram.

@@ -546,14 +546,11 @@ std::string MapAsTheReaderShowsIt(const TMap& Map) {
                                      Turned.RowsSouthToNorth ? Rows - 1 - Line : Line);
         Describe(Out, Row);
     }
-    std::ostringstream Backwards;
-    for (long I = Rows; I-- > 0;)
-        Describe(Backwards, Map.RowValues(I));
-    return Out.str() + "backwards:\n" + Backwards.str();
+    return Out.str();
 }
 
-/// The same from the reader, and "backwards:" and the rows read again from the last one to
-/// the first, so that the reader seeks.
+/// The same from the reader (reading the rows north-up, it seeks back where they run south
+/// to north).
 std::string ReaderShows(TVELDANReader& Reader) {
     std::ostringstream Out;
     Out << Reader.Metadata() << '|';
@@ -563,20 +560,15 @@ std::string ReaderShows(TVELDANReader& Reader) {
     Describe(Out, {Reader.Resolution(), Corner.X, Corner.Y, Reader.NoDataValue()});
     Out << Reader.Orientation().ColumnsEastToWest << Reader.Orientation().RowsSouthToNorth << '\n';
     std::vector<double> Row(Reader.Columns());
-    std::ostringstream Backwards; // each row read again, last to first
     for (long I = 0; I < Reader.Rows(); ++I) {
         Reader.ReadRow(I, Row.data());
         Describe(Out, Row);
-    }
-    for (long I = Reader.Rows(); I-- > 0;) {
-        Reader.ReadRow(I, Row.data());
-        Describe(Backwards, Row);
     }
     for (long Line = 0; Line < Reader.Rows(); ++Line) {
         Reader.ReadNorthUpRow(Line, Row.data());
         Describe(Out, Row);
     }
-    return Out.str() + "backwards:\n" + Backwards.str();
+    return Out.str();
 }
 
 /// What the action shows, or the message of what it throws, with `Placed` where a fault of

@@ -44,22 +44,20 @@ MALFORMED = [  # (name, grid that looks right at first, where and the library's 
     ("empty data line", AXIS + "r 1 2 3 5\n\n" + END, "4:1: Empty data line found" + LOAD,
      OPENED),
 ]
-OPTIONS = [  # (name, grid, open options): read as veldconv reads it with the same options
-    ("STRICT=YES, uneven rows", AXIS + "r 1 2 3 5\nr 1 2 3 4.5\nr 1 2 3 3\n" + END,
-     ["STRICT=YES"]),
-    ("STRICT=YES, uneven columns", "lon 0 1 2.5 lat degN/degE\nr 1 2 3 5\n" + END,
-     ["STRICT=YES"]),
-    ("STRICT=YES, a word in the first row", AXIS + "r 1 abc 3 5\nr 1 2 3 4.5\n" + END,
-     ["STRICT=YES"]),
-    ("STRICT=YES, a word in the last row", AXIS + "r 1 2 3 5\nr 1 abc 3 4.5\n" + END,
-     ["STRICT=YES"]),
-    ("a word in the first row", AXIS + "r 1 abc 3 5\nr 1 2 3 4.5\n" + END, []),
-    ("a word in the last row", AXIS + "r 1 2 3 5\nr 1 abc 3 4.5\n" + END, []),
-    ("NODATA=2", AXIS + "r 1 2 3 5\nr 2.0 -2 2e0 4.5\n" + END, ["NODATA=2"]),
-    ("NODATA=nan", AXIS + "r 1 nan 3 5\nr NaN 2 -nan 4.5\n" + END, ["NODATA=nan"]),
+STRICT = (["STRICT=YES"], ["--strict"])
+OPTIONS = [  # (name, grid, open options, veldconv's options meaning the same)
+    ("STRICT=YES, uneven rows", AXIS + "r 1 2 3 5\nr 1 2 3 4.5\nr 1 2 3 3\n" + END, *STRICT),
+    ("STRICT=YES, uneven columns", "lon 0 1 2.5 lat degN/degE\nr 1 2 3 5\n" + END, *STRICT),
+    ("STRICT=YES, a word in the first row", AXIS + "r 1 abc 3 5\nr 1 2 3 4.5\n" + END, *STRICT),
+    ("STRICT=YES, a word in the last row", AXIS + "r 1 2 3 5\nr 1 abc 3 4.5\n" + END, *STRICT),
+    ("a word in the first row", AXIS + "r 1 abc 3 5\nr 1 2 3 4.5\n" + END, [], []),
+    ("a word in the last row", AXIS + "r 1 2 3 5\nr 1 abc 3 4.5\n" + END, [], []),
+    ("NODATA=2", AXIS + "r 1 2 3 5\nr 2.0 -2 2e0 4.5\n" + END, ["NODATA=2"], ["--nodata", "2"]),
+    ("NODATA=nan", AXIS + "r 1 nan 3 5\nr NaN 2 -nan 4.5\n" + END, ["NODATA=nan"],
+     ["--nodata", "nan"]),
     ("NODATA=-9999 and STRICT=YES", AXIS + "r -9999 2 3 5\nr 1 2 3 4.5\n" + END,
-     ["NODATA=-9999", "STRICT=YES"]),
-    ("NODATA=abc", AXIS + "r 1 2 3 5\n" + END, ["NODATA=abc"]),
+     ["NODATA=-9999", "STRICT=YES"], ["--nodata", "-9999", "--strict"]),
+    ("NODATA=abc", AXIS + "r 1 2 3 5\n" + END, ["NODATA=abc"], ["--nodata", "abc"]),
 ]
 GEOGRAPHIC = "EPSG:4326"
 REFUSED = [  # (name, coordinate system, geotransform, cells, GDAL's message)
@@ -179,20 +177,11 @@ def check_windows(gdal, txt):
     check(resampled[0] == resampled[1], "resampled read")
 
 
-def veldconv_options(options):
-    """veldconv's options of the driver's open options."""
-    mapped = []
-    for option in options:
-        key, value = option.split("=", 1)
-        mapped += ["--strict"] if key == "STRICT" else ["--nodata", value]
-    return mapped
-
-
-def check_open_options(gdal, args, txt, options):
+def check_open_options(gdal, args, txt, options, veldconv_options):
     """The driver with the open options reads the cells veldconv writes with its options, or
     refuses the grid with veldconv's message."""
     asc = txt[:-4] + ".asc"
-    converted = run(args.veldconv, *veldconv_options(options), txt, asc, asc + ".meta")
+    converted = run(args.veldconv, *veldconv_options, txt, asc, asc + ".meta")
     try:
         read = cells(gdal, gdal.OpenEx(txt, allowed_drivers=["VELDAN"], open_options=options))
     except RuntimeError as failure:
@@ -240,8 +229,7 @@ def check_create_copy(gdal, args, tif, header):
           "the driver reads other cells back")
     base.check_geotransform(back.GetGeoTransform(), source.GetGeoTransform())
     base.convert(args.veldconv, txt, asc)
-    geotransform, _, rows = base.open_with_gdal(gdal, asc)
-    base.check_geotransform(geotransform, source.GetGeoTransform())
+    rows = base.open_with_gdal(gdal, asc)[2]
     check([v for r in rows for v in r] == [float("%.15g" % v) for v in expected],
           "veldconv writes other cells")
     metadata = open(asc + ".meta", newline="").read()
@@ -256,24 +244,18 @@ def check_refused(gdal, tif, message):
           "status %d: %s" % (refused.returncode, refused.stderr))
 
 
-def bytes_read(action):
-    """What the process reads from files (read calls) while the action runs."""
+def check_identify_cost(gdal, path):
+    """Telling a long one-line file from a grid reads none of it past 64 KB: as many bytes
+    (read calls of the process) as of a file of its first 64 KB and one byte."""
     def read_so_far():
         with open("/proc/self/io") as counts:
             return int(re.search(r"rchar: (\d+)", counts.read()).group(1))
-    before = read_so_far()
-    action()
-    return read_so_far() - before
-
-
-def check_identify_cost(gdal, path):
-    """Telling a long one-line file from a grid reads none of it past 64 KB: as many bytes as
-    of a file of its first 64 KB and one byte."""
-    cut = path + ".cut"
-    with open(path, "rb") as whole, open(cut, "wb") as out:
-        out.write(whole.read(64 * 1024 + 1))
-    read = [bytes_read(lambda: gdal.IdentifyDriverEx(name, allowed_drivers=["VELDAN"]))
-            for name in (path, cut)]
+    cut = write(path + ".cut", open(path, "rb").read(64 * 1024 + 1))
+    read = []
+    for name in (path, cut):
+        before = read_so_far()
+        gdal.IdentifyDriverEx(name, allowed_drivers=["VELDAN"])
+        read.append(read_so_far() - before)
     check(read[0] == read[1], "%d bytes read, %d of the first 64 KB and one byte" % tuple(read))
 
 
@@ -311,19 +293,15 @@ def check_valgrind(gdal, args, work, opened, grids, options):
     messages = [m for _, _, m, error in MALFORMED if error == OPENED]
     check(checked.returncode == 0 and all(m in checked.stderr for m in messages),
           "gdalbuildvrt: status %d: %s" % (checked.returncode, checked.stderr[-3000:]))
-    bands = []
-    for path in grids:
-        dataset = gdal.Open(path)
-        width, height = dataset.RasterXSize, dataset.RasterYSize
-        w, h = (width + 1) // 2, (height + 1) // 2
-        for window, size in (((0, 0, w, h), (w, h)), ((width - w, height - h, w, h), (w, h)),
-                             ((0, 0, width, height), (w, h))):
-            bands.append(vrt_band(len(bands) + 1, path, [], window, size))
+    bands, sizes = [], [(gdal.Open(p).RasterXSize, gdal.Open(p).RasterYSize) for p in grids]
+    for path, (width, height) in zip(grids, sizes):
+        w, h = (width + 1) // 2, (height + 1) // 2  # the far corner, and all read resampled
+        for window in ((width - w, height - h, w, h), (0, 0, width, height)):
+            bands.append(vrt_band(len(bands) + 1, path, [], window, (w, h)))
     for path, opening in options:
         bands.append(vrt_band(len(bands) + 1, path, opening, (0, 0, 3, 1), (3, 1)))
     vrt = write(os.path.join(work, "reads.vrt"), "<VRTDataset rasterXSize='%d' rasterYSize='%d'>"
-                "%s</VRTDataset>" % (max(gdal.Open(p).RasterXSize for p in grids),
-                                     max(gdal.Open(p).RasterYSize for p in grids), "".join(bands)))
+                "%s</VRTDataset>" % (max(sizes)[0], max(h for _, h in sizes), "".join(bands)))
     checked = valgrind("gdalinfo", "-checksum", vrt)
     messages = [m for _, _, m, error in MALFORMED if error == READ] + ["Token is not a number"]
     check(checked.returncode == 0 and all(m in checked.stderr for m in messages),
@@ -360,10 +338,11 @@ def all_checks(gdal, args, work, checks):
         checks.run("windows, blocks and resampled reads: " + name,
                    lambda: check_windows(gdal, txt))
     options = []
-    for number, (name, text, opening) in enumerate(OPTIONS):
+    for number, (name, text, opening, veldconv_options) in enumerate(OPTIONS):
         txt = write(os.path.join(work, "options%d.txt" % number), text)
         options.append((txt, opening))
-        checks.run("open options: " + name, lambda: check_open_options(gdal, args, txt, opening))
+        checks.run("open options: " + name,
+                   lambda: check_open_options(gdal, args, txt, opening, veldconv_options))
     os.makedirs(os.path.join(work, "pam"))
     pam = write(os.path.join(work, "pam", "field.txt"), found[-1][1])
     checks.run("no-data value and header through PAM", lambda: check_pam(gdal, pam))

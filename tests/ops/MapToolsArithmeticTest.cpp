@@ -1,7 +1,10 @@
 #include "TMapTools.h"
+#include "TSeriesStatistics.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace testsupport;
 
@@ -41,6 +44,12 @@ TEST_F(MapToolsArithmeticTest, FailuresCarryTheirMessages) {
     const auto MovingOf = [C](int Window) {
         return [=] { Own(TMapTools::MovingAverage(std::vector<TMap*>(2, C), Window)); };
     };
+    const auto TrendOf = [](std::vector<TMap*> Maps, long MinCount) {
+        return [=] { delete TMapTools::Trend(Maps, MinCount); };
+    };
+    TSeriesStatistics One;
+    One.Add(C);
+    const std::string Added = " of maps are inconsistent in TSeriesStatistics::Add";
     const std::string Sum = "Must have more than 2 maps to sum in TMapTools::Sum";
     ExpectFailures({
         {"Add beyond the coarser map", [&] { delete TMapTools::Add(C, Shifted.get()); },
@@ -67,9 +76,31 @@ TEST_F(MapToolsArithmeticTest, FailuresCarryTheirMessages) {
          "X-dimension of maps are inconsistent in TMapTools::DataAverage"},
         {"DataAverage, taller", MeanOf({C, T}),
          "Y-dimension of maps are inconsistent in TMapTools::DataAverage"},
+        {"Trend of one map", TrendOf({C}, 2),
+         "Must have at least 2 maps for a trend in TMapTools::Trend"},
+        {"Trend, minimum count 1", TrendOf({C, C}, 1),
+         "Minimum count must be at least 2 in TMapTools::Trend"},
+        {"Trend, wider", TrendOf({C, W}, 2),
+         "X-dimension of maps are inconsistent in TMapTools::Trend"},
+        {"Trend, taller", TrendOf({C, T}, 2),
+         "Y-dimension of maps are inconsistent in TMapTools::Trend"},
+        {"series, minimum count 1", [] { TSeriesStatistics Series(1); },
+         "Minimum count must be at least 2 in TSeriesStatistics::TSeriesStatistics"},
+        {"series, no map", [&] { One.Add(nullptr); }, "Map is not set in TSeriesStatistics::Add"},
+        {"series, wider", [&] { One.Add(W); }, "X-dimension" + Added},
+        {"series, taller", [&] { One.Add(T); }, "Y-dimension" + Added},
+        {"series Sum of one map", [&] { delete One.Sum(); },
+         "Must have more than 2 maps to sum in TSeriesStatistics::Sum"},
+        {"series DataCounts of none", [] { delete TSeriesStatistics().DataCounts(); },
+         "Map list is empty in TSeriesStatistics::DataCounts"},
+        {"series DataAverage of one map", [&] { delete One.DataAverage(); },
+         "Must have at least 2 maps to average in TSeriesStatistics::DataAverage"},
+        {"series Trend of one map", [&] { delete One.Trend(); },
+         "Must have at least 2 maps for a trend in TSeriesStatistics::Trend"},
         {"MovingAverage, window 1", MovingOf(1), Sum},
         {"MovingAverage, window -3", MovingOf(-3), Sum},
     });
+    EXPECT_TRUE(HasRows(MapPtr(One.DataCounts()).get(), {{1, 1}})) << "refused maps add nothing";
 }
 
 // The finer map is the base (the first one when they are equally fine): it gives the grid
@@ -208,6 +239,7 @@ TEST_F(MapToolsArithmeticTest, SeriesPairCellsByPlaceWhateverOrderTheMapsListThe
         Expect("Subtract", TMapTools::Subtract(M[0], M[3]), TMapTools::Subtract(N[0], N[3]));
         Expect("MovingAverage", TMapTools::MovingAverage(M, 4)[0],
                TMapTools::MovingAverage(N, 4)[0]);
+        Expect("Trend", TMapTools::Trend(M, 2), TMapTools::Trend(N, 2));
     }
     // Columns in an order that is not its own inverse; centres equal within rounding.
     const struct {
@@ -227,6 +259,66 @@ TEST_F(MapToolsArithmeticTest, SeriesPairCellsByPlaceWhateverOrderTheMapsListThe
     for (const auto& Case : Cases)
         EXPECT_TRUE(HasRows(MapPtr(TMapTools::Sum({Case.A.get(), Case.B.get()})).get(), {Case.Sum}))
             << Case.Name;
+}
+
+/// The least-squares slope of the cell's finite data values against their map numbers, by
+/// two passes about the means in long double; -9999.0 with fewer than `MinCount` values.
+double LeastSquaresSlope(const std::vector<TMap*>& Maps, long LngX, long LngY, long MinCount) {
+    std::vector<std::pair<long double, long double>> Points;
+    for (size_t K = 0; K < Maps.size(); ++K) {
+        const double V = Maps[K]->GetPointVal(LngX, LngY);
+        if (V != Maps[K]->GetNoDataValue() && std::isfinite(V))
+            Points.emplace_back(K, V);
+    }
+    if (static_cast<long>(Points.size()) < MinCount)
+        return -9999.0;
+    long double MeanK = 0, MeanV = 0, KK = 0, KV = 0;
+    for (const auto& [K, V] : Points) {
+        MeanK += K / Points.size();
+        MeanV += V / Points.size();
+    }
+    for (const auto& [K, V] : Points) {
+        KK += (K - MeanK) * (K - MeanK);
+        KV += (K - MeanK) * (V - MeanV);
+    }
+    return static_cast<double>(KV / KK);
+}
+
+// Maps in every order of listing, zeros (values), NaN and infinite cells (gaps). Values near
+// 1e6 varying by 1e-3 to 1e3 keep their slopes: cancellation is kept in check. The series fed
+// one map at a time (copies deleted at once) has the list operations' bits.
+TEST_F(MapToolsArithmeticTest, TrendIsTheLeastSquaresSlopeAndTheStreamedSeriesHasItsBits) {
+    for (const double Offset : {0.0, 1e6}) {
+        const long MinCount = Offset == 0.0 ? 8 : 2;
+        auto NorthUp = RandomSeries(90, std::vector<int>(9, 0));
+        std::vector<MapPtr> Listed;
+        TSeriesStatistics Series(MinCount);
+        for (size_t K = 0; K < NorthUp.size(); ++K) {
+            TMap* Map = NorthUp[K].get();
+            AddNonFinite(Map, static_cast<unsigned>(K));
+            ForEachCellOf(Map, [&](long X, long Y, double V) {
+                Map->SetPoint(X, Y, V == Map->GetNoDataValue() ? V : V + Offset);
+            });
+            Listed.push_back(Reversed(Map, (K + 3) & 1, (K + 3) & 2));
+            Series.Add(Reversed(Listed.back().get(), false, false).get());
+        }
+        TRows Expected = RowsOf(NorthUp[0].get());
+        ForEachCellOf(NorthUp[0].get(), [&](long X, long Y, double) {
+            Expected[Y][X] = LeastSquaresSlope(Raw(NorthUp), X, Y, MinCount);
+        });
+        const std::vector<TMap*> L = Raw(Listed);
+        MapPtr Trend(TMapTools::Trend(L, MinCount));
+        EXPECT_TRUE(HasRows(MapPtr(TMapTools::NorthUp(Trend.get())).get(), Expected, 1e-9));
+        const std::vector<std::pair<TMap*, TMap*>> Pairs = {
+            {Series.Sum(), TMapTools::Sum(L)},
+            {Series.DataCounts(), TMapTools::DataCounts(L)},
+            {Series.DataAverage(), TMapTools::DataAverage(L)},
+            {Series.Trend(), TMapTools::Trend(L, MinCount)}};
+        for (size_t I = 0; I < Pairs.size(); ++I)
+            EXPECT_EQ(Fingerprint(MapPtr(Pairs[I].first).get()),
+                      Fingerprint(MapPtr(Pairs[I].second).get()))
+                << "result " << I << ", offset " << Offset;
+    }
 }
 
 // Maps on another extent or resolution pair by index, whatever their row order.

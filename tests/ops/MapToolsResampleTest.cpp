@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+
 using namespace testsupport;
 
 namespace {
@@ -55,6 +59,13 @@ TEST_F(MapToolsResampleTest, FailuresCarryTheirMessages) {
     const auto Interpolate = [](const TMap* M, double R) {
         return [=] { delete TMapTools::BilinearInterpolate(M, R); };
     };
+    const auto Blocks = [](const TMap* M, int F) {
+        return [=] { delete TMapTools::BlockMean(M, F); };
+    };
+    const auto Resample = [](const TMap* M, double R) {
+        return [=] { delete TMapTools::ResampleBilinear(M, R); };
+    };
+    const std::string Resampling = "New resolution ", In = " in TMapTools::ResampleBilinear";
     const std::string NotAbove = "New resolution cannot be <= 0.0 in TMapTools::Downscale";
     const std::string Corner = " is out of range in TMapTools::BilinearInterpolate";
     ExpectFailures({
@@ -70,6 +81,15 @@ TEST_F(MapToolsResampleTest, FailuresCarryTheirMessages) {
         {"Subdivide by 0", Sub(Source.get(), 0), "Factor cannot be < 1 in TMapTools::Subdivide"},
         {"Subdivide without axes", Sub(&Bare, 2),
          "Map has no interval axes in TMapTools::Subdivide"},
+        {"BlockMean by 0", Blocks(Source.get(), 0), "Factor cannot be < 1 in TMapTools::BlockMean"},
+        {"BlockMean without axes", Blocks(&Bare, 2),
+         "Map has no interval axes in TMapTools::BlockMean"},
+        {"resample to 0", Resample(Source.get(), 0), Resampling + "must be > 0" + In},
+        {"resample to NaN", Resample(Source.get(), NaN), Resampling + "must be > 0" + In},
+        {"resample to 1e-300", Resample(Source.get(), 1e-300), Resampling + "is too small" + In},
+        {"resample beyond the extent", Resample(Source.get(), 3.5),
+         Resampling + "is larger than the map" + In},
+        {"resample without axes", Resample(&Bare, 1), "Map has no interval axes" + In},
         {"interpolate to 0", Interpolate(Source.get(), 0.0),
          "New resolution cannot be <= 0.0 in TMapTools::BilinearInterpolate"},
         // A NaN passes the first test and is refused where the grid is built.
@@ -217,6 +237,96 @@ TEST_F(MapToolsResampleTest, RegressionInterpolationMarksNoDataCornersAndUnsampl
         Holed->SetPoint(1 + Corner % 2, 1 + Corner / 2, -9999.0);
         MapPtr Interpolated(TMapTools::BilinearInterpolate(Holed.get(), 0.5));
         EXPECT_EQ(At(Interpolated.get(), 2.0, 2.0), -9999.0) << "corner " << Corner;
+    }
+}
+
+// ---- Block means and complete bilinear resampling -----------------------------------------
+
+/// The mean of the data cells of each Factor x Factor block, blocks from cell (0, 0).
+TRows BlockMeans(const TMap* Map, int Factor) {
+    const long XDim = (Map->GetXDim() + Factor - 1) / Factor;
+    TRows Sums((Map->GetYDim() + Factor - 1) / Factor, std::vector<double>(XDim, 0.0));
+    TRows Counts = Sums;
+    ForEachCellOf(Map, [&](long X, long Y, double V) {
+        Sums[Y / Factor][X / Factor] += V != Map->GetNoDataValue() ? V : 0.0;
+        Counts[Y / Factor][X / Factor] += V != Map->GetNoDataValue() ? 1.0 : 0.0;
+    });
+    for (size_t Y = 0; Y < Sums.size(); ++Y)
+        for (long X = 0; X < XDim; ++X)
+            Sums[Y][X] = Counts[Y][X] > 0 ? Sums[Y][X] / Counts[Y][X] : -9999.0;
+    return Sums;
+}
+
+/// The source centres around ordinate T (either order) with their weights; beyond the
+/// outermost centres, the outermost one alone.
+using TAround = std::array<std::pair<long, double>, 2>;
+TAround Around(const std::vector<double>& C, double T) {
+    for (long I = 0; I + 1 < static_cast<long>(C.size()); ++I)
+        if (std::min(C[I], C[I + 1]) <= T && T <= std::max(C[I], C[I + 1])) {
+            const double W = (T - C[I]) / (C[I + 1] - C[I]);
+            return {{{I, 1 - W}, {I + 1, W}}};
+        }
+    const long Outer = std::fabs(T - C.front()) < std::fabs(T - C.back()) ? 0 : C.size() - 1;
+    return {{{Outer, 1.0}, {Outer, 0.0}}};
+}
+
+/// The bilinear resampling of the map from the formulas at the centres of the result's
+/// cells (its grid is checked on its own: a corner of tiny weight holding an infinity would
+/// show the last bit of a centre).
+TRows Resampled(const TMap* Map, const TMap* Result) {
+    std::vector<double> X, Y;
+    for (long I = 0; I < Map->GetXDim(); ++I)
+        X.push_back(Map->GetXAxis()->GetPoint(I)->GetX());
+    for (long J = 0; J < Map->GetYDim(); ++J)
+        Y.push_back(Map->GetYAxis()->GetPoint(J)->GetY());
+    TRows Cells = RowsOf(Result);
+    ForEachCellOf(Result, [&](long I, long J, double) {
+        double Sum = 0, Weight = 0;
+        for (const auto& [Row, WY] : Around(Y, Result->GetYAxis()->GetPoint(J)->GetY()))
+            for (const auto& [Column, WX] : Around(X, Result->GetXAxis()->GetPoint(I)->GetX())) {
+                const double Q = Map->GetPointVal(Column, Row);
+                if (WX * WY > 0 && Q != Map->GetNoDataValue()) {
+                    Sum += WX * WY * Q;
+                    Weight += WX * WY;
+                }
+            }
+        Cells[J][I] = Weight > 0 ? Sum / Weight : -9999.0;
+    });
+    return Cells;
+}
+
+// Random maps in every order of rows and columns, with no-data, NaN and infinite cells; the
+// new grids start at the source's first edges and run its way.
+TEST_F(MapToolsResampleTest, BlockMeanAndResampleBilinearFollowTheirFormulas) {
+    for (int Order = 0; Order < 4; ++Order) {
+        MapPtr Map = RandomMap(120 + Order, 11, 7, 0.5, 3.25, 9.75, Order & 2, !(Order & 1),
+                               Order == 3 ? -1.0 : -9999.0);
+        AddNonFinite(Map.get(), Order);
+        const std::vector<double> Edges = EdgeSpan(Map.get());
+        // From the first edges, whole new cells the source's way; floor(extent / R + 1e-9) of
+        // them for the resampling.
+        const auto ExpectGrid = [&](const TMap* Result, double R, bool Floor) {
+            for (int I = 0; I < 4; I += 2) {
+                const long Cells = I == 0 ? Result->GetXDim() : Result->GetYDim();
+                const double Step = (Edges[I + 1] > Edges[I] ? R : -R) * Cells;
+                EXPECT_EQ(EdgeSpan(Result)[I], Edges[I]) << R << ", order " << Order;
+                EXPECT_NEAR(EdgeSpan(Result)[I + 1], Edges[I] + Step, 1e-12) << R;
+                EXPECT_TRUE(!Floor || Cells == long(std::fabs(Edges[I + 1] - Edges[I]) / R + 1e-9))
+                    << R;
+            }
+            EXPECT_EQ(Result->GetResolution(), R);
+            EXPECT_EQ(Result->GetNoDataValue(), -9999.0);
+        };
+        for (int Factor : {1, 2, 3, 20}) {
+            MapPtr Means(TMapTools::BlockMean(Map.get(), Factor));
+            EXPECT_TRUE(HasRows(Means.get(), BlockMeans(Map.get(), Factor), 1e-12)) << Factor;
+            ExpectGrid(Means.get(), 0.5 * Factor, false);
+        }
+        for (double R : {0.3, 0.5, 1.1, 3.5}) {
+            MapPtr Result(TMapTools::ResampleBilinear(Map.get(), R));
+            EXPECT_TRUE(HasRows(Result.get(), Resampled(Map.get(), Result.get()), 1e-12)) << R;
+            ExpectGrid(Result.get(), R, true);
+        }
     }
 }
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 using namespace testsupport;
 
 namespace {
@@ -46,6 +49,9 @@ TEST_F(MapToolsSamplingTest, FailuresCarryTheirMessages) {
         {"end = number of maps", Run(0, 4), End},
         {"end negative", Run(0, -1), End},
         {"start = end", Run(2, 2), "Stat map number must be less than end map number"},
+        {"value at a point of a map without axes",
+         [] { TMapTools::ValueAt(std::make_unique<TMap>(1.0, 2, 2).get(), 0, 0); },
+         "Map has no interval axes in TMapTools::ValueAt"},
         {"fetch from no map", [] { TMapTools::FetchMapValues(nullptr, {}); },
          "Map is not set in TMapTools::FetchMapValues"},
         {"first values of no map", [] { TMapTools::GetFirstValues({}, {}); },
@@ -125,6 +131,50 @@ TEST_F(MapToolsSamplingTest, OverlayGroupsValuesByClassAndValuesVectorReadsARun)
     WithoutFirst[0] = nullptr;
     EXPECT_EQ(TMapTools::GetValuesVector(WithoutFirst, 1, 0, 1, 3),
               (std::vector<double>{11, 12, 13}));
+}
+
+/// The cell whose edges (in either order) hold T, every cell tried: from its lower edge to
+/// before its upper one, or with `UpperClosed` from after its lower edge to its upper one;
+/// -1 when none does.
+long CellHolding(const std::vector<double>& Edges, double T, bool UpperClosed) {
+    for (size_t I = 0; I + 1 < Edges.size(); ++I) {
+        const double Lo = std::min(Edges[I], Edges[I + 1]), Hi = std::max(Edges[I], Edges[I + 1]);
+        if (UpperClosed ? Lo < T && T <= Hi : Lo <= T && T < Hi)
+            return static_cast<long>(I);
+    }
+    return -1;
+}
+
+// Points on every edge, an eighth of a cell either side of it and beyond the map, on random
+// maps in every order of rows and columns: columns are closed on the west, rows on the north.
+TEST_F(MapToolsSamplingTest, ValueAtTakesTheCellEastAndSouthOfAnEdge) {
+    for (int Order = 0; Order < 4; ++Order) {
+        MapPtr Map = RandomMap(130 + Order, 6, 5, 0.5, 3.25, 9.75, Order & 2, !(Order & 1));
+        AddNonFinite(Map.get(), Order);
+        std::vector<double> XEdges, YEdges;
+        for (long I = 0; I <= Map->GetXDim(); ++I)
+            XEdges.push_back(Map->GetXAxisInterval()->GetPoint(I)->GetX());
+        for (long J = 0; J <= Map->GetYDim(); ++J)
+            YEdges.push_back(Map->GetYAxisInterval()->GetPoint(J)->GetY());
+        for (double XEdge : XEdges)
+            for (double YEdge : YEdges)
+                for (int D = 0; D < 9; ++D) {
+                    const double X = XEdge + (D % 3 - 1) / 16.0, Y = YEdge + (D / 3 - 1) / 16.0;
+                    const long Column = CellHolding(XEdges, X, false);
+                    const long Row = CellHolding(YEdges, Y, true);
+                    const bool Outside = Column < 0 || Row < 0;
+                    double Got = 0;
+                    EXPECT_EQ(MessageOf([&] { Got = TMapTools::ValueAt(Map.get(), X, Y); }),
+                              Outside ? "Point is outside the map in TMapTools::ValueAt"
+                                      : "no exception")
+                        << X << ", " << Y << ", order " << Order;
+                    const double Want = Outside ? 0 : Map->GetPointVal(Column, Row);
+                    EXPECT_TRUE(Got == Want || (std::isnan(Got) && std::isnan(Want))) << X << Y;
+                }
+    }
+    // (1, 1) is the corner of all four cells: the south-eastern one holds it.
+    EXPECT_EQ(TMapTools::ValueAt(Values.get(), 1.0, 1.0), 4.0);
+    EXPECT_EQ(TMapTools::ValueAt(Reversed(Values.get(), true, true).get(), 1.0, 1.0), 4.0);
 }
 
 // The groups as one row of a map, for a fingerprint: each class, its count, its values.

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <map>
+#include <string>
+
 using namespace testsupport;
 
 namespace {
@@ -20,6 +24,9 @@ TEST_F(MapToolsThresholdTest, FailuresCarryTheirMessages) {
          "X dimensions do not match in TMapTools::Mask"},
         {"taller", [&] { delete TMapTools::Mask(Steps.get(), Tall.get(), 1, 2); },
          "Y dimensions do not match in TMapTools::Mask"},
+        {"Indicator, unknown comparison",
+         [&] { delete TMapTools::Indicator(Steps.get(), "=<", 1); },
+         "Comparison must be one of <, <=, >, >=, ==, != in TMapTools::Indicator"},
         // An empty braced list reaches the one-map form.
         {"empty braced list", [] { delete TMapTools::Threshold({}, 1.0); },
          "Map is not set in TMapTools::Threshold"},
@@ -58,6 +65,42 @@ TEST_F(MapToolsThresholdTest, MaskLiesOnTheTemplateWithTheValueMapsCells) {
     MapPtr Masked(TMapTools::Mask(Template.get(), UnitMap({{NaN, -3}}, -3.0).get(), NaN, 8));
     EXPECT_TRUE(HasRows(Masked.get(), {{NaN, -3}}));
     EXPECT_EQ(Masked->GetXAxis()->GetPoint(1)->GetX(), 101.5);
+}
+
+/// Whether `V Comparison W` holds.
+bool Holds(double V, const std::string& Comparison, double W) {
+    const std::map<std::string, bool> Outcomes = {{"<", V < W},   {"<=", V <= W}, {">", V > W},
+                                                  {">=", V >= W}, {"==", V == W}, {"!=", V != W}};
+    return Outcomes.at(Comparison);
+}
+
+// Random maps in every order of rows and columns, with no-data, NaN and infinite cells.
+TEST_F(MapToolsThresholdTest, IndicatorAndReplaceNonFiniteFollowTheirCellRules) {
+    for (int Order = 0; Order < 4; ++Order) {
+        MapPtr Map = RandomMap(110 + Order, 11, 7, 0.5, 3.25, 9.75, Order & 2, !(Order & 1),
+                               Order == 3 ? 7.0 : -9999.0);
+        AddNonFinite(Map.get(), Order);
+        Map->SetPoint(4, 3, 7.0); // a value equal to the no-data value of order 3
+        const double Value = Map->GetPointVal(5, 5);
+        for (const std::string Comparison : {"<", "<=", ">", ">=", "==", "!="}) {
+            TRows Expected = RowsOf(Map.get());
+            ForEachCellOf(Map.get(), [&](long X, long Y, double V) {
+                const bool Gap = V == Map->GetNoDataValue() || std::isnan(V);
+                Expected[Y][X] = Gap ? -9999.0 : Holds(V, Comparison, Value) ? 1.0 : 0.0;
+            });
+            MapPtr Result(TMapTools::Indicator(Map.get(), Comparison, Value));
+            EXPECT_TRUE(HasRows(Result.get(), Expected)) << Comparison << ", order " << Order;
+            EXPECT_EQ(EdgeSpan(Result.get()), EdgeSpan(Map.get())) << "order " << Order;
+        }
+        TRows Replaced = RowsOf(Map.get());
+        ForEachCellOf(Map.get(), [&](long X, long Y, double V) {
+            Replaced[Y][X] = std::isfinite(V) ? V : -2.5;
+        });
+        MapPtr Result(TMapTools::ReplaceNonFinite(Map.get(), -2.5));
+        EXPECT_TRUE(HasRows(Result.get(), Replaced)) << "order " << Order;
+        EXPECT_EQ(Result->GetNoDataValue(), Map->GetNoDataValue()) << "order " << Order;
+        EXPECT_EQ(EdgeSpan(Result.get()), EdgeSpan(Map.get())) << "order " << Order;
+    }
 }
 
 TEST_F(MapToolsThresholdTest, ThresholdOfAListKeepsItsOrder) {
