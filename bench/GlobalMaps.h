@@ -36,7 +36,8 @@ inline std::unique_ptr<TMap> MakeGlobalMap(long Columns, long Rows, int Number, 
         for (long J = 0; J < Columns; ++J) {
             const std::uint64_t H = Hash((static_cast<std::uint64_t>(Number) << 40) ^
                                          (static_cast<std::uint64_t>(North) << 20) ^ J);
-            Map->SetPoint(J, I, H % 50 == 0 ? -9999.0 : static_cast<double>(H % 60000) / 1000.0);
+            Map->SetPoint(
+                J, I, H % 50 == 0 ? TMap::DefaultNoData : static_cast<double>(H % 60000) / 1000.0);
         }
     }
     return Map;

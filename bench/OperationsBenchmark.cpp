@@ -38,7 +38,7 @@ namespace {
 const double CellSize = 0.125;
 const double West = -135.0;
 const double North = 67.5;
-const double NoData = -9999.0;
+const double NoData = TMap::DefaultNoData;
 const int SeriesLength = 12;
 
 using TMaps = std::vector<std::unique_ptr<TMap>>;

@@ -40,11 +40,13 @@ set(VELDGRID_HEADERS
   TAxisTools.h
   TError.h
   TMap.h
+  TMapGeometry.h
   TMapPoint.h
   TMapTools.h
   TPoint.h
   TPointTools.h
   TReadFault.h
+  TReadOptions.h
   TSafeFile.h
   TSeriesStatistics.h
   TSidecarTools.h

@@ -15,7 +15,9 @@
 // (the no-data value -9999 and the item VELDAN_HEADER holding the header lines), as GDAL
 // drivers let it; the grid file itself is never changed.
 
+#include "TError.h"
 #include "TMap.h"
+#include "TMapGeometry.h"
 #include "TReadFault.h"
 #include "TSafeFile.h"
 #include "TSidecarTools.h"
@@ -147,18 +149,8 @@ std::string FailureMessage(const std::string& FileName) {
         throw;
     } catch (const TReadFault& Fault) {
         return Fault.Report(FileName);
-    } catch (char* Message) {
-        return Message ? Message : "";
-    } catch (const char* Message) {
-        return Message ? Message : "";
-    } catch (const std::string& Message) {
-        return Message;
-    } catch (const std::bad_alloc&) {
-        return "Not enough memory to read the grid";
-    } catch (const std::exception& Failure) {
-        return Failure.what();
     } catch (...) {
-        return "Unknown failure while reading the grid";
+        return TError::Message(std::current_exception());
     }
 }
 
@@ -214,7 +206,7 @@ VELDANDataset::VELDANDataset(std::unique_ptr<TVSIGrid> Grid) : MbrGrid(std::move
     MbrSRS.SetWellKnownGeogCS("WGS84");
     MbrSRS.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
     // North-up from the lower-left corner and the cell size, as veldconv's grid says.
-    const TARCGISFileTools::TCorner Corner = Reader.LowerLeftCorner();
+    const TMapGeometry::TCorner Corner = Reader.LowerLeftCorner();
     const double CellSize = Reader.Resolution();
     const double North = Corner.Y + static_cast<double>(nRasterYSize) * CellSize;
     const double Transform[6] = {Corner.X, CellSize, 0.0, North, 0.0, -CellSize};

@@ -7,11 +7,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include <grp.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -35,7 +38,9 @@ std::string TempDir() {
     for (char& C : Name)
         if (C == '/')
             C = '_';
-    const std::string Dir = ::testing::TempDir() + "veldgrid_" + Name;
+    // An absolute name: a test that changes its directory still writes inside this one.
+    const std::string Dir =
+        std::filesystem::absolute(::testing::TempDir() + "veldgrid_" + Name).string();
     const int Status = std::system(("rm -rf '" + Dir + "' && mkdir -p '" + Dir + "'").c_str());
     EXPECT_EQ(Status, 0) << Dir;
     return Dir;
@@ -230,7 +235,7 @@ std::unique_ptr<TMap> RandomMap(unsigned Seed, long Columns, long Rows, double R
 std::vector<std::unique_ptr<TMap>> RandomSeries(unsigned Seed, const std::vector<int>& Orders) {
     std::vector<std::unique_ptr<TMap>> Series;
     for (size_t K = 0; K < Orders.size(); ++K) {
-        const double NoData = K % 3 == 2 ? -1.0 : -9999.0;
+        const double NoData = K % 3 == 2 ? -1.0 : TMap::DefaultNoData;
         std::unique_ptr<TMap> Map =
             RandomMap(Seed + static_cast<unsigned>(K), 13, 9, 0.5, 2.25, 7.75, false, true, NoData);
         for (long LngY = 0; LngY < Map->GetYDim(); ++LngY)
@@ -301,6 +306,37 @@ TProcessRun RunCapturing(const std::string& CommandLine, const std::string& Dir,
     std::remove(Out.c_str());
     std::remove(Err.c_str());
     return Run;
+}
+
+std::string InChildProcess(const std::function<std::string()>& Action, bool AsOrdinaryUser) {
+    int Pipe[2];
+    if (::pipe(Pipe) != 0)
+        return "no pipe";
+    const pid_t Child = ::fork();
+    if (Child == 0) {
+        ::close(Pipe[0]);
+        const uid_t Nobody = 65534;
+        std::string Result = "unable to become nobody";
+        if (!AsOrdinaryUser || ::geteuid() != 0 ||
+            (::setgroups(0, nullptr) == 0 && ::setgid(Nobody) == 0 && ::setuid(Nobody) == 0)) {
+            const std::string Thrown = MessageOf([&] { Result = Action(); });
+            if (Thrown != "no exception")
+                Result = Thrown;
+        }
+        const ssize_t Written = ::write(Pipe[1], Result.data(), Result.size());
+        ::_exit(Written == static_cast<ssize_t>(Result.size()) ? 0 : 1);
+    }
+    ::close(Pipe[1]);
+    std::string Result;
+    char Buffer[4096];
+    for (ssize_t Read; (Read = ::read(Pipe[0], Buffer, sizeof Buffer)) > 0;)
+        Result.append(Buffer, static_cast<size_t>(Read));
+    ::close(Pipe[0]);
+    int Status = 0;
+    if (Child < 0 || ::waitpid(Child, &Status, 0) != Child || !WIFEXITED(Status) ||
+        WEXITSTATUS(Status) != 0)
+        return "child process failed: " + Result;
+    return Result;
 }
 
 } // namespace testsupport

@@ -12,6 +12,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,17 +22,12 @@ using MapPtr = std::unique_ptr<TMap>;
 inline const double NaN = std::numeric_limits<double>::quiet_NaN();
 inline const double Inf = std::numeric_limits<double>::infinity();
 
-/// The message of the `char*`, `std::string` or `std::exception` (`TReadFault` among them)
-/// the action throws, or "no exception".
+/// The message of what the action throws (`TError::Message`), or "no exception".
 inline std::string MessageOf(const std::function<void()>& Action) {
     try {
         Action();
-    } catch (char* Message) {
-        return Message ? Message : "(null)";
-    } catch (const std::string& Message) {
-        return Message;
-    } catch (const std::exception& Failure) {
-        return Failure.what();
+    } catch (...) {
+        return TError::Message(std::current_exception());
     }
     return "no exception";
 }
@@ -43,7 +39,7 @@ using TRows = std::vector<std::vector<double>>;
 /// step by the resolution: eastward, and southward when `YDescends`, else northward; its
 /// no-data value is `NoData`.
 inline std::unique_ptr<TMap> MakeMap(const TRows& Rows, double Resolution, double X0, double Y0,
-                                     bool YDescends = true, double NoData = -9999.0) {
+                                     bool YDescends = true, double NoData = TMap::DefaultNoData) {
     const long Columns = Rows.empty() ? 0 : static_cast<long>(Rows[0].size());
     TAxis X(Resolution), Y(Resolution);
     for (long J = 0; J < Columns; ++J)
@@ -60,14 +56,14 @@ inline std::unique_ptr<TMap> MakeMap(const TRows& Rows, double Resolution, doubl
 
 /// Map of resolution 1 in the system orientation (row 0 northernmost) whose south-west
 /// corner is (0, 0): column c spans X c to c + 1, row r spans Y YDim - r - 1 to YDim - r.
-inline std::unique_ptr<TMap> UnitMap(const TRows& Rows, double NoData = -9999.0) {
+inline std::unique_ptr<TMap> UnitMap(const TRows& Rows, double NoData = TMap::DefaultNoData) {
     return MakeMap(Rows, 1.0, 0.5, static_cast<double>(Rows.size()) - 0.5, true, NoData);
 }
 
 /// Map read by the ARC/INFO grid reader from a grid of these rows (row 0 northernmost)
 /// whose lower-left corner is (XLL, YLL).
 std::unique_ptr<TMap> ReadGrid(const TRows& Rows, double CellSize, double XLL, double YLL,
-                               double NoData = -9999.0);
+                               double NoData = TMap::DefaultNoData);
 
 /// The same cells and centres with the rows and/or columns (and their point axes) listed in
 /// reverse, as a file listing them south to north or east to west is read.
@@ -107,7 +103,7 @@ long CountCells(const TMap* Map, double Value);
 /// seed, about one in eight no-data. The same arguments give the same map everywhere.
 std::unique_ptr<TMap> RandomMap(unsigned Seed, long Columns, long Rows, double Resolution,
                                 double X0, double Y0, bool XDescends, bool YDescends,
-                                double NoData = -9999.0);
+                                double NoData = TMap::DefaultNoData);
 
 /// `RandomMap`s of one north-up grid (13 x 9 cells of 0.5 from (2.25, 7.75)), seeds Seed,
 /// Seed + 1, ..., every fifth cell 0 on a moving diagonal, maps 2, 5, ... with no-data -1.
@@ -169,6 +165,23 @@ struct TProcessRun {
 /// `Dir`. `Redirections` is shell text applied after the captures (for example ">&-").
 TProcessRun RunCapturing(const std::string& CommandLine, const std::string& Dir,
                          const std::string& Redirections = "");
+
+/// Runs the action in a child process and returns the text it returns (or the message of
+/// what it throws), for actions that change the process: its limits, its signals, its user.
+/// With `AsOrdinaryUser` a child of root runs as the user nobody, whom file modes bind.
+std::string InChildProcess(const std::function<std::string()>& Action, bool AsOrdinaryUser);
+
+/// A string buffer that counts the flushes (`sync` calls) it receives.
+class TCountingBuffer : public std::stringbuf {
+public:
+    int Syncs = 0;
+
+protected:
+    int sync() override {
+        ++Syncs;
+        return std::stringbuf::sync();
+    }
+};
 
 } // namespace testsupport
 

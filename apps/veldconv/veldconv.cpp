@@ -2,13 +2,15 @@
 // metadata text of the source file.
 //
 // Exit status: 0 after a full conversion (or after printing the help or the version), 1
-// whenever a message was written to standard error. Messages are written as they are,
-// without an added end of line.
+// whenever a message was written to standard error. Every failure travels as an exception
+// to `main`, which writes its message as it is: no message ends with a line feed, and one
+// of several lines (a batch's failures, a fault and the usage) has line feeds only between
+// its lines.
 //
 // "--help", "-h" and "--version" are options only as the one and only argument: anywhere
 // else they are file names like any other. Every other argument that starts with "-" (but
 // "-" itself, which stands for a standard stream) is an option, up to "--"; a command line
-// of names only is read as it always was.
+// of names only is the form `veldconv source_file destination_file [metadata_file]`.
 //
 // Nothing is lost: two names of one file among the source and the files to write are
 // refused before anything is written, and every file is written aside and takes the place
@@ -36,10 +38,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <locale>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -101,11 +105,17 @@ const char* const Footer =
     "     is replaced only when it is complete: after a failure the file of that\n"
     "     name is as it was.";
 
+/// Ends the command with the message: the one way the command itself fails (the library's
+/// failures travel as the library throws them).
+[[noreturn]] void Fail(const std::string& Message) {
+    throw Message;
+}
+
 /// Writes the text to standard output and flushes it; reports a failure with the message.
 void WriteToStandardOutput(const std::string& Text, const char* FailureMessage) {
     std::cout << Text << std::flush;
     if (!std::cout)
-        throw std::string(FailureMessage);
+        Fail(FailureMessage);
 }
 
 /// Writes the text to the named file exactly as it is.
@@ -143,10 +153,8 @@ std::string CreatedName(std::string Name) {
         const ssize_t Length = ::readlink(Name.c_str(), Target, sizeof Target);
         if (Length <= 0 || Length == static_cast<ssize_t>(sizeof Target))
             break;
-        const size_t Slash = Name.rfind('/');
-        Name = Target[0] == '/' || Slash == std::string::npos
-                   ? std::string(Target, Length)
-                   : Name.substr(0, Slash + 1) + std::string(Target, Length);
+        // A relative target lies in the link's directory.
+        Name = (std::filesystem::path(Name).parent_path() / std::string(Target, Length)).string();
     }
     return Name;
 }
@@ -164,10 +172,9 @@ bool IdentityOf(const std::string& GivenName, TFileIdentity& Identity) {
     }
     if (errno != ENOENT)
         return false;
-    const std::string Name = CreatedName(GivenName);
-    const size_t Slash = Name.rfind('/');
-    const std::string Directory = Slash == std::string::npos ? "." : Name.substr(0, Slash + 1);
-    const std::string Entry = Slash == std::string::npos ? Name : Name.substr(Slash + 1);
+    const std::filesystem::path Name = CreatedName(GivenName);
+    const std::string Entry = Name.filename().string();
+    const std::filesystem::path Directory = Name.has_parent_path() ? Name.parent_path() : ".";
     if (Entry.empty() || ::stat(Directory.c_str(), &Status) != 0)
         return false;
     Identity = {Status.st_dev, Status.st_ino, Entry};
@@ -291,8 +298,8 @@ bool PrintInformation(const std::string& Argument) {
 }
 
 /// Whether an argument before "--" is an option that the parser does not know. "-" is a
-/// name (a standard stream); "--help", "-h" and "--version" among other arguments are
-/// names, as they always were.
+/// name (a standard stream); "--help", "-h" and "--version" are options only as the one
+/// and only argument, and names among others.
 bool IsUnknownOption(const std::string& Argument) {
     return Argument.size() > 1 && Argument[0] == '-' && Argument != "--help" && Argument != "-h" &&
            Argument != "--version";
@@ -303,7 +310,7 @@ double NoDataValue(const std::string& Text) {
     char* End = nullptr;
     const double Value = std::strtod(Text.c_str(), &End);
     if (Text.empty() || Text[0] == ' ' || End != Text.c_str() + Text.size())
-        throw "Invalid value for --nodata: \"" + Text + "\" is not a number (nor nan)\n";
+        Fail("Invalid value for --nodata: \"" + Text + "\" is not a number (nor nan)");
     return Value;
 }
 
@@ -314,7 +321,7 @@ TSettings ParseCommandLine(int ArgC, char** ArgV) {
     try {
         App->parse(ArgC, ArgV);
     } catch (const CLI::ParseError& Failure) {
-        throw std::string(Failure.what()) + "\n" + Usage + "\n";
+        Fail(std::string(Failure.what()) + "\n" + Usage);
     }
     Settings.Batch = App->count("--output-dir") > 0;
     Settings.HasNoData = App->count("--nodata") > 0;
@@ -326,8 +333,7 @@ TSettings ParseCommandLine(int ArgC, char** ArgV) {
         if (!OptionsEnded && Argument == "--")
             OptionsEnded = true;
         else if (!OptionsEnded && IsUnknownOption(Argument))
-            throw "Unknown option " + Argument + " (veldconv --help lists the options)\n" + Usage +
-                "\n";
+            Fail("Unknown option " + Argument + " (veldconv --help lists the options)\n" + Usage);
         else
             Settings.Names.push_back(Argument);
     }
@@ -379,7 +385,7 @@ void WriteGridToStandardOutput(TMap* Map) {
     TARCGISFileTools::WriteLosslessARCGISFile(Map, std::cout);
     std::cout.flush();
     if (!std::cout)
-        throw std::string("Unable to write the grid to standard output");
+        Fail("Unable to write the grid to standard output");
 }
 
 /// Whether sidecar files go beside the grid: a regular file or a new name. A device or a
@@ -417,8 +423,9 @@ std::unique_ptr<TMap> WriteGrid(const std::string& Source, const TSettings& Sett
             }
         } catch (...) {
             // The grid written so far goes; the source is read again as a whole, so that
-            // the failure reported is the one it always was (the reader's first fault
-            // before any fault of the cells, or the writer's, or the grid file's).
+            // the failure reported is the one of reading and writing the whole map: the
+            // reader's first fault before any fault of the cells, then the writer's, then
+            // the grid file's.
             GridFile.reset();
         }
     }
@@ -482,14 +489,14 @@ std::vector<TNamedFile> FilesOfConversion(const std::vector<std::string>& Names,
 void ConvertOne(const TSettings& Settings) {
     const std::vector<std::string>& Names = Settings.Names;
     if (Names.size() < 2)
-        TError::Throw(Usage);
+        Fail(Usage);
     const std::string& Source = Names[0];
     const std::string& Grid = Names[1];
     const bool HasMetadataFile = Names.size() > 2;
     if (Grid == "-" && (!HasMetadataFile || Names[2] == "-"))
-        throw std::string("The grid goes to standard output (-): give a metadata_file for the "
-                          "metadata\n") +
-            Usage + "\n";
+        Fail(std::string("The grid goes to standard output (-): give a metadata_file for the "
+                         "metadata\n") +
+             Usage);
     const bool Sidecars = !Settings.NoSidecars && Grid != "-" && TakesSidecars(Grid);
     TDistinctFiles().Add(FilesOfConversion(Names, Sidecars));
     RemoveTemporaryFilesOnSignals();
@@ -525,34 +532,24 @@ struct TBatchItem {
 template <typename TAction> std::string FailureOf(TAction Action) {
     try {
         Action();
-    } catch (char* Message) {
-        return Message;
-    } catch (const std::string& Message) {
-        return Message;
-    } catch (const std::exception& Failure) {
-        return Failure.what();
     } catch (...) {
-        return "Unknown exception in veldconv";
+        return TError::Message(std::current_exception());
     }
     return "";
 }
 
-/// The source's file name without its directory and its last extension ("" for none).
+/// The source's file name without its directory and its extension, by the one rule of the
+/// library's file names (`TSidecarTools::ProjectionFileName`): "a.b.txt" gives "a.b", and a
+/// name that starts with its only dot has no extension (".grid" gives ".grid").
 std::string StemOf(const std::string& Source) {
-    const size_t Slash = Source.rfind('/');
-    std::string Stem = Slash == std::string::npos ? Source : Source.substr(Slash + 1);
-    const size_t Dot = Stem.rfind('.');
-    if (Dot != std::string::npos && Dot > 0)
-        Stem.erase(Dot);
-    return Stem;
+    return std::filesystem::path(Source).stem().string();
 }
 
 /// The files of every source, each source refused when a file it writes is another name of
 /// a file of an earlier source or of any source: two sources of one stem are not written
 /// over each other, and no source is written over.
 std::vector<TBatchItem> PlanBatch(const TSettings& Settings) {
-    const std::string Directory =
-        Settings.OutputDir.back() == '/' ? Settings.OutputDir : Settings.OutputDir + "/";
+    const std::filesystem::path Directory = Settings.OutputDir;
     TDistinctFiles Files;
     std::vector<TBatchItem> Items;
     for (const std::string& Source : Settings.Names) {
@@ -560,8 +557,8 @@ std::vector<TBatchItem> PlanBatch(const TSettings& Settings) {
         // Standard input is never read here.
         if (Source != "-")
             FailureOf([&] { Files.Add({{"source file", Source}}); });
-        Items.push_back({Source, Directory + StemOf(Source) + ".asc",
-                         Directory + StemOf(Source) + ".meta", ""});
+        Items.push_back({Source, (Directory / (StemOf(Source) + ".asc")).string(),
+                         (Directory / (StemOf(Source) + ".meta")).string(), ""});
     }
     for (TBatchItem& Item : Items) {
         if (Item.Source == "-" || StemOf(Item.Source).empty())
@@ -594,36 +591,45 @@ void ConvertItems(std::vector<TBatchItem>& Items, const TSettings& Settings) {
     };
     const unsigned Cores = std::max(1u, std::thread::hardware_concurrency());
     const size_t Workers = std::min<size_t>({Items.size(), Cores, MaxWorkers});
-    std::vector<std::thread> Threads;
-    for (size_t W = 1; W < Workers; ++W)
-        Threads.emplace_back(Work);
+    // Every thread is joined, also when this one leaves by an exception; where no thread
+    // can be started, this one takes every item.
+    struct TJoined {
+        std::vector<std::thread> Threads;
+        ~TJoined() {
+            for (std::thread& Thread : Threads)
+                Thread.join();
+        }
+    } Joined;
+    try {
+        for (size_t W = 1; W < Workers; ++W)
+            Joined.Threads.emplace_back(Work);
+    } catch (const std::system_error&) {
+    }
     Work();
-    for (std::thread& Thread : Threads)
-        Thread.join();
 }
 
 void ConvertBatch(const TSettings& Settings) {
     if (Settings.Names.empty() || Settings.OutputDir.empty())
-        throw std::string("Usage: veldconv [options] --output-dir DIR [--] source_file...\n");
+        Fail("Usage: veldconv [options] --output-dir DIR [--] source_file...");
     struct stat Status;
     if (::stat(Settings.OutputDir.c_str(), &Status) != 0 || !S_ISDIR(Status.st_mode))
-        throw "Unable to write to directory " + Settings.OutputDir + ": it is not a directory\n";
+        Fail("Unable to write to directory " + Settings.OutputDir + ": it is not a directory");
     std::vector<TBatchItem> Items = PlanBatch(Settings);
     RemoveTemporaryFilesOnSignals();
     ConvertItems(Items, Settings);
     std::string Failures;
     for (const TBatchItem& Item : Items)
         if (!Item.Failure.empty())
-            Failures += Item.Source + ": " + Item.Failure + "\n";
+            Failures += (Failures.empty() ? "" : "\n") + Item.Source + ": " + Item.Failure;
     if (!Failures.empty())
-        throw Failures;
+        Fail(Failures);
 }
 
 void Convert(int ArgC, char** ArgV) {
     if (ArgC == 2 && PrintInformation(ArgV[1]))
         return;
     if (ArgC < 3)
-        TError::Throw(Usage);
+        Fail(Usage);
     const TSettings Settings = ParseCommandLine(ArgC, ArgV);
     if (Settings.Batch)
         ConvertBatch(Settings);
@@ -631,10 +637,9 @@ void Convert(int ArgC, char** ArgV) {
         ConvertOne(Settings);
 }
 
-int Report(const char* Message) {
-    if (Message)
-        std::cerr << Message;
-    std::cerr.flush();
+/// Writes the message of the failure being handled to standard error, as it is.
+int ReportFailure() {
+    std::cerr << TError::Message(std::current_exception()) << std::flush;
     return 1;
 }
 
@@ -646,13 +651,7 @@ int main(int ArgC, char** ArgV) {
     try {
         Convert(ArgC, ArgV);
         return 0;
-    } catch (char* Message) {
-        return Report(Message);
-    } catch (const std::string& Message) {
-        return Report(Message.c_str());
-    } catch (const std::exception& Failure) {
-        return Report(Failure.what());
     } catch (...) {
-        return Report("Unknown exception in veldconv");
+        return ReportFailure();
     }
 }

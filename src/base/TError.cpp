@@ -1,5 +1,6 @@
 #include "TError.h"
 
+#include <new>
 #include <system_error>
 
 void TError::Throw(const char* Message) {
@@ -28,4 +29,21 @@ void TError::ThrowUnableToWrite(const std::string& FileName, int ErrorNumber) {
 
 void TError::ThrowUnableToWrite(const std::string& FileName, const std::string& Reason) {
     throw std::string("Unable to write file ") + FileName + ": " + Reason;
+}
+
+std::string TError::Message(std::exception_ptr Error) {
+    try {
+        if (Error)
+            std::rethrow_exception(Error);
+    } catch (const char* Text) { // a handler of `const char*` takes a `char*` too
+        return Text ? Text : "";
+    } catch (const std::string& Text) {
+        return Text;
+    } catch (const std::bad_alloc&) {
+        return "Not enough memory";
+    } catch (const std::exception& Failure) {
+        return Failure.what();
+    } catch (...) {
+    }
+    return "Unknown exception";
 }

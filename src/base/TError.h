@@ -1,6 +1,7 @@
 #ifndef VELDGRID_TERROR_H
 #define VELDGRID_TERROR_H
 
+#include <exception>
 #include <string>
 
 /// The one place where the library raises its failures.
@@ -29,6 +30,12 @@ public:
     /// `std::string`.
     [[noreturn]] static void ThrowUnableToWrite(const std::string& FileName,
                                                 const std::string& Reason);
+
+    /// The message that the exception carries, for the one place of a program that reports
+    /// failures: the text of a `char*` or `const char*` (none for a null pointer), a
+    /// `std::string`, "Not enough memory" for `std::bad_alloc`, `what()` of any other
+    /// `std::exception`, and "Unknown exception" for anything else (and for no exception).
+    static std::string Message(std::exception_ptr Error);
 };
 
 #endif

@@ -81,8 +81,9 @@ inline const char* ScanMantissa(const char* P, const char* Last, TMantissa& Mant
     return P;
 }
 
-/// Mantissa * 10^Power for up to 15 digits and a power within the exact powers: both
-/// operands are exact, so the one rounding is the correct one.
+/// Mantissa * 10^Power for up to 15 digits and a power within the exact powers: Clinger's
+/// fast path. A mantissa below 2^53 and a power of ten up to 10^22 are both exact doubles, so
+/// the one multiplication or division rounds correctly, to the double `strtod` gives.
 double ExactValue(const TMantissa& Mantissa, long Power, bool Negative) {
     const double Exact = static_cast<double>(Mantissa.Value);
     const double Magnitude =

@@ -19,7 +19,9 @@ public:
     /// number after optional white space, or 0.0 when there is none.
     static double Parse(const char* First, const char* Last);
     /// Reads the longest "[+-]digits[.digits]" at the start of [First, Last) when it has 1
-    /// to 15 digits: sets the value `atof` gives it and returns its end; nullptr otherwise.
+    /// to 15 digits: sets the value `atof` gives it (by Clinger's fast path: the digits and
+    /// a power of ten, both exact doubles, in one correctly rounded operation) and returns
+    /// its end; nullptr otherwise.
     /// Unless an "e", "E", "x" or "X" follows it, `atof` gives that value for the whole
     /// text too.
     static const char* ParseShortDecimal(const char* First, const char* Last, double& Value);

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <locale>
 #include <streambuf>
 #include <vector>
@@ -120,12 +121,6 @@ private:
     int MbrErrorNumber = 0;
 };
 
-/// The directory part of a name, with its slash ("" for a name without one).
-std::string DirectoryPart(const std::string& Name) {
-    const size_t Slash = Name.rfind('/');
-    return Slash == std::string::npos ? "" : Name.substr(0, Slash + 1);
-}
-
 bool IsSymbolicLink(const std::string& FileName) {
     struct stat Status;
     return ::lstat(FileName.c_str(), &Status) == 0 && S_ISLNK(Status.st_mode);
@@ -162,6 +157,10 @@ std::atomic<unsigned> TemporaryCount{0};
 
 // ---------------------------------------------------------------------------------------
 
+/// Where a file is written: aside (a temporary file beside the destination, renamed into its
+/// place), in place (the destination opened and written itself), or not at all.
+enum class TPlacement { Aside, InPlace, Refuse };
+
 struct TSafeFile::TImpl {
     ~TImpl() {
         if (Descriptor >= 0)
@@ -170,6 +169,8 @@ struct TSafeFile::TImpl {
             ::unlink(Temporary.c_str());
         Unregister(Slot);
     }
+
+    TPlacement Place();
 
     void OpenInPlace() {
         Descriptor = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -181,9 +182,10 @@ struct TSafeFile::TImpl {
     /// whether it could be created (`errno` says why not).
     bool CreateTemporary() {
         // A shortened name keeps the temporary name within the system's limit.
-        const std::string Directory = DirectoryPart(Target);
-        const std::string Prefix = Directory + "." + Target.substr(Directory.size(), 200) + "." +
-                                   std::to_string(::getpid());
+        const std::filesystem::path Place = Target;
+        const std::string Prefix =
+            (Place.parent_path() / ("." + Place.filename().string().substr(0, 200))).string() +
+            "." + std::to_string(::getpid());
         for (int Attempt = 0; Attempt < 100; ++Attempt) {
             // Registered before it exists, so that no signal finds it unregistered. A file
             // of that name that is not ours can only be left over from an ended process
@@ -219,39 +221,46 @@ struct TSafeFile::TImpl {
 
 TSafeFile::TSafeFile(const std::string& FileName) : TSafeFile(FileName, false) {}
 
+/// Decides where the file is written and, for a file written aside, creates the temporary
+/// file with the attributes of the file it replaces.
+TPlacement TSafeFile::TImpl::Place() {
+    struct stat Status;
+    const bool Exists = ::stat(FileName.c_str(), &Status) == 0;
+    if (Exists && !S_ISREG(Status.st_mode))
+        return TPlacement::InPlace; // a FIFO or a device: there is nothing to replace
+    if (FileName.empty() || FileName.back() == '/')
+        return TPlacement::InPlace; // no file name: opening it reports the failure
+    if (!Exists && IsSymbolicLink(FileName))
+        return TPlacement::InPlace; // a link to nothing yet: creates the file that it names
+    // A file that may not be written may not be replaced either.
+    if (Exists && ::access(FileName.c_str(), W_OK) != 0)
+        return TPlacement::Refuse;
+    Target = ReplacedFile(FileName);
+    if (CreateTemporary()) {
+        if (Exists)
+            TakeOverAttributes(Descriptor, Status);
+        return TPlacement::Aside;
+    }
+    // A writable file in a directory where no file may be created is written in place.
+    return Exists && (errno == EACCES || errno == EPERM) ? TPlacement::InPlace : TPlacement::Refuse;
+}
+
 TSafeFile::TSafeFile(const std::string& FileName, bool AsideOnly) : MbrImpl(new TImpl) {
     TImpl& File = *MbrImpl;
     File.FileName = FileName;
-    // Where the file is written in place, a caller that asks for a file written aside
-    // gets none, and the destination is not touched.
-    const auto InPlace = [&File, AsideOnly] {
-        if (!AsideOnly)
-            File.OpenInPlace();
-    };
-    struct stat Status;
-    const bool Exists = ::stat(FileName.c_str(), &Status) == 0;
-    if (Exists && !S_ISREG(Status.st_mode)) {
-        InPlace(); // a FIFO or a device: there is nothing to replace
-    } else if (FileName.empty() || FileName.back() == '/') {
-        InPlace(); // no file name: fails as it always did
-    } else if (!Exists && IsSymbolicLink(FileName)) {
-        InPlace(); // a link to nothing yet: creates the file that it names
-    } else {
-        // A file that may not be written may not be replaced either.
-        if (Exists && ::access(FileName.c_str(), W_OK) != 0)
-            TError::ThrowUnableToOpen(FileName);
-        File.Target = ReplacedFile(FileName);
-        if (File.CreateTemporary()) {
-            if (Exists)
-                TakeOverAttributes(File.Descriptor, Status);
-        } else if (Exists && (errno == EACCES || errno == EPERM)) {
-            InPlace(); // a writable file in a directory that is not: as before
-        } else {
-            TError::ThrowUnableToOpen(FileName);
-        }
+    switch (File.Place()) {
+    case TPlacement::Aside:
+        break;
+    case TPlacement::InPlace:
+        // A caller that asks for a file written aside gets none, and the destination is
+        // not touched.
+        if (AsideOnly)
+            return;
+        File.OpenInPlace();
+        break;
+    case TPlacement::Refuse:
+        TError::ThrowUnableToOpen(FileName);
     }
-    if (File.Descriptor < 0)
-        return; // refused in place
     File.Buffer.reset(new TDescriptorBuffer(File.Descriptor));
     File.Stream.rdbuf(File.Buffer.get());
     File.Stream.imbue(std::locale::classic());

@@ -28,6 +28,13 @@ void TTextFile::OpenForReading(std::ifstream& In, const std::string& FileName) {
     In.exceptions(std::ios::badbit);
 }
 
+void TTextFile::OpenBuffered(std::ifstream& In, const std::string& FileName,
+                             std::unique_ptr<char[]>& Buffer) {
+    Buffer.reset(new char[ReadBufferSize]);
+    In.rdbuf()->pubsetbuf(Buffer.get(), ReadBufferSize);
+    OpenForReading(In, FileName);
+}
+
 void TTextFile::RethrowReadFailure(const std::string& FileName) {
     try {
         throw;

@@ -2,7 +2,6 @@
 
 #include "TARCGISFormatter.h"
 #include "TMap.h"
-#include "TMapTools.h"
 #include "TNumberText.h"
 #include "TSafeFile.h"
 #include "TTextFile.h"
@@ -22,11 +21,6 @@ namespace {
 using TOrientation = TARCGISFileTools::TOrientation;
 using TCorner = TARCGISFileTools::TCorner;
 
-/// Which way each axis of the map runs.
-TOrientation OrientationOf(const TMap* Map) {
-    return TARCGISFormatter::Orientation(Map->GetXAxisInterval(), Map->GetYAxisInterval());
-}
-
 TARCGISFormatter::THeader HeaderOf(const TMap* Map) {
     return TARCGISFormatter::Header(Map->GetXAxisInterval(), Map->GetYAxisInterval(),
                                     Map->GetResolution(), Map->GetNoDataValue());
@@ -35,11 +29,6 @@ TARCGISFormatter::THeader HeaderOf(const TMap* Map) {
 void RequireIntervalAxes(const TMap* Map, const char* Message) {
     if (!Map->GetXAxisInterval() || !Map->GetYAxisInterval())
         TError::Throw(Message);
-}
-
-/// The lower-left corner: the western edge and the southern edge.
-TCorner LowerLeftCornerOf(const TMap* Map) {
-    return HeaderOf(Map).Corner;
 }
 
 /// Cells hold finite numbers only: no reader takes "nan" or "inf" as a value, and the
@@ -558,7 +547,8 @@ void TARCGISFileTools::WriteHeader(const TMap* Map, std::ostream& Out) {
 }
 
 void TARCGISFileTools::WriteBody(const TMap* Map, std::ostream& Out) {
-    const TOrientation Orientation = OrientationOf(Map);
+    const TOrientation Orientation =
+        TMapGeometry::Orientation(Map->GetXAxisInterval(), Map->GetYAxisInterval());
     const long XDim = Map->GetXDim();
     const long YDim = Map->GetYDim();
     // Rows made by the formatter the streaming converter shares, flushed one by one; stream
@@ -622,14 +612,14 @@ TOrientation TARCGISFileTools::Orientation(const TMap* Map) {
     if (!Map)
         TError::Throw("Map is not set in TARCGISFileTools::Orientation");
     RequireIntervalAxes(Map, "Map has no interval axes in TARCGISFileTools::Orientation");
-    return OrientationOf(Map);
+    return TMapGeometry::Orientation(Map);
 }
 
 TCorner TARCGISFileTools::LowerLeftCorner(const TMap* Map) {
     if (!Map)
         TError::Throw("Map is not set in TARCGISFileTools::LowerLeftCorner");
     RequireIntervalAxes(Map, "Map has no interval axes in TARCGISFileTools::LowerLeftCorner");
-    return LowerLeftCornerOf(Map);
+    return TMapGeometry::LowerLeftCorner(Map);
 }
 
 // ---------------------------------------------------------------------------------------

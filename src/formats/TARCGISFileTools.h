@@ -1,6 +1,8 @@
 #ifndef VELDGRID_TARCGISFILETOOLS_H
 #define VELDGRID_TARCGISFILETOOLS_H
 
+#include "TMapGeometry.h"
+
 #include <istream>
 #include <ostream>
 #include <string>
@@ -21,8 +23,9 @@ public:
     /// Writes the map under the stream's own precision and flags. Rows go out north to
     /// south and columns west to east, whatever the direction of the map's axes.
     static void WriteARCGISFile(TMap* Map, std::ostream& Out);
-    /// Creates or truncates the named file and writes the map losslessly: cell values with
-    /// 15 significant digits, header numbers with 12.
+    /// Writes the map losslessly (cell values with 15 significant digits, header numbers
+    /// with 12) to a new file beside the named one, which takes the named file's place once
+    /// it is complete (`TSafeFile`): a failed write leaves the named file as it was.
     static void WriteARCGISFile(TMap* Map, std::string FileName);
     /// Writes the map to the stream exactly as the named-file form writes it (cell values
     /// with 15 significant digits, header numbers with 12), for files written as part of a
@@ -34,22 +37,13 @@ public:
     /// Reads the named files in order. The caller owns the new maps.
     static std::vector<TMap*> LoadFileList(std::vector<std::string> FileNames);
 
-    /// Which way a map's interval axes run against the north-up order in which grids are
-    /// written: rows north to south, columns west to east.
-    struct TOrientation {
-        bool ColumnsEastToWest;
-        bool RowsSouthToNorth;
-    };
-    /// The orientation of the map, which must have interval axes.
+    /// The map's geometry, kept in the model (`TMapGeometry`); these names stay for the
+    /// programs that learnt it here. The functions report failures under this class's name.
+    using TOrientation = TMapGeometry::TOrientation;
+    using TCorner = TMapGeometry::TCorner;
+    /// `TMapGeometry::Orientation` of the map, which must have interval axes.
     static TOrientation Orientation(const TMap* Map);
-
-    /// A corner of a grid: an X edge and a Y edge.
-    struct TCorner {
-        double X;
-        double Y;
-    };
-    /// The lower-left corner written as "xllcorner" and "yllcorner": the western and the
-    /// southern edge of the map, which must have interval axes.
+    /// `TMapGeometry::LowerLeftCorner` of the map, written as "xllcorner" and "yllcorner".
     static TCorner LowerLeftCorner(const TMap* Map);
 
 private:

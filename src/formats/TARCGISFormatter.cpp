@@ -11,44 +11,16 @@
 const char* const TARCGISFormatter::NonFiniteCells =
     "Cell values must be finite in TARCGISFileTools::WriteARCGISFile";
 
-namespace {
-
-/// The ordinates of the first and the last edge of an interval axis.
-TAxisTools::TEnds EndsOf(const TAxis* Intervals, char Direction) {
-    const TPoint* First = Intervals->GetPoint(0);
-    const TPoint* Last = Intervals->GetPoint(Intervals->GetSize() - 1);
-    return Direction == 'X' ? TAxisTools::TEnds{First->GetX(), Last->GetX()}
-                            : TAxisTools::TEnds{First->GetY(), Last->GetY()};
-}
-
-} // namespace
-
-TARCGISFileTools::TOrientation TARCGISFormatter::Orientation(const TAxis* XIntervals,
-                                                             const TAxis* YIntervals) {
-    return Orientation(EndsOf(XIntervals, 'X'), EndsOf(YIntervals, 'Y'));
-}
-
 TARCGISFormatter::THeader TARCGISFormatter::Header(const TAxis* XIntervals, const TAxis* YIntervals,
                                                    double CellSize, double NoData) {
-    return Header(EndsOf(XIntervals, 'X'), EndsOf(YIntervals, 'Y'), XIntervals->GetSize() - 1,
-                  YIntervals->GetSize() - 1, CellSize, NoData);
-}
-
-TARCGISFileTools::TOrientation TARCGISFormatter::Orientation(TAxisTools::TEnds X,
-                                                             TAxisTools::TEnds Y) {
-    // Maps read from grids have ascending X and descending Y axes; others are written
-    // turned into that orientation.
-    return {X.Last<X.First, Y.Last> Y.First};
+    return {XIntervals->GetSize() - 1, YIntervals->GetSize() - 1,
+            TMapGeometry::LowerLeftCorner(XIntervals, YIntervals), CellSize, NoData};
 }
 
 TARCGISFormatter::THeader TARCGISFormatter::Header(TAxisTools::TEnds X, TAxisTools::TEnds Y,
                                                    long Columns, long Rows, double CellSize,
                                                    double NoData) {
-    // The lower-left corner: the western and the southern edge.
-    const TARCGISFileTools::TOrientation Turned = Orientation(X, Y);
-    const TARCGISFileTools::TCorner Corner = {Turned.ColumnsEastToWest ? X.Last : X.First,
-                                              Turned.RowsSouthToNorth ? Y.First : Y.Last};
-    return {Columns, Rows, Corner, CellSize, NoData};
+    return {Columns, Rows, TMapGeometry::LowerLeftCorner(X, Y), CellSize, NoData};
 }
 
 void TARCGISFormatter::RequireFinite(const THeader& Header) {

@@ -1,8 +1,7 @@
 #ifndef VELDGRID_TARCGISFORMATTER_H
 #define VELDGRID_TARCGISFORMATTER_H
 
-#include "TARCGISFileTools.h"
-#include "TAxisTools.h"
+#include "TMapGeometry.h"
 
 #include <cstddef>
 #include <ostream>
@@ -28,20 +27,16 @@ public:
     struct THeader {
         long Columns;
         long Rows;
-        TARCGISFileTools::TCorner Corner;
+        TMapGeometry::TCorner Corner;
         double CellSize;
         double NoData;
     };
-    /// Which way interval axes run against the north-up order of the rows written.
-    static TARCGISFileTools::TOrientation Orientation(const TAxis* XIntervals,
-                                                      const TAxis* YIntervals);
     /// The header of a grid on the interval axes: the lower-left corner is the western and
-    /// the southern edge.
+    /// the southern edge (`TMapGeometry::LowerLeftCorner`).
     static THeader Header(const TAxis* XIntervals, const TAxis* YIntervals, double CellSize,
                           double NoData);
     /// The same from the X of the first and last X edge and the Y of the first and last Y
     /// edge (`TAxisTools::IntervalEnds`) of a grid of the given size.
-    static TARCGISFileTools::TOrientation Orientation(TAxisTools::TEnds X, TAxisTools::TEnds Y);
     static THeader Header(TAxisTools::TEnds X, TAxisTools::TEnds Y, long Columns, long Rows,
                           double CellSize, double NoData);
     /// Refuses a header with a number that is not finite: no reader takes such a grid.

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -98,12 +99,7 @@ std::string TSidecarTools::MetadataOfHeader(const std::string& Header) {
 // ---------------------------------------------------------------------------------------
 
 std::string TSidecarTools::ProjectionFileName(const std::string& GridFileName) {
-    // The extension is what follows the last dot of the last path component.
-    const size_t Slash = GridFileName.rfind('/');
-    const size_t Dot = GridFileName.rfind('.');
-    const bool HasExtension =
-        Dot != std::string::npos && (Slash == std::string::npos || Dot > Slash);
-    return (HasExtension ? GridFileName.substr(0, Dot) : GridFileName) + ".prj";
+    return std::filesystem::path(GridFileName).replace_extension(".prj").string();
 }
 
 std::string TSidecarTools::AuxiliaryFileName(const std::string& GridFileName) {

@@ -31,6 +31,11 @@ public:
 
     /// The name of the grid's projection file: the grid's name with its extension replaced
     /// by ".prj" ("out.asc" gives "out.prj"), or ".prj" added to a name without one.
+    ///
+    /// The extension of a file name is, by the rule of `std::filesystem::path`, the last dot
+    /// of its last component and what follows it, unless that dot is the component's first
+    /// character: ".grid" has none (".grid.prj"), "a.b.asc" has ".asc", "out." has ".".
+    /// GDAL finds a grid's projection file by the same rule.
     static std::string ProjectionFileName(const std::string& GridFileName);
     /// The name of the grid's auxiliary metadata file: the grid's name and ".aux.xml".
     static std::string AuxiliaryFileName(const std::string& GridFileName);

@@ -2,6 +2,7 @@
 
 #include "TARCGISFormatter.h"
 #include "TMap.h"
+#include "TMapGeometry.h"
 #include "TNumberText.h"
 #include "TTextFile.h"
 #include "TVELDANScanner.h"
@@ -20,21 +21,21 @@ namespace {
 using TScanner = TVELDANScanner;
 using TOptions = TVELDANConverter::TOptions;
 
-const std::streamsize ReadBufferSize = 1 << 20;
 /// Bytes of source rows in a block by default: large enough for few reads and threads,
 /// small enough that memory stays a few megabytes whatever the size of the grid.
 const std::uint64_t DefaultBlockBytes = 1 << 21;
 /// Threads that pay: beyond two, the first pass and the ordered writing bound the time.
 const unsigned MaxThreads = 2;
+/// Threads used at most, however many are asked for: each holds a block and a file open.
+const unsigned MaxRequestedThreads = 64;
 
 using TLayout = TScanner::TLayout;
 
 /// Opens the file for reading through its own buffer.
 class TSourceFile {
 public:
-    explicit TSourceFile(const std::string& FileName) : MbrBuffer(new char[ReadBufferSize]) {
-        MbrIn.rdbuf()->pubsetbuf(MbrBuffer.get(), ReadBufferSize);
-        TTextFile::OpenForReading(MbrIn, FileName);
+    explicit TSourceFile(const std::string& FileName) {
+        TTextFile::OpenBuffered(MbrIn, FileName, MbrBuffer);
     }
     std::ifstream& Stream() { return MbrIn; }
 
@@ -45,7 +46,7 @@ private:
 
 /// The header of the grid, from the interval axes the map's point axes would give.
 TARCGISFormatter::THeader HeaderOf(const TLayout& Layout, double NoData,
-                                   TARCGISFileTools::TOrientation& Orientation) {
+                                   TMapGeometry::TOrientation& Orientation) {
     const TARCGISFormatter::THeader Header = TScanner::GridHeader(Layout, NoData, Orientation);
     TARCGISFormatter::RequireFinite(Header);
     return Header;
@@ -62,16 +63,17 @@ struct TBlock {
     std::exception_ptr Failure;
 };
 
-/// Converts blocks of rows of one grid.
+/// Converts blocks of rows of one grid. It holds no state of its own: one converter serves
+/// every thread, each with its own block and file.
 class TRowConverter {
 public:
     TRowConverter(const std::string& FileName, const TLayout& Layout, const TOptions& Options,
-                  TARCGISFileTools::TOrientation Orientation, double NoData)
+                  TMapGeometry::TOrientation Orientation, double NoData)
         : MbrFileName(FileName), MbrLayout(Layout), MbrOptions(Options),
           MbrOrientation(Orientation), MbrNoData(NoData) {}
 
     /// Reads and converts the block's rows; a failure is kept in the block.
-    void Convert(TBlock& Block, std::ifstream& In) {
+    void Convert(TBlock& Block, std::ifstream& In) const {
         try {
             Read(Block, In);
             Block.Output.Clear();
@@ -92,7 +94,7 @@ public:
     }
 
 private:
-    void Read(TBlock& Block, std::ifstream& In) {
+    void Read(TBlock& Block, std::ifstream& In) const {
         const std::uint64_t Begin = MbrLayout.Offsets[Block.First];
         Block.Input.resize(MbrLayout.Offsets[Block.End] - Begin);
         try {
@@ -105,7 +107,7 @@ private:
             TError::ThrowUnableToRead(MbrFileName);
     }
 
-    void ConvertRow(const TScanner::TLine& Line, TBlock& Block) {
+    void ConvertRow(const TScanner::TLine& Line, TBlock& Block) const {
         const bool Strict = MbrOptions.Read.Strict;
         size_t Count = 0;
         if (!MbrOrientation.ColumnsEastToWest) {
@@ -144,8 +146,35 @@ private:
     const std::string& MbrFileName;
     const TLayout& MbrLayout;
     const TOptions& MbrOptions;
-    const TARCGISFileTools::TOrientation MbrOrientation;
+    const TMapGeometry::TOrientation MbrOrientation;
     const double MbrNoData;
+};
+
+/// Threads that convert blocks beside the calling thread, all joined before it goes on, and
+/// when it leaves by an exception: no thread outlives the data it works on.
+class TWorkers {
+public:
+    TWorkers() = default;
+    TWorkers(const TWorkers&) = delete;
+    TWorkers& operator=(const TWorkers&) = delete;
+    ~TWorkers() { JoinAll(); }
+
+    /// Runs the work on a new thread or, where none can be started, right here.
+    template <typename TWork> void Run(TWork Work) {
+        try {
+            MbrThreads.emplace_back(Work);
+        } catch (...) {
+            Work(); // no thread was started
+        }
+    }
+    void JoinAll() {
+        for (std::thread& Thread : MbrThreads)
+            Thread.join();
+        MbrThreads.clear();
+    }
+
+private:
+    std::vector<std::thread> MbrThreads;
 };
 
 /// Writes the block's rows, last row first when the grid's rows run south to north.
@@ -163,7 +192,7 @@ void WriteBlock(const TBlock& Block, bool Reversed, std::ostream& Out) {
 
 unsigned ThreadsFor(const TOptions& Options) {
     if (Options.Threads > 0)
-        return Options.Threads;
+        return std::min(Options.Threads, MaxRequestedThreads);
     return std::max(1u, std::min(std::thread::hardware_concurrency(), MaxThreads));
 }
 
@@ -181,7 +210,7 @@ long RowsPerBlock(const TLayout& Layout, const TOptions& Options) {
 /// Converts the rows in blocks, a round at a time, one block per thread, and writes them in
 /// order: north to south.
 void ConvertRows(const std::string& FileName, const TLayout& Layout, const TOptions& Options,
-                 TARCGISFileTools::TOrientation Orientation, double NoData, std::ostream& Out) {
+                 TMapGeometry::TOrientation Orientation, double NoData, std::ostream& Out) {
     const long Rows = static_cast<long>(Layout.Y.size());
     const long PerBlock = RowsPerBlock(Layout, Options);
     const long Blocks = (Rows + PerBlock - 1) / PerBlock;
@@ -189,8 +218,8 @@ void ConvertRows(const std::string& FileName, const TLayout& Layout, const TOpti
     std::vector<TBlock> Round(Threads);
     std::vector<std::unique_ptr<TSourceFile>> Sources;
     for (unsigned T = 0; T < Threads; ++T)
-        Sources.emplace_back(new TSourceFile(FileName));
-    TRowConverter Converter(FileName, Layout, Options, Orientation, NoData);
+        Sources.push_back(std::make_unique<TSourceFile>(FileName));
+    const TRowConverter Converter(FileName, Layout, Options, Orientation, NoData);
     for (long K = 0; K < Blocks; K += Threads) {
         const long Count = std::min<long>(Threads, Blocks - K);
         for (long T = 0; T < Count; ++T) {
@@ -199,12 +228,11 @@ void ConvertRows(const std::string& FileName, const TLayout& Layout, const TOpti
             Round[T].First = B * PerBlock;
             Round[T].End = std::min(Rows, (B + 1) * PerBlock);
         }
-        std::vector<std::thread> Workers;
+        TWorkers Workers;
         for (long T = 1; T < Count; ++T)
-            Workers.emplace_back([&, T] { Converter.Convert(Round[T], Sources[T]->Stream()); });
+            Workers.Run([&, T] { Converter.Convert(Round[T], Sources[T]->Stream()); });
         Converter.Convert(Round[0], Sources[0]->Stream());
-        for (std::thread& Worker : Workers)
-            Worker.join();
+        Workers.JoinAll();
         for (long T = 0; T < Count; ++T) {
             if (Round[T].Failure)
                 std::rethrow_exception(Round[T].Failure);
@@ -224,8 +252,8 @@ std::string TVELDANConverter::ConvertVELDANFile(const std::string& FileName, std
     } catch (...) {
         TTextFile::RethrowReadFailure(FileName);
     }
-    const double NoData = TMap(0.0).GetNoDataValue(); // that of a map read from the file
-    TARCGISFileTools::TOrientation Orientation;
+    const double NoData = TMap::DefaultNoData; // that of a map read from the file
+    TMapGeometry::TOrientation Orientation;
     const TARCGISFormatter::THeader Header = HeaderOf(Layout, NoData, Orientation);
     const std::streamsize Precision = Out.precision();
     Out.precision(TARCGISFormatter::HeaderPrecision);

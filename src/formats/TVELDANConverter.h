@@ -1,7 +1,6 @@
 #ifndef VELDGRID_TVELDANCONVERTER_H
 #define VELDGRID_TVELDANCONVERTER_H
 
-#include "TVELDANFileTools.h"
 #include "TVELDANReader.h"
 
 #include <cstddef>
@@ -18,9 +17,11 @@
 class TVELDANConverter {
 public:
     /// How the grid is read (as `TVELDANReader` reads it, the cells it marks as no-data
-    /// written as the grid's no-data value, -9999), and on how many threads.
+    /// written as the grid's no-data value, `TMap::DefaultNoData`), and on how many threads.
     struct TOptions : TVELDANReader::TOptions {
         /// Threads that convert rows; 0 for as many as pay on this machine (at most two).
+        /// At most 64 are used, and no more than there are blocks; rows whose thread
+        /// cannot be started are converted by the calling thread.
         unsigned Threads = 0;
         /// Bytes of source rows converted as one block (at least one row); 0 for about
         /// 2 MB, which keeps memory a few megabytes whatever the size of the grid.

@@ -19,8 +19,6 @@
 
 namespace {
 
-using TReadOptions = TVELDANFileTools::TReadOptions;
-
 /// The map that the read returns; a fault of the text is thrown as its message alone.
 template <typename TRead> TMap* WithoutPosition(TRead Read) {
     try {

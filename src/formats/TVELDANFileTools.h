@@ -1,6 +1,8 @@
 #ifndef VELDGRID_TVELDANFILETOOLS_H
 #define VELDGRID_TVELDANFILETOOLS_H
 
+#include "TReadOptions.h"
+
 #include <cstddef>
 #include <istream>
 #include <ostream>
@@ -13,18 +15,8 @@ class TMap;
 /// closing line. The axis and closing lines carry the marker "degN/degE".
 class TVELDANFileTools {
 public:
-    /// How strictly a grid is read. By default tokens are read as `atof` reads them
-    /// ("abc" as 0, "5,5" as 5) and the coordinates are taken as they are.
-    struct TReadOptions {
-        /// Refuses a number token that is not entirely a number (as `strtod` reads one:
-        /// "nan" and "inf" are numbers), X coordinates that are not evenly spaced, and Y
-        /// coordinates that are not evenly spaced by the same cell size.
-        bool Strict = false;
-        /// How far, as a fraction of the cell size, a strictly read coordinate may lie
-        /// from its place on the even spacing: the spacing runs from the first to the last
-        /// X coordinate, and row i lies i cells from the first row.
-        double SpacingTolerance = 0.01;
-    };
+    /// How strictly a grid is read (the name under which the options were first offered).
+    using TReadOptions = ::TReadOptions;
 
     /// Reads a grid from the stream's current position, exactly as the stream delivers it,
     /// and leaves the stream just after the closing line. The caller owns the new map.

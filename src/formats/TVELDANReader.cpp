@@ -14,8 +14,6 @@ namespace {
 
 using TScanner = TVELDANScanner;
 
-/// Large reads for the first pass over a named file: grids run to gigabytes.
-const std::streamsize ReadBufferSize = 1 << 20;
 /// Where the stream stands when no row was read last.
 const std::uint64_t Unknown = std::numeric_limits<std::uint64_t>::max();
 
@@ -28,10 +26,10 @@ struct TVELDANReader::TImpl {
     std::istream* In = nullptr;
     bool TextMode = true;
     TOptions Options;
-    double NoData = TMap(0.0).GetNoDataValue(); // that of a map read from the file
-    std::streamoff Start = 0;                   // where the grid begins in the stream
+    double NoData = TMap::DefaultNoData; // that of a map read from the file
+    std::streamoff Start = 0;            // where the grid begins in the stream
     TScanner::TLayout Layout;
-    TARCGISFileTools::TOrientation Orientation = {false, false};
+    TMapGeometry::TOrientation Orientation = {false, false};
     TARCGISFormatter::THeader Header = {};
     std::uint64_t Position = Unknown; // where the stream stands, from `Start`
     std::string Line;                 // the text of the row read last
@@ -99,9 +97,7 @@ TVELDANReader::TVELDANReader(const std::string& FileName, const TOptions& Option
     TImpl& Impl = *MbrImpl;
     Impl.FileName = FileName;
     Impl.Options = Options;
-    Impl.Buffer.reset(new char[ReadBufferSize]);
-    Impl.File.rdbuf()->pubsetbuf(Impl.Buffer.get(), ReadBufferSize);
-    TTextFile::OpenForReading(Impl.File, FileName);
+    TTextFile::OpenBuffered(Impl.File, FileName, Impl.Buffer);
     Impl.In = &Impl.File;
     try {
         Impl.Scan();
@@ -152,11 +148,11 @@ double TVELDANReader::NoDataValue() const {
     return MbrImpl->NoData;
 }
 
-TARCGISFileTools::TOrientation TVELDANReader::Orientation() const {
+TMapGeometry::TOrientation TVELDANReader::Orientation() const {
     return MbrImpl->Orientation;
 }
 
-TARCGISFileTools::TCorner TVELDANReader::LowerLeftCorner() const {
+TMapGeometry::TCorner TVELDANReader::LowerLeftCorner() const {
     return MbrImpl->Header.Corner;
 }
 

@@ -1,8 +1,8 @@
 #ifndef VELDGRID_TVELDANREADER_H
 #define VELDGRID_TVELDANREADER_H
 
-#include "TARCGISFileTools.h"
-#include "TVELDANFileTools.h"
+#include "TMapGeometry.h"
+#include "TReadOptions.h"
 
 #include <cmath>
 #include <istream>
@@ -27,7 +27,7 @@ public:
     /// `MarkNoData`, the cells equal to `NoData` (any NaN, for a NaN) read as the grid's
     /// no-data value, as `veldconv --nodata` writes them.
     struct TOptions {
-        TVELDANFileTools::TReadOptions Read;
+        TReadOptions Read;
         bool MarkNoData = false;
         double NoData = 0.0;
         /// Whether a cell of this value is read as no-data under these options.
@@ -61,9 +61,9 @@ public:
     /// The value of the cells without data: that of a map read from the file, -9999.
     double NoDataValue() const;
     /// Which way the rows and columns of the file run against north-up, and the western and
-    /// southern edge, as `TARCGISFileTools` gives them for the map read from the file.
-    TARCGISFileTools::TOrientation Orientation() const;
-    TARCGISFileTools::TCorner LowerLeftCorner() const;
+    /// southern edge, as `TMapGeometry` gives them for the map read from the file.
+    TMapGeometry::TOrientation Orientation() const;
+    TMapGeometry::TCorner LowerLeftCorner() const;
 
     /// Parses data line `Row` (0 the first of the file) into `Values`, room for `Columns()`
     /// values, in the order of the file. After a failure the values are unspecified and the

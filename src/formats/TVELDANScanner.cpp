@@ -2,6 +2,7 @@
 
 #include "TAxisTools.h"
 #include "TMap.h"
+#include "TMapGeometry.h"
 #include "TNumberText.h"
 #include "TReadFault.h"
 #include "TTextFile.h"
@@ -33,7 +34,6 @@ const char* const NotANumber = "Token is not a number in TVELDANFileTools::LoadV
 const char* const UnevenRows =
     "Y coordinates are not evenly spaced by the cell size in TVELDANFileTools::LoadVELDANFile";
 
-const std::streamsize ReadBufferSize = 1 << 20;
 /// Bytes of a token that a hint quotes: a hint is one line.
 const size_t QuotedLength = 40;
 
@@ -425,7 +425,7 @@ TVELDANScanner::TLayout TVELDANScanner::FindRows(std::istream& In, bool TextMode
 }
 
 TARCGISFormatter::THeader TVELDANScanner::GridHeader(const TLayout& Layout, double NoData,
-                                                     TARCGISFileTools::TOrientation& Orientation) {
+                                                     TMapGeometry::TOrientation& Orientation) {
     // The ends of the interval axes made from the point axes `XAxis` and `YAxis` give.
     const double Resolution = TVELDANScanner::Resolution(Layout.X);
     const std::vector<double>& X = Layout.X;
@@ -436,7 +436,7 @@ TARCGISFormatter::THeader TVELDANScanner::GridHeader(const TLayout& Layout, doub
     const TAxisTools::TEnds YEnds =
         TAxisTools::IntervalEnds(TPoint(X.front(), Y.front()), TPoint(X.front(), Y.back()),
                                  static_cast<long>(Y.size()), Resolution, 'Y');
-    Orientation = TARCGISFormatter::Orientation(XEnds, YEnds);
+    Orientation = TMapGeometry::Orientation(XEnds, YEnds);
     return TARCGISFormatter::Header(XEnds, YEnds, static_cast<long>(X.size()),
                                     static_cast<long>(Y.size()), Resolution, NoData);
 }
@@ -472,11 +472,9 @@ TMap* TVELDANScanner::ReadMap(std::istream& In, bool TextMode, const TReadOption
 }
 
 TMap* TVELDANScanner::ReadMap(const std::string& FileName, const TReadOptions& Options) {
-    // Large reads: grids run to hundreds of megabytes. The buffer outlives the stream.
-    const std::unique_ptr<char[]> Buffer(new char[ReadBufferSize]);
+    std::unique_ptr<char[]> Buffer; // outlives the stream
     std::ifstream In;
-    In.rdbuf()->pubsetbuf(Buffer.get(), ReadBufferSize);
-    TTextFile::OpenForReading(In, FileName);
+    TTextFile::OpenBuffered(In, FileName, Buffer);
     try {
         return ReadMap(In, true, Options);
     } catch (...) {

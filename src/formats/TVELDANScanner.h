@@ -4,7 +4,7 @@
 #include "TARCGISFormatter.h"
 #include "TAxis.h"
 #include "TError.h"
-#include "TVELDANFileTools.h"
+#include "TReadOptions.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,8 +26,6 @@ class TMap;
 /// line split at spaces; a tab is no separator).
 class TVELDANScanner {
 public:
-    using TReadOptions = TVELDANFileTools::TReadOptions;
-
     /// The marker that the axis line and the closing line hold.
     static const char* const Marker;
     /// The map reader's messages for a data line of another width than the first one, and
@@ -181,7 +179,7 @@ public:
     /// The ARC/INFO header and the orientation of the map that the map reader makes of the
     /// grid (its interval axes, worked out without making them).
     static TARCGISFormatter::THeader GridHeader(const TLayout& Layout, double NoData,
-                                                TARCGISFileTools::TOrientation& Orientation);
+                                                TMapGeometry::TOrientation& Orientation);
 
     /// Reads the grid from the stream's current position into a new map (the caller owns
     /// it).

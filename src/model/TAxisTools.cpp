@@ -25,9 +25,8 @@ public:
         }
         // Y edges run in the direction of the Y centres: north to south as a rule, south to
         // north for a map whose rows are stored that way. Only an upper-case 'Y' turns them
-        // north to south: any other character that selects Y keeps them ascending, as the
-        // conversion has always done, so callers that pass another character get what they
-        // always got.
+        // north to south: any other character that selects Y gives ascending edges, whatever
+        // the direction of the centres.
         MbrY = First.GetY() - H;
         MbrYStep = R;
         if (First.GetY() > Last.GetY()) {

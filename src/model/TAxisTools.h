@@ -10,9 +10,9 @@ public:
     /// New interval axis (caller owns) of one point more than the point axis: edges half a
     /// resolution either side of the centres, stepping by the resolution from the first
     /// point in the direction the axis runs. `Direction` is `'X'` for an X axis and any other
-    /// character for a Y axis, as everywhere in the library, with one exception kept from the
-    /// conversion's first definition: the edges of a descending Y axis descend only with
-    /// `'Y'`; with any other character they ascend from the first centre's upper edge.
+    /// character for a Y axis, as everywhere in the library, with one exception: the edges
+    /// of a descending Y axis descend only with `'Y'`; with any other character they ascend
+    /// from the first centre's upper edge.
     static TAxis* PointsToIntervals(const TAxis* Axis, char Direction);
     /// The ordinates, along the direction, of the first and the last point of the interval
     /// axis that `PointsToIntervals` makes from a point axis of `Size` points running from

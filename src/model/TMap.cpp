@@ -7,7 +7,7 @@
 TMap::TMap(double Resolution) : MbrDblResolution(Resolution) {}
 
 TMap::TMap(double Resolution, long LngXDim, long LngYDim) : MbrDblResolution(Resolution) {
-    Init(Resolution, LngXDim, LngYDim, -9999.0);
+    Init(Resolution, LngXDim, LngYDim, DefaultNoData);
 }
 
 TMap::TMap(const TAxis* XAxis, const TAxis* YAxis) : MbrDblResolution(0.0) {
@@ -18,7 +18,7 @@ TMap::TMap(const TAxis* XAxis, const TAxis* YAxis) : MbrDblResolution(0.0) {
     // Written so that a NaN resolution counts as different too.
     if (!(XAxis->GetResolution() == YAxis->GetResolution()))
         TError::Throw("Axes resolutions do not match in TMap::TMap");
-    Init(XAxis->GetResolution(), XAxis->GetSize(), YAxis->GetSize(), -9999.0);
+    Init(XAxis->GetResolution(), XAxis->GetSize(), YAxis->GetSize(), DefaultNoData);
     SetXAxis(XAxis);
     SetYAxis(YAxis);
 }

@@ -26,11 +26,16 @@
 /// and is never copied.
 class TMap {
 public:
-    /// Empty map: no rows, no axes, no-data value -9999.0.
+    /// The no-data value of a new map, and the one written into ARC/INFO grids that the
+    /// command converts.
+    static constexpr double DefaultNoData = -9999.0;
+
+    /// Empty map: no rows, no axes, no-data value `DefaultNoData`.
     explicit TMap(double Resolution);
-    /// Map of the given size with every cell -9999.0 and no axes.
+    /// Map of the given size with every cell `DefaultNoData` and no axes.
     TMap(double Resolution, long LngXDim, long LngYDim);
-    /// Map on copies of the two point axes (which stay the caller's); every cell -9999.0.
+    /// Map on copies of the two point axes (which stay the caller's); every cell
+    /// `DefaultNoData`.
     TMap(const TAxis* XAxis, const TAxis* YAxis);
     ~TMap();
 
@@ -109,7 +114,7 @@ private:
     std::unique_ptr<TAxis> MbrPtrXAxisInterval;
     std::unique_ptr<TAxis> MbrPtrYAxisInterval;
     std::string MbrStgMetadata;
-    double MbrDblNoData = -9999.0;
+    double MbrDblNoData = DefaultNoData;
 };
 
 #endif

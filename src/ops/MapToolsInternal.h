@@ -38,7 +38,7 @@ namespace veldgrid::ops::detail {
 // Checks, places and results
 
 /// The no-data value of a map built on axes, which the results of most operations keep.
-inline constexpr double ResultNoData = -9999.0;
+inline constexpr double ResultNoData = TMap::DefaultNoData;
 
 /// Hands the maps over to the caller as raw pointers, once nothing can fail any more.
 std::vector<TMap*> ReleaseAll(std::vector<std::unique_ptr<TMap>> Owned);

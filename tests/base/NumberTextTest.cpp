@@ -430,12 +430,15 @@ TEST_F(NumberTextTest, FlatRowsMatchThePlainLoopUnderEveryStreamSetting) {
     };
     for (const auto& C : Cases)
         for (char Separator : {' ', ','}) {
-            std::ostringstream Fast, Plain;
+            testsupport::TCountingBuffer Counted;
+            std::ostream Fast(&Counted);
+            std::ostringstream Plain;
             C.Set(Fast);
             C.Set(Plain);
             TMapTools::WriteFlatFile(Map.get(), Fast, Separator);
-            EXPECT_EQ(Fast.str(), PlainFlat(*Map, Plain, Separator))
+            EXPECT_EQ(Counted.str(), PlainFlat(*Map, Plain, Separator))
                 << C.Name << ", separator '" << Separator << "'";
+            EXPECT_EQ(Counted.Syncs, Map->GetYDim()) << C.Name << ": one flush per row";
         }
 }
 

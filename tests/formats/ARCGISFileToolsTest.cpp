@@ -1,15 +1,19 @@
 #include "TARCGISFileTools.h"
+#include "TMapGeometry.h"
 #include "TMapTools.h"
 #include "TSafeFile.h"
+#include "TSidecarTools.h"
 #include "TVELDANFileTools.h"
 
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -104,10 +108,9 @@ std::string Outcome(std::istream& In, int Grids = 1) {
             Text << " edges " << Map->GetXAxisInterval()->GetPoint(0)->GetX() << ' '
                  << Map->GetYAxisInterval()->GetPoint(0)->GetY() << '\n';
         }
-    } catch (char* Message) {
-        return Text.str() + Message + " state " + std::to_string(In.rdstate());
-    } catch (const std::exception& Failure) {
-        return Text.str() + Failure.what() + " state " + std::to_string(In.rdstate());
+    } catch (...) {
+        return Text.str() + TError::Message(std::current_exception()) + " state " +
+               std::to_string(In.rdstate());
     }
     Text << "state " << In.rdstate() << " rest [";
     In.clear();
@@ -203,6 +206,37 @@ TEST_F(ARCGISFileToolsTest, FilesThatCannotBeOpenedOrWritten) {
     EXPECT_EQ(MessageOf([&] { delete TVELDANFileTools::LoadVELDANFile(Broken); }),
               "Unable to read the stream in TVELDANFileTools::LoadVELDANFile");
 
+    // Beyond the file size limit (its signal ignored) the write fails and the previous file
+    // stays; a read-only file is refused, also in a directory where anyone may create files
+    // (run as a user whom the file's mode binds).
+    const std::string Previous = Dir + "/previous.asc", Open = Dir + "/open";
+    testsupport::WriteFile(Previous, "previous grid\n");
+    const auto Large = MakeMap({std::vector<double>(2000, 1.0 / 3)}, 1, 0.5, 0.5);
+    EXPECT_EQ(testsupport::InChildProcess(
+                  [&] {
+                      ::signal(SIGXFSZ, SIG_IGN);
+                      const struct rlimit Limit = {4096, 4096};
+                      ::setrlimit(RLIMIT_FSIZE, &Limit);
+                      TARCGISFileTools::WriteARCGISFile(Large.get(), Previous);
+                      return std::string("written");
+                  },
+                  false),
+              "Unable to write file " + Previous + ": File too large");
+    ASSERT_EQ(::mkdir(Open.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(Open.c_str(), 0777), 0);
+    const std::string ReadOnly = Open + "/read-only.asc";
+    testsupport::WriteFile(ReadOnly, "previous grid\n");
+    ASSERT_EQ(::chmod(ReadOnly.c_str(), 0444), 0);
+    EXPECT_EQ(testsupport::InChildProcess(
+                  [&] {
+                      TARCGISFileTools::WriteARCGISFile(Map.get(), ReadOnly);
+                      return std::string("written");
+                  },
+                  true),
+              "Unable to open file " + ReadOnly);
+    for (const std::string& Name : {Previous, ReadOnly})
+        EXPECT_EQ(testsupport::ReadFile(Name), "previous grid\n") << Name;
+
     TMap NoAxes(1.0, 2, 2);
     const std::string Never = Dir + "/never.asc";
     EXPECT_EQ(MessageOf([&] { TARCGISFileTools::WriteARCGISFile(&NoAxes, Never); }),
@@ -240,6 +274,11 @@ TEST_F(ARCGISFileToolsTest, FileListsMatchMapsToNames) {
 TEST_F(ARCGISFileToolsTest, WritesTheExampleExactly) {
     auto Map = ExampleMap();
     EXPECT_EQ(WrittenToStream(Map.get()), ExampleGrid);
+    // Every line written is flushed: six header lines and two rows.
+    testsupport::TCountingBuffer Counted;
+    std::ostream Out(&Counted);
+    TARCGISFileTools::WriteARCGISFile(Map.get(), Out);
+    EXPECT_EQ(Counted.Syncs, 8);
     const std::string File = testsupport::TempDir() + "/example.asc";
     TARCGISFileTools::WriteARCGISFile(Map.get(), File);
     EXPECT_EQ(testsupport::ReadFile(File), ExampleGrid);
@@ -506,9 +545,8 @@ TEST_F(ARCGISFileToolsTest, ConvertsTheShippedExamplesExactly) {
     }
 }
 
-// A map placed by "nan" or "inf", or holding such cells, used to be written as a grid that no
-// reader takes, and the command reported success. The writer now refuses it before writing
-// or opening anything.
+// A map placed by "nan" or "inf", or holding such cells, would give a grid that no reader
+// takes: the writer refuses it before writing or opening anything.
 TEST_F(ARCGISFileToolsTest, NonFiniteNumbersAreRefused) {
     const char* const Header = "Header numbers must be finite in TARCGISFileTools::WriteARCGISFile";
     const char* const Cell = "Cell values must be finite in TARCGISFileTools::WriteARCGISFile";
@@ -570,6 +608,11 @@ TEST_F(ARCGISFileToolsTest, OrientationAndCornerFollowTheAxesOfEachDirection) {
         const auto Corner = TARCGISFileTools::LowerLeftCorner(Map.get());
         EXPECT_EQ(Corner.X, 0.0) << C.Name;
         EXPECT_EQ(Corner.Y, 9.5) << C.Name;
+        // The model's functions, which the old names stand for.
+        const TMapGeometry::TOrientation Model = TMapGeometry::Orientation(Map.get());
+        EXPECT_EQ(Model.ColumnsEastToWest, C.EastToWest) << C.Name;
+        EXPECT_EQ(Model.RowsSouthToNorth, C.SouthToNorth) << C.Name;
+        EXPECT_EQ(TMapGeometry::LowerLeftCorner(Map.get()).Y, 9.5) << C.Name;
     }
     TMap NoAxes(1.0);
     testsupport::ExpectFailures({
@@ -581,6 +624,14 @@ TEST_F(ARCGISFileToolsTest, OrientationAndCornerFollowTheAxesOfEachDirection) {
          "Map is not set in TARCGISFileTools::Orientation"},
         {"corner of no map", [] { TARCGISFileTools::LowerLeftCorner(nullptr); },
          "Map is not set in TARCGISFileTools::LowerLeftCorner"},
+        {"model orientation without axes", [&] { TMapGeometry::Orientation(&NoAxes); },
+         "Map has no interval axes in TMapGeometry::Orientation"},
+        {"model corner without axes", [&] { TMapGeometry::LowerLeftCorner(&NoAxes); },
+         "Map has no interval axes in TMapGeometry::LowerLeftCorner"},
+        {"model orientation of no map", [] { TMapGeometry::Orientation(nullptr); },
+         "Map is not set in TMapGeometry::Orientation"},
+        {"model corner of no map", [] { TMapGeometry::LowerLeftCorner(nullptr); },
+         "Map is not set in TMapGeometry::LowerLeftCorner"},
     });
 }
 
@@ -624,6 +675,21 @@ TEST_F(ARCGISFileToolsTest, NamedFilesAreReplacedWhole) {
     EXPECT_TRUE(S_ISLNK(Status.st_mode));
     ASSERT_EQ(::stat(File.c_str(), &Status), 0);
     EXPECT_EQ(Status.st_mode & 0777, 0640u);
+
+    // New files get the mode that the umask leaves: a grid, its sidecars, a text file.
+    const std::string New = Dir + "/new";
+    const mode_t Umask = ::umask(022);
+    TARCGISFileTools::WriteARCGISFile(Map.get(), New + ".asc");
+    TSidecarTools::WriteProjectionFile(New + ".prj");
+    TSidecarTools::WriteAuxiliaryFile(Map.get(), New + ".asc.aux.xml");
+    TSafeFile Metadata(New + ".meta");
+    Metadata.Stream() << "\n";
+    Metadata.Commit();
+    ::umask(Umask);
+    for (const char* Extension : {".asc", ".prj", ".asc.aux.xml", ".meta"}) {
+        ASSERT_EQ(::stat((New + Extension).c_str(), &Status), 0) << Extension;
+        EXPECT_EQ(Status.st_mode & 0777, 0644u) << Extension;
+    }
 }
 
 // A set of files is closed first and committed after: a file whose write failed is never

@@ -58,7 +58,7 @@ TEST_F(SidecarToolsTest, SidecarsAreNamedWhereGDALLooksForThem) {
         {"dir/out.grid.asc", "dir/out.grid.prj", "dir/out.grid.asc.aux.xml"},
         {"dir.v2/out", "dir.v2/out.prj", "dir.v2/out.aux.xml"},
         {"/tmp/out.", "/tmp/out.prj", "/tmp/out..aux.xml"},
-        {".hidden", ".prj", ".hidden.aux.xml"},
+        {".hidden", ".hidden.prj", ".hidden.aux.xml"}, // a leading dot is no extension
     };
     for (const auto& C : Cases) {
         EXPECT_EQ(TSidecarTools::ProjectionFileName(C.Grid), C.Projection) << C.Grid;

@@ -12,11 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <random>
 #include <sstream>
 
@@ -362,6 +365,11 @@ TEST_F(VELDANFileToolsTest, AStrictReadRefusesWhatTheDefaultReadTakes) {
         {"Y uneven", Axis + Row + "r 1 2 3 4\nr 1 2 3 2\n" + Closing, UnevenY, "4:9 \"2\""},
         {"Y ascending evenly", Axis + Row + "r 1 2 3 6\nr 1 2 3 7.005\n" + Closing, "", "no fault"},
         {"one row", Axis + Row + Closing, "", "no fault"},
+        // The tolerance scales with the cell size.
+        {"X of cell 100 off by half a unit",
+         "lon 0 100 200.5 300 lat degN/degE\nr 1 2 3 4 5\n" + Closing, "", "no fault"},
+        {"X of cell 0.001 off by a fifth of a cell",
+         "lon 0 0.001 0.0025 lat degN/degE\nr 1 2 3 5\n" + Closing, UnevenX, "1:7 \"0.001\""},
     };
     for (const auto& C : Cases) {
         EXPECT_EQ(MessageOf([&] { Load(C.Text); }), "no exception") << C.Name;
@@ -454,6 +462,10 @@ std::vector<std::string> ConverterGrids() {
         "lon 0 1 2 lat degN/degE\nr 1 2 3 5\n",
         "lon 0 1 2 lat degN/degE\nr 1 2 3 nan\n" + Closing,
         "lon 0 1 2 lat degN/degE\nr\n" + Closing,
+        // All 15 digits of a cell; NaN and infinite cells, taken only where they are marked.
+        "lon 0 1 lat degN/degE\nr 0.123456789012345 -1234.56789012345 5\n" + Closing,
+        "lon 0 1 2 lat degN/degE\nr nan 0.123456789012345 NaN 5\nr -nan 1 2 4\n" + Closing,
+        "lon 0 1 2 lat degN/degE\nr inf 0.123456789012345 3 5\nr 1 INF 2 4\n" + Closing,
     };
     return Grids;
 }
@@ -495,7 +507,37 @@ TEST_F(VELDANFileToolsTest, TheConverterWritesWhatTheMapWriterWrites) {
         }
     }
     // The grids without faults, under every option that takes them.
-    EXPECT_EQ(Converted, 180);
+    EXPECT_EQ(Converted, 212);
+}
+
+// However many threads are asked for, and whether they can be started or not, the grid is the
+// one that a single thread writes.
+TEST_F(VELDANFileToolsTest, TheConverterRunsOnAnyNumberOfThreads) {
+    std::string Grid = "lon 0 1 lat degN/degE\n";
+    for (int Row = 0; Row < 300; ++Row)
+        Grid += "r " + std::to_string(Row) + " 0.5 " + std::to_string(300 - Row) + "\n";
+    const std::string File = testsupport::TempDir() + "/rows.txt";
+    testsupport::WriteFile(File, Grid + "end degN/degE\n");
+    const auto On = [&](unsigned Threads) {
+        TVELDANConverter::TOptions Options;
+        Options.Threads = Threads;
+        Options.BlockBytes = 1; // a block per row
+        std::string Metadata;
+        return Streamed(File, Options, Metadata);
+    };
+    const std::string Expected = On(1);
+    ASSERT_NE(Expected, "");
+    EXPECT_TRUE(On(std::numeric_limits<unsigned>::max()) == Expected);
+    // A user allowed two processes: the first worker starts, the next ones cannot. Fewer
+    // files than blocks may be open: the threads asked for are bounded.
+    EXPECT_TRUE(testsupport::InChildProcess(
+                    [&] {
+                        const struct rlimit Processes = {2, 2}, Files = {128, 128};
+                        ::setrlimit(RLIMIT_NPROC, &Processes);
+                        ::setrlimit(RLIMIT_NOFILE, &Files);
+                        return On(4) + On(std::numeric_limits<unsigned>::max());
+                    },
+                    true) == Expected + Expected);
 }
 
 TEST_F(VELDANFileToolsTest, TheConverterReportsWhatCannotBeRead) {

@@ -13,6 +13,7 @@
 
 #include "TARCGISFileTools.h"
 #include "TAxis.h"
+#include "TError.h"
 #include "TMap.h"
 
 #include <iomanip>
@@ -61,9 +62,7 @@ int main(int ArgC, char** ArgV) {
         Print(*Map);
         std::cout.flush();
         return std::cout ? 0 : Fail("Unable to write to standard output");
-    } catch (char* Message) {
-        return Fail(Message);
-    } catch (const std::string& Message) {
-        return Fail(Message.c_str());
+    } catch (...) {
+        return Fail(TError::Message(std::current_exception()).c_str());
     }
 }

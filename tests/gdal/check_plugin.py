@@ -132,6 +132,11 @@ def check_translate(gdal, args, txt):
     base.check_geotransform(tiff.GetGeoTransform(), expected.GetGeoTransform())
     check(tiff.GetRasterBand(1).GetNoDataValue() == base.NO_DATA, "no-data value")
     check(cells(gdal, tiff) == cells(gdal, expected), "cells differ from veldconv's grid")
+    # A window read straight from the map: columns 1 and 2 of the top row.
+    plugin = gdal.Open(txt)
+    window = plugin.GetRasterBand(1).ReadAsArray(1, 0, 2, 1)
+    check(window.tolist() == expected.GetRasterBand(1).ReadAsArray(1, 0, 2, 1).tolist(),
+          "window of columns 1 and 2: %s" % window.tolist())
     check(tiff.GetMetadataItem("VELDAN_HEADER") == header(args.veldconv, txt), "metadata")
 
 

@@ -2,6 +2,8 @@
 #include "TAxisTools.h"
 #include "TMapPoint.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +12,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+using testsupport::MessageOf;
 
 namespace {
 
@@ -20,15 +24,6 @@ std::unique_ptr<TAxis> MakeAxis(const std::vector<double>& Ordinates, char Direc
     for (double V : Ordinates)
         Axis->AddPoint(Direction == 'X' ? new TPoint(V, 0.0) : new TPoint(0.0, V));
     return Axis;
-}
-
-std::string MessageOf(const std::function<void()>& Action) {
-    try {
-        Action();
-    } catch (char* Message) {
-        return Message;
-    }
-    return "no exception";
 }
 
 class AxisTest : public ::testing::Test {};

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <memory>
+
 using namespace testsupport;
 
 namespace {
@@ -27,6 +30,16 @@ TEST_F(PointToolsTest, CentroidExtremesAndPseudoAngle) {
     EXPECT_EQ(Pool.Keep({TPointTools::FindCentroid(Pool.Make({{0, 0}, {2, 0}, {1, 3}})),
                          TPointTools::Max(&A, &B), TPointTools::Min(&A, &B)}),
               TPositions({{1, 1}, {3, 5}, {0, 1}}));
+    // On a tie the first point's ordinate is taken, whichever zero it is.
+    const TPoint Plus(0.0, 0.0), Minus(-0.0, -0.0);
+    for (const auto& [First, Second] : {std::pair{&Plus, &Minus}, std::pair{&Minus, &Plus}}) {
+        const std::unique_ptr<TPoint> Max(TPointTools::Max(First, Second));
+        const std::unique_ptr<TPoint> Min(TPointTools::Min(First, Second));
+        EXPECT_EQ(std::signbit(Max->GetX()), First == &Minus) << "maximum of X";
+        EXPECT_EQ(std::signbit(Max->GetY()), First == &Minus) << "maximum of Y";
+        EXPECT_EQ(std::signbit(Min->GetX()), First == &Minus) << "minimum of X";
+        EXPECT_EQ(std::signbit(Min->GetY()), First == &Minus) << "minimum of Y";
+    }
     const auto Theta = [](TXY P1, TXY P2) {
         const TPoint A(P1.first, P1.second), B(P2.first, P2.second);
         return TPointTools::Theta(&A, &B);

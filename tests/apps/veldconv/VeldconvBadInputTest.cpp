@@ -178,8 +178,8 @@ TEST_F(VeldconvBadInputTest, RefusedSourcesLeaveNoGrid) {
 }
 
 // A grid that cannot be written aside (a link to a file not there yet, a writable file in a
-// directory where no new file may be created) is written in place, as always: only from a
-// source read whole, so that a fault found late in a large source leaves nothing written.
+// directory where no new file may be created) is written in place, and only from a source
+// read whole, so that a fault found late in a large source leaves nothing written.
 TEST_F(VeldconvBadInputTest, AGridWrittenInPlaceIsWrittenOnlyFromAGoodSource) {
     const std::string Closed = Dir + "/closed", Link = Dir + "/link.asc";
     ASSERT_EQ(::mkdir(Closed.c_str(), 0777), 0);
@@ -312,7 +312,7 @@ TEST_F(VeldconvBadInputTest, ASignalDuringTheWriteLeavesThePreviousGrid) {
         EXPECT_EQ(ReadFile(Grid()), "previous grid\n") << Signal;
         EXPECT_EQ(HiddenFiles(), std::vector<std::string>()) << Signal;
     }
-    // A file size limit reached ends the command on its signal, as it always did.
+    // A file size limit reached ends the command on its signal (SIGXFSZ, not ignored).
     testsupport::WriteFile(Grid(), "previous grid\n");
     const auto R =
         testsupport::RunCapturing("(ulimit -f 1000; exec " + Quoted(VELDCONV_PATH) + " " +
@@ -329,13 +329,15 @@ TEST_F(VeldconvBadInputTest, ConcurrentConversionsLeaveOneCompleteGrid) {
     testsupport::WriteFile(Second, LargeSource(1000, 1000, 7.25));
     ASSERT_EQ(Run(Quoted(First) + " " + Quoted(Dir + "/first.asc")).Status, 0);
     ASSERT_EQ(Run(Quoted(Second) + " " + Quoted(Dir + "/second.asc")).Status, 0);
-    const std::string V = Quoted(VELDCONV_PATH), G = Quoted(Grid());
-    // The exit status is 0 when both conversions succeed.
-    const auto R = testsupport::RunCapturing(
-        V + " " + Quoted(First) + " " + G + " " + Quoted(Dir + "/a.meta") + " & P=$!; " + V + " " +
-            Quoted(Second) + " " + G + " " + Quoted(Dir + "/b.meta") + " && wait $P",
-        Dir);
+    const std::string V = Quoted(VELDCONV_PATH);
+    // Both conversions run inside the test's directory and name their files relative to it,
+    // so that nothing is written where the test runs. The exit status is 0 when both succeed.
+    const auto R = testsupport::RunCapturing("cd " + Quoted(Dir) + " && { " + V +
+                                                 " first.txt out.asc a.meta & P=$!; " + V +
+                                                 " second.txt out.asc b.meta && wait $P; }",
+                                             Dir);
     EXPECT_EQ(R.Status, 0);
+    EXPECT_EQ(ReadFile(Dir + "/a.meta") + ReadFile(Dir + "/b.meta"), "\n\n");
     const std::string Written = ReadFile(Grid());
     EXPECT_TRUE(Written == ReadFile(Dir + "/first.asc") ||
                 Written == ReadFile(Dir + "/second.asc"));
@@ -343,9 +345,9 @@ TEST_F(VeldconvBadInputTest, ConcurrentConversionsLeaveOneCompleteGrid) {
 }
 
 // Options used wrongly: one message naming the fault, exit status 1, and no grid, sidecar or
-// temporary file left behind.
+// temporary file left behind. Like every message, it ends without a line feed.
 TEST_F(VeldconvBadInputTest, BadOptionsAreReportedAndWriteNothing) {
-    const std::string Usage = "Usage: veldconv source_file destination_file [metadata_file]\n";
+    const std::string Usage = "Usage: veldconv source_file destination_file [metadata_file]";
     testsupport::WriteFile(Source(), Axis + Row + Closing);
     const std::string S = Quoted(Source()), G = Quoted(Grid()), M = Quoted(Dir + "/meta.txt");
     const struct {
@@ -361,9 +363,9 @@ TEST_F(VeldconvBadInputTest, BadOptionsAreReportedAndWriteNothing) {
         {"--nodata without its value", S + " " + G + " --nodata",
          "--nodata: 1 required VALUE missing\n" + Usage},
         {"--nodata not a number", "--nodata 5,5 " + S + " " + G,
-         "Invalid value for --nodata: \"5,5\" is not a number (nor nan)\n"},
+         "Invalid value for --nodata: \"5,5\" is not a number (nor nan)"},
         {"--nodata empty", "--nodata '' " + S + " " + G,
-         "Invalid value for --nodata: \"\" is not a number (nor nan)\n"},
+         "Invalid value for --nodata: \"\" is not a number (nor nan)"},
         {"--nodata twice", "--nodata 1 --nodata 2 " + S + " " + G,
          "--nodata: At Most 1 required but received 2\n" + Usage},
         {"--strict on a letter", "--strict " + Quoted(Dir + "/letter.txt") + " " + G,
@@ -375,10 +377,10 @@ TEST_F(VeldconvBadInputTest, BadOptionsAreReportedAndWriteNothing) {
         {"grid and metadata to standard output", S + " - -",
          "The grid goes to standard output (-): give a metadata_file for the metadata\n" + Usage},
         {"--output-dir that is not a directory", "--output-dir " + Quoted(Dir + "/none") + " " + S,
-         "Unable to write to directory " + Dir + "/none: it is not a directory\n"},
+         "Unable to write to directory " + Dir + "/none: it is not a directory"},
         {"--output-dir without sources", "--output-dir " + Quoted(Dir),
-         "Usage: veldconv [options] --output-dir DIR [--] source_file...\n"},
-        {"options but one name", "--strict " + S, Usage.substr(0, Usage.size() - 1)},
+         "Usage: veldconv [options] --output-dir DIR [--] source_file..."},
+        {"options but one name", "--strict " + S, Usage},
     };
     testsupport::WriteFile(Dir + "/letter.txt", Axis + "r 1 abc 3 5\n" + Closing);
     testsupport::WriteFile(Dir + "/uneven.txt", "x 0 1 3 lat degN/degE\n" + Row + Closing);
@@ -403,21 +405,27 @@ TEST_F(VeldconvBadInputTest, ABatchReportsEachFailedSourceAndConvertsTheOthers) 
     testsupport::WriteFile(Dir + "/bad.txt", Axis + Row);
     testsupport::WriteFile(Other + "/a.txt", Axis + "r 7 8 9 5\n" + Closing);
     testsupport::WriteFile(Dir + "/c.txt", Axis + "r 4 5 6 5\n" + Closing);
+    // A source in the output directory named as the projection file of its own grid.
+    const std::string Projection = Out + "/p.prj";
+    testsupport::WriteFile(Projection, Axis + Row + Closing);
     const auto R = Run("--output-dir " + Quoted(Out) + " " + Quoted(Dir + "/a.txt") + " " +
                        Quoted(Dir + "/bad.txt") + " " + Quoted(Other + "/a.txt") + " " +
-                       Quoted(Dir + "/missing.txt") + " " + Quoted(Dir + "/c.txt") + " -");
+                       Quoted(Dir + "/missing.txt") + " " + Quoted(Dir + "/c.txt") + " " +
+                       Quoted(Projection) + " -");
     EXPECT_EQ(R.Status, 1);
     EXPECT_EQ(R.Err, Dir + "/bad.txt: " + Eof + "\n" + Other + "/a.txt: Unable to write file " +
                          Out + "/a.asc: it is the same file as the destination file " + Out +
                          "/a.asc\n" + Dir + "/missing.txt: Unable to open file " + Dir +
-                         "/missing.txt\n" +
-                         "-: Only named files are converted with --output-dir\n");
+                         "/missing.txt\n" + Projection + ": Unable to write file " + Projection +
+                         ": it is the same file as the source file " + Projection + "\n" +
+                         "-: Only named files are converted with --output-dir");
     EXPECT_EQ(R.Out, "");
     const std::string Header = "ncols 3\nnrows 1\nxllcorner     -0.5\nyllcorner      4.5\n"
                                "cellsize 1\nNODATA_value -9999\n";
     EXPECT_EQ(ReadFile(Out + "/a.asc"), Header + "1 2 3 \n"); // the first of the two
     EXPECT_EQ(ReadFile(Out + "/c.asc"), Header + "4 5 6 \n");
     EXPECT_EQ(ReadFile(Out + "/c.meta"), "\n");
-    for (const char* Missing : {"/bad.asc", "/bad.prj", "/bad.meta", "/missing.asc"})
+    EXPECT_EQ(ReadFile(Projection), Axis + Row + Closing);
+    for (const char* Missing : {"/bad.asc", "/bad.prj", "/bad.meta", "/missing.asc", "/p.asc"})
         EXPECT_FALSE(std::ifstream(Out + Missing).good()) << Missing;
 }

@@ -184,6 +184,15 @@ TEST_F(VeldconvTest, SidecarFilesLieWhereGISToolsLookForThem) {
     EXPECT_EQ(ReadFile(Dir + "/bare.asc"), ReadFile(Example(".asc")));
     EXPECT_FALSE(Exists("bare.prj") || Exists("bare.asc.aux.xml"));
     EXPECT_EQ(Run("'" + Example(".txt") + "' /dev/null").Status, 0);
+    ASSERT_EQ(::mkfifo((Dir + "/pipe.asc").c_str(), 0666), 0);
+    const TRun Piped = testsupport::RunCapturing(
+        "{ " + testsupport::Quoted(VELDCONV_PATH) + " '" + Example(".txt") + "' '" + Dir +
+            "/pipe.asc' & timeout 60 cat '" + Dir + "/pipe.asc' > '" + Dir +
+            "/piped.asc'; wait $!; }",
+        Dir);
+    EXPECT_EQ(Piped.Status, 0) << Piped.Err;
+    EXPECT_EQ(ReadFile(Dir + "/piped.asc"), ReadFile(Example(".asc")));
+    EXPECT_FALSE(Exists("pipe.prj") || Exists("pipe.asc.aux.xml")) << "sidecars of a FIFO";
 }
 
 TEST_F(VeldconvTest, OptionsChangeWhatIsReadAndWhereItGoes) {
@@ -235,14 +244,15 @@ TEST_F(VeldconvTest, ABatchWritesEachGridWithItsMetadataAndSidecars) {
     ASSERT_EQ(::mkdir(Sub.c_str(), 0777), 0);
     ASSERT_EQ(::mkdir(Out.c_str(), 0777), 0);
     std::string Sources;
-    for (const char* Name : {"a.txt", "b.grid.txt", "c"}) {
+    // A leading dot is no extension: ".grid" gives ".grid.asc".
+    for (const char* Name : {"a.txt", "b.grid.txt", "c", ".grid"}) {
         testsupport::WriteFile(Sub + "/" + Name, ReadFile(Example(".txt")));
         Sources += " '" + Sub + "/" + Name + "'";
     }
     const TRun R = Run("--output-dir '" + Out + "'" + Sources);
     EXPECT_EQ(R.Status, 0);
     EXPECT_EQ(R.Out + R.Err, "");
-    for (const std::string Stem : {"a", "b.grid", "c"})
+    for (const std::string Stem : {"a", "b.grid", "c", ".grid"})
         for (const char* Extension : {".asc", ".meta", ".prj", ".asc.aux.xml"})
             EXPECT_EQ(ReadFile(Out + "/" + Stem + Extension), ReadFile(Example(Extension)))
                 << Stem << Extension;
