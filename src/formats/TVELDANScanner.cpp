@@ -120,10 +120,23 @@ bool CutBeforeExponent(const char* First, const char* Last, const char* End) {
            End - Last >= 2 && Last[0] == '-' && std::isdigit(static_cast<unsigned char>(Last[1]));
 }
 
+/// Whether the token is text with a tab in it: no other control character (binary bytes
+/// are no trap of the format).
+bool HoldsTab(const char* First, const char* Last) {
+    bool Tab = false;
+    for (const char* P = First; P != Last; ++P) {
+        const unsigned char C = static_cast<unsigned char>(*P);
+        if ((C < 0x20 && C != '\t') || C == 0x7F)
+            return false;
+        Tab |= C == '\t';
+    }
+    return Tab;
+}
+
 /// The hint that names the trap the token [First, Last) of a line ending at `End` falls
 /// into, or "".
 std::string TrapHint(const char* First, const char* Last, const char* End) {
-    if (std::find(First, Last, '\t') != Last)
+    if (HoldsTab(First, Last))
         return "the token " + Quoted(First, Last) +
                " holds a tab: this format separates values by spaces only";
     if (CutBeforeExponent(First, Last, End))
