@@ -3,6 +3,7 @@
 
 #include "TARCGISFileTools.h"
 #include "TMap.h"
+#include "TVELDANFileTools.h"
 
 #include "TestSupport.h"
 
@@ -36,4 +37,18 @@ TEST_F(FuzzFindingsTest, ArcGridCellSizeMustBePositive) {
                                  "cellsize " + CellSize + "\nNODATA_value -9999\n1 2\n3 4\n";
         EXPECT_EQ(MessageOf([&] { ReadGrid(Grid); }), Message) << CellSize;
     }
+}
+
+// X coordinates of 1e308 and beyond gave a map whose first two X centres round to one
+// number: no VELDAN file holds that map, so the writer refuses it before writing a byte.
+TEST_F(FuzzFindingsTest, VeldanWriterRefusesCentresThatRoundToOne) {
+    const std::string Grid("1e308x 1e3080 infp-2 inf lat degN/degE\nr 1e308 -1e616 4`.9e-inf324 1\n"
+                           "r 2 3 4\0\0\0\0nd degN/degE\n",
+                           93);
+    std::istringstream In(Grid);
+    std::unique_ptr<TMap> Map(TVELDANFileTools::LoadVELDANFile(In));
+    std::ostringstream Out;
+    EXPECT_EQ(MessageOf([&] { TVELDANFileTools::WriteVELDANFile(Map.get(), Out); }),
+              "Resolution cannot be 0 in TVELDANWriter::WriteXAxis");
+    EXPECT_EQ(Out.str(), "");
 }
