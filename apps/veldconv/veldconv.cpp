@@ -3,9 +3,9 @@
 //
 // Exit status: 0 after a full conversion (or after printing the help or the version), 1
 // whenever a message was written to standard error. Every failure travels as an exception
-// to `main`, which writes its message and a line feed: no message ends with a line feed,
-// and one of several lines (a batch's failures, a fault and the usage) has line feeds only
-// between its lines. A fault of the source's text is reported where it lies, as compilers
+// to `main`, which writes its message and a line feed (no message thrown ends with one, and
+// one of several lines, such as a batch's failures or a fault and the usage, has line feeds
+// only between its lines). A fault of the source's text is reported where it lies, as compilers
 // report faults: "in.txt:LINE:COLUMN: message", and for a known trap of the format a
 // second line, indented by two spaces, that names it.
 //
