@@ -47,6 +47,7 @@ set(VELDGRID_HEADERS
   TMapTools.h
   TPoint.h
   TPointTools.h
+  TReadFault.h
   TReadOptions.h
   TSafeFile.h
   TSeriesStatistics.h

@@ -1,11 +1,14 @@
 // The VELDAN reader on any input, and the rest of the command's road for every map it
 // accepts: the map is consistent, the ARC/INFO writer either refuses it for a header number
 // or a cell that is not finite or writes it, and what it writes reads back as the same grid
-// turned north-up.
+// turned north-up. The reader of the commands (`TVELDANReader::LoadMap`) fails with the
+// same message, plain and strict, and places every fault at its token in the input.
 
 #include "FuzzChecks.h"
 #include "TARCGISFileTools.h"
+#include "TReadFault.h"
 #include "TVELDANFileTools.h"
+#include "TVELDANReader.h"
 
 #include <cmath>
 #include <cstddef>
@@ -67,12 +70,54 @@ void RequireReadsBack(const TMap& Map, const std::string& Grid) {
                     "same cells, north-up");
 }
 
+/// The fault lies in the input: lines and columns count from 1, and its token is the text
+/// at its place, within its line (an empty token at most just after the line).
+void RequirePlaced(const std::string& Input, const TReadFault& Fault) {
+    Require(Fault.Line >= 1 && Fault.Column >= 1, "lines and columns count from 1");
+    size_t Start = 0;
+    for (long Line = 1; Line < Fault.Line; ++Line) {
+        Start = Input.find('\n', Start);
+        Require(Start != std::string::npos, "the fault's line is in the input");
+        ++Start;
+    }
+    const size_t Feed = Input.find('\n', Start);
+    const size_t LineEnd = Feed == std::string::npos ? Input.size() : Feed;
+    const size_t Place = Start + static_cast<size_t>(Fault.Column) - 1;
+    Require(Place + Fault.Token.size() <= LineEnd, "the fault's token is within its line");
+    Require(Input.compare(Place, Fault.Token.size(), Fault.Token) == 0,
+            "the fault's token is the text at its place");
+}
+
+/// Reads the input as the commands do; returns the message of the fault ("" for none).
+std::string CommandsRead(const std::string& Input, bool Strict) {
+    std::istringstream In(Input);
+    TVELDANReader::TOptions Options;
+    Options.Read.Strict = Strict;
+    try {
+        delete TVELDANReader::LoadMap(In, false, Options);
+    } catch (const TReadFault& Fault) {
+        RequirePlaced(Input, Fault);
+        return Fault.Message;
+    }
+    return "";
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-    std::istringstream In(std::string(reinterpret_cast<const char*>(Data), Size));
-    std::unique_ptr<TMap> Map(
-        fuzzchecks::ReadOrNull([&] { return TVELDANFileTools::LoadVELDANFile(In); }));
+    const std::string Input(reinterpret_cast<const char*>(Data), Size);
+    std::istringstream In(Input);
+    std::string Message;
+    std::unique_ptr<TMap> Map(fuzzchecks::ReadOrNull([&] {
+        try {
+            return TVELDANFileTools::LoadVELDANFile(In);
+        } catch (char* Thrown) {
+            Message = Thrown;
+            throw;
+        }
+    }));
+    Require(CommandsRead(Input, false) == Message, "the commands' reader fails alike");
+    CommandsRead(Input, true);
     if (!Map)
         return 0;
     fuzzchecks::RequireConsistent(*Map);

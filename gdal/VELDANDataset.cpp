@@ -18,6 +18,7 @@
 #include "TError.h"
 #include "TMap.h"
 #include "TMapGeometry.h"
+#include "TReadFault.h"
 #include "TSafeFile.h"
 #include "TSidecarTools.h"
 #include "TVELDANFileTools.h"
@@ -140,9 +141,17 @@ private:
     TVELDANReader MbrReader;
 };
 
-/// The message of the exception being handled: one of the library's, or another failure.
-std::string FailureMessage() {
-    return TError::Message(std::current_exception());
+/// The message of the exception being handled: one of the library's (a fault of the text of
+/// the named grid placed as the commands place it, "NAME:LINE:COLUMN: message" and its
+/// hint), or another failure.
+std::string FailureMessage(const std::string& FileName) {
+    try {
+        throw;
+    } catch (const TReadFault& Fault) {
+        return Fault.Report(FileName);
+    } catch (...) {
+        return TError::Message(std::current_exception());
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -219,7 +228,7 @@ CPLErr VELDANDataset::ReadLine(int Line, double* Values) {
         MbrGrid->Reader().ReadNorthUpRow(Line, Values);
         return CE_None;
     } catch (...) {
-        CPLError(CE_Failure, CPLE_FileIO, "%s", FailureMessage().c_str());
+        CPLError(CE_Failure, CPLE_FileIO, "%s", FailureMessage(GetDescription()).c_str());
         return CE_Failure;
     }
 }
@@ -352,7 +361,7 @@ GDALDataset* VELDANDataset::Open(GDALOpenInfo* OpenInfo) {
         Dataset->oOvManager.Initialize(Dataset.get(), OpenInfo->pszFilename);
         return Dataset.release();
     } catch (...) {
-        CPLError(CE_Failure, CPLE_OpenFailed, "%s", FailureMessage().c_str());
+        CPLError(CE_Failure, CPLE_OpenFailed, "%s", FailureMessage(OpenInfo->pszFilename).c_str());
         return nullptr;
     }
 }
@@ -493,7 +502,7 @@ GDALDataset* VELDANDataset::CreateCopy(const char* FileName, GDALDataset* Source
                        ProgressData))
             return nullptr;
     } catch (...) {
-        CPLError(CE_Failure, CPLE_AppDefined, "%s", FailureMessage().c_str());
+        CPLError(CE_Failure, CPLE_AppDefined, "%s", FailureMessage(FileName).c_str());
         return nullptr;
     }
     GDALOpenInfo OpenInfo(FileName, GA_ReadOnly);

@@ -2,8 +2,6 @@
 
 #include "TSidecarTools.h"
 
-#include <sys/stat.h>
-
 void TFileSet::AddGrid(std::unique_ptr<TSafeFile> File) {
     File->Close();
     MbrGrids.push_back(std::move(File));
@@ -28,9 +26,4 @@ void TFileSet::Commit() {
         File->Commit();
     MbrOthers.clear();
     MbrGrids.clear();
-}
-
-bool TFileSet::TakesSidecars(const std::string& Grid) {
-    struct stat Status;
-    return ::stat(Grid.c_str(), &Status) != 0 || S_ISREG(Status.st_mode);
 }

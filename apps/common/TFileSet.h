@@ -22,9 +22,6 @@ public:
     /// Writes the sidecar files of the grid: its projection file and the auxiliary file
     /// holding the map's metadata items.
     void AddSidecars(const std::string& Grid, const TMap* Map);
-    /// Whether sidecar files go beside the grid: a regular file or a new name. A device or a
-    /// FIFO (/dev/stdout) has no place beside it.
-    static bool TakesSidecars(const std::string& Grid);
     /// Puts every file in its place: the others in the order they were added, then the
     /// grids in theirs.
     void Commit();

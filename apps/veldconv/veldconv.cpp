@@ -3,9 +3,11 @@
 //
 // Exit status: 0 after a full conversion (or after printing the help or the version), 1
 // whenever a message was written to standard error. Every failure travels as an exception
-// to `main`, which writes its message as it is: no message ends with a line feed, and one
-// of several lines (a batch's failures, a fault and the usage) has line feeds only between
-// its lines.
+// to `main`, which writes its message and a line feed (no message thrown ends with one, and
+// one of several lines, such as a batch's failures or a fault and the usage, has line feeds
+// only between its lines). A fault of the source's text is reported where it lies, as compilers
+// report faults: "in.txt:LINE:COLUMN: message", and for a known trap of the format a
+// second line, indented by two spaces, that names it.
 //
 // "--help", "-h" and "--version" are options only as the one and only argument: anywhere
 // else they are file names like any other. Every other argument that starts with "-" (but
@@ -26,9 +28,11 @@
 #include "TARCGISFileTools.h"
 #include "TError.h"
 #include "TMap.h"
+#include "TReadFault.h"
 #include "TSafeFile.h"
+#include "TSidecarTools.h"
 #include "TVELDANConverter.h"
-#include "TVELDANFileTools.h"
+#include "TVELDANReader.h"
 
 #include <CLI/CLI.hpp>
 
@@ -108,6 +112,20 @@ const char* const Footer =
 /// failures travel as the library throws them).
 [[noreturn]] void Fail(const std::string& Message) {
     throw Message;
+}
+
+/// The message of a failure of reading or converting the source ("-": standard input, shown
+/// as <stdin>): a fault of the source's text where it lies, "NAME:LINE:COLUMN: message" and
+/// the hint on a line of its own, as compilers report faults; any other failure as "NAME: "
+/// and its message.
+std::string SourceFailureMessage(const std::string& Source, std::exception_ptr Failure) {
+    try {
+        std::rethrow_exception(Failure);
+    } catch (const TReadFault& Fault) {
+        return Fault.Report(Source == "-" ? "<stdin>" : Source);
+    } catch (...) {
+        return Source + ": " + TError::Message(Failure);
+    }
 }
 
 /// Writes the text to standard output and flushes it; reports a failure with the message.
@@ -215,14 +233,12 @@ TSettings ParseCommandLine(int ArgC, char** ArgV) {
 // Reading and writing one grid
 
 /// Reads the source ("-": standard input, with the line ends of a named file) as the
-/// settings say. The caller owns the map.
+/// settings say, the cells that --nodata marks made no-data, as the converter that streams
+/// rows writes them. The caller owns the map.
 std::unique_ptr<TMap> LoadSource(const std::string& Source, const TSettings& Settings) {
-    const TVELDANFileTools::TReadOptions Options = Settings.Grid.ReadOptions();
-    std::unique_ptr<TMap> Map(Source == "-"
-                                  ? TVELDANFileTools::LoadVELDANFile(std::cin, true, Options)
-                                  : TVELDANFileTools::LoadVELDANFile(Source, Options));
-    Settings.Grid.MarkNoData(Map.get());
-    return Map;
+    const TVELDANConverter::TOptions Options = Settings.Grid.ConversionOptions(0);
+    return std::unique_ptr<TMap>(Source == "-" ? TVELDANReader::LoadMap(std::cin, true, Options)
+                                               : TVELDANReader::LoadMap(Source, Options));
 }
 
 /// Writes the grid (the one file of its set) to standard output, as it is written to a
@@ -322,14 +338,19 @@ void ConvertOne(const TSettings& Settings) {
         Fail(std::string("The grid goes to standard output (-): give a metadata_file for the "
                          "metadata\n") +
              Usage);
-    const bool Sidecars = Settings.Grid.Sidecars() && Grid != "-" && TFileSet::TakesSidecars(Grid);
+    const bool Sidecars =
+        Settings.Grid.Sidecars() && Grid != "-" && TSidecarTools::HasPlaceBeside(Grid);
     TDistinctFiles().Add(FilesOfConversion(Names, Sidecars));
     TSignalCleanup::Install();
 
     // Standard output is written whole or not at all: from a grid read before.
-    const std::unique_ptr<TMap> Map = Grid == "-"
-                                          ? LoadSource(Source, Settings)
-                                          : WriteGridSet(Source, Settings, 0, Grid, Sidecars, "");
+    std::unique_ptr<TMap> Map;
+    try {
+        Map = Grid == "-" ? LoadSource(Source, Settings)
+                          : WriteGridSet(Source, Settings, 0, Grid, Sidecars, "");
+    } catch (const TReadFault&) {
+        Fail(SourceFailureMessage(Source, std::current_exception()));
+    }
     if (Grid == "-")
         WriteGridToStandardOutput(Map.get());
     const char* const Failure = "Unable to write metadata to standard output";
@@ -353,12 +374,13 @@ struct TBatchItem {
     std::string Failure;
 };
 
-/// Runs the action; returns the message of its failure, or "".
-template <typename TAction> std::string FailureOf(TAction Action) {
+/// Runs the action for the source; returns the message of its failure, which names the
+/// source, or "".
+template <typename TAction> std::string FailureOf(const std::string& Source, TAction Action) {
     try {
         Action();
     } catch (...) {
-        return TError::Message(std::current_exception());
+        return SourceFailureMessage(Source, std::current_exception());
     }
     return "";
 }
@@ -381,20 +403,20 @@ std::vector<TBatchItem> PlanBatch(const TSettings& Settings) {
         // A source named twice is read twice; its second grid fails on the names it writes.
         // Standard input is never read here.
         if (Source != "-")
-            FailureOf([&] { Files.Add({{"source file", Source}}); });
+            FailureOf(Source, [&] { Files.Add({{"source file", Source}}); });
         Items.push_back({Source, (Directory / (StemOf(Source) + ".asc")).string(),
                          (Directory / (StemOf(Source) + ".meta")).string(), ""});
     }
     for (TBatchItem& Item : Items) {
         if (Item.Source == "-" || StemOf(Item.Source).empty())
-            Item.Failure = "Only named files are converted with --output-dir";
+            Item.Failure = Item.Source + ": Only named files are converted with --output-dir";
         if (!Item.Failure.empty())
             continue;
         std::vector<TNamedFile> Outputs = {{"destination file", Item.Grid},
                                            {"metadata file", Item.Metadata}};
         if (Settings.Grid.Sidecars())
             TDistinctFiles::AddSidecarNames(Outputs, Item.Grid);
-        Item.Failure = FailureOf([&] { Files.Add(Outputs); });
+        Item.Failure = FailureOf(Item.Source, [&] { Files.Add(Outputs); });
     }
     return Items;
 }
@@ -409,7 +431,7 @@ void ConvertItems(std::vector<TBatchItem>& Items, const TSettings& Settings) {
     const auto Work = [&] {
         for (size_t I = Next++; I < Items.size(); I = Next++)
             if (Items[I].Failure.empty())
-                Items[I].Failure = FailureOf([&] {
+                Items[I].Failure = FailureOf(Items[I].Source, [&] {
                     WriteGridSet(Items[I].Source, Settings, 1, Items[I].Grid,
                                  Settings.Grid.Sidecars(), Items[I].Metadata);
                 });
@@ -445,7 +467,7 @@ void ConvertBatch(const TSettings& Settings) {
     std::string Failures;
     for (const TBatchItem& Item : Items)
         if (!Item.Failure.empty())
-            Failures += (Failures.empty() ? "" : "\n") + Item.Source + ": " + Item.Failure;
+            Failures += (Failures.empty() ? "" : "\n") + Item.Failure;
     if (!Failures.empty())
         Fail(Failures);
 }
@@ -462,9 +484,9 @@ void Convert(int ArgC, char** ArgV) {
         ConvertOne(Settings);
 }
 
-/// Writes the message of the failure being handled to standard error, as it is.
+/// Writes the message of the failure being handled to standard error, and a line feed.
 int ReportFailure() {
-    std::cerr << TError::Message(std::current_exception()) << std::flush;
+    std::cerr << TError::Message(std::current_exception()) << '\n' << std::flush;
     return 1;
 }
 

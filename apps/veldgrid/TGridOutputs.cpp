@@ -4,6 +4,7 @@
 #include "TMap.h"
 #include "TMapTools.h"
 #include "TSafeFile.h"
+#include "TSidecarTools.h"
 #include "TVELDANFileTools.h"
 
 #include <sys/stat.h>
@@ -60,7 +61,7 @@ std::vector<std::string> TGridOutputs::OnePerInput(const std::string& Output,
 }
 
 bool TGridOutputs::WithSidecars(const std::string& Name) const {
-    return MbrOptions.Sidecars() && !IsVELDANName(Name) && TFileSet::TakesSidecars(Name);
+    return MbrOptions.Sidecars() && !IsVELDANName(Name) && TSidecarTools::HasPlaceBeside(Name);
 }
 
 void TGridOutputs::Plan(const std::vector<std::string>& Inputs,

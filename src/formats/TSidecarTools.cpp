@@ -4,6 +4,8 @@
 #include "TMap.h"
 #include "TSafeFile.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -144,16 +146,16 @@ void TSidecarTools::WriteAuxiliaryFile(const TMap* Map, const std::string& FileN
 
 // ---------------------------------------------------------------------------------------
 
-namespace {
-
-/// Whether the name leads to an open descriptor (standard output, /dev/fd/N,
-/// /proc/self/fd/N): there is no place beside it for sidecar files.
-bool NamesDescriptor(const std::string& FileName) {
+bool TSidecarTools::HasPlaceBeside(const std::string& GridFileName) {
+    // A name that leads to an open descriptor names no place, whatever it leads to.
     for (const char* Prefix : {"/dev/stdout", "/dev/stderr", "/dev/fd/", "/proc/self/fd/"})
-        if (FileName.compare(0, std::strlen(Prefix), Prefix) == 0)
-            return true;
-    return false;
+        if (GridFileName.compare(0, std::strlen(Prefix), Prefix) == 0)
+            return false;
+    struct stat Status;
+    return ::stat(GridFileName.c_str(), &Status) != 0 || S_ISREG(Status.st_mode);
 }
+
+namespace {
 
 /// A file of the set, written aside (or in place, for a FIFO or a device) and closed.
 std::unique_ptr<TSafeFile> WriteClosed(const std::string& FileName, const std::string& Text) {
@@ -171,7 +173,7 @@ void TSidecarTools::WriteGISGrid(const TMap* Map, const std::string& GridFileNam
     // The ARC/INFO writer only reads the map; it checks the map before it writes.
     TMap* const Grid = const_cast<TMap*>(Map);
     std::unique_ptr<TSafeFile> GridFile;
-    if (!NamesDescriptor(GridFileName))
+    if (HasPlaceBeside(GridFileName))
         GridFile = TSafeFile::OpenAside(GridFileName);
     if (!GridFile) {
         TARCGISFileTools::WriteARCGISFile(Grid, GridFileName);

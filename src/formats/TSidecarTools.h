@@ -57,13 +57,18 @@ public:
     static void WriteAuxiliaryFile(const TMap* Map, std::ostream& Out);
     static void WriteAuxiliaryFile(const TMap* Map, const std::string& FileName);
 
+    /// Whether sidecar files (and a temporary file to take the grid's place) go beside the
+    /// named grid: they do beside a regular file or a new name, not where the name leads to
+    /// an open descriptor (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N), whatever
+    /// that descriptor leads to, nor beside a FIFO or a device.
+    static bool HasPlaceBeside(const std::string& GridFileName);
+
     /// Writes the map as a GIS-ready grid: the named ARC/INFO ASCII grid (written
     /// losslessly, as `TARCGISFileTools` writes named files) with its projection and
     /// auxiliary files beside it, as one set: all three are written aside and complete
     /// before any takes its place, the grid last, so that after a failure every file of
     /// the set is as it was. A grid written in place, where there is no place beside it
-    /// (standard output, a descriptor such as /dev/fd/1 whatever it leads to, a FIFO or a
-    /// device), gets no sidecar files.
+    /// (`HasPlaceBeside`), gets no sidecar files.
     static void WriteGISGrid(const TMap* Map, const std::string& GridFileName);
 };
 

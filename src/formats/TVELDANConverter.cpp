@@ -85,7 +85,7 @@ public:
                 // One carriage return before the line feed belongs to the line end.
                 if (Last != First && Last[-1] == '\r')
                     --Last;
-                ConvertRow(First, Last, Block);
+                ConvertRow({First, Last, MbrLayout.FirstLine + I}, Block);
                 Block.RowEnds.push_back(Block.Output.Size());
             }
         } catch (...) {
@@ -107,26 +107,25 @@ private:
             TError::ThrowUnableToRead(MbrFileName);
     }
 
-    void ConvertRow(const char* First, const char* Last, TBlock& Block) const {
+    void ConvertRow(const TScanner::TLine& Line, TBlock& Block) const {
         const bool Strict = MbrOptions.Read.Strict;
         size_t Count = 0;
         if (!MbrOrientation.ColumnsEastToWest) {
-            TScanner::ScanDataLine(First, Last, Strict, [&](const TScanner::TToken& Token) {
+            TScanner::ScanDataLine(Line, Strict, [&](const TScanner::TToken& Token) {
                 ++Count;
                 AddCell(Token, Block.Output);
             });
         } else {
             Block.Cells.clear();
-            TScanner::ScanDataLine(First, Last, Strict, [&](const TScanner::TToken& Token) {
-                Block.Cells.push_back(Token);
-            });
+            TScanner::ScanDataLine(
+                Line, Strict, [&](const TScanner::TToken& Token) { Block.Cells.push_back(Token); });
             Count = Block.Cells.size();
             for (auto Cell = Block.Cells.rbegin(); Cell != Block.Cells.rend(); ++Cell)
                 AddCell(*Cell, Block.Output);
         }
         // Every row as wide as the axis line: the map's X axis must fit the first row.
         if (Count != MbrLayout.X.size())
-            TError::Throw(TScanner::RowWidthDiffers);
+            TScanner::WidthFault(TScanner::RowWidthDiffers, Line, MbrLayout.X.size());
         Block.Output.EndRow();
     }
 

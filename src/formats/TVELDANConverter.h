@@ -31,7 +31,8 @@ public:
     /// Converts the named file, which is read twice (a regular file, not a FIFO), and
     /// writes the grid to the stream; returns the metadata that `LoadVELDANFile` gives the
     /// map. A grid that the reader or the writer refuses is refused with one of their
-    /// messages, maybe after part of the grid was written: write to a file that replaces
+    /// messages (a fault of the text as a `TReadFault`, which says where it lies), maybe
+    /// after part of the grid was written: write to a file that replaces
     /// its destination only when complete (`TSafeFile`). Where the grid has several
     /// faults, the one reported may not be the one the reader reports first. The stream
     /// writes in general notation and the classic locale (as `TSafeFile`'s stream and a

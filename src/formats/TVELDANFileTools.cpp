@@ -1,6 +1,7 @@
 #include "TVELDANFileTools.h"
 
 #include "TMap.h"
+#include "TReadFault.h"
 #include "TSafeFile.h"
 #include "TTextFile.h"
 #include "TVELDANScanner.h"
@@ -18,67 +19,28 @@
 
 namespace {
 
-using TScanner = TVELDANScanner;
-
-/// Reads the data lines, up to the closing line, into the map's rows, and returns their Y
-/// coordinates. Each row is made room for once, at the width of the first row (or of the
-/// axis line).
-std::vector<double> ReadBody(std::istream& In, bool TextMode, const TReadOptions& Options,
-                             size_t Columns, TMap& Map) {
-    std::vector<double> YCoordinates;
-    std::string Line;
-    for (TScanner::ReadLine(In, Line, TextMode); !TScanner::IsMarkerLine(Line);
-         TScanner::ReadLine(In, Line, TextMode)) {
-        std::vector<double> Row;
-        Row.reserve(Columns + 1);
-        YCoordinates.push_back(TScanner::ScanDataLine(
-            Line.data(), Line.data() + Line.size(), Options.Strict,
-            [&Row](const TScanner::TToken& Token) { Row.push_back(Token.Value); }));
-        if (YCoordinates.size() == 1)
-            Columns = Row.size();
-        else if (Row.size() != Columns)
-            TError::Throw(TScanner::RowWidthDiffers);
-        Map.AddRow(std::move(Row));
+/// The map that the read returns; a fault of the text is thrown as its message alone.
+template <typename TRead> TMap* WithoutPosition(TRead Read) {
+    try {
+        return Read();
+    } catch (const TReadFault& Fault) {
+        TError::Throw(Fault.Message);
     }
-    if (YCoordinates.empty())
-        TError::Throw("No data lines found in TVELDANFileTools::LoadVELDANFile");
-    return YCoordinates;
-}
-
-/// Builds the map from an open grid stream: the header, the axis line, the data lines,
-/// then the point axes.
-TMap* Load(std::istream& In, bool TextMode, const TReadOptions& Options) {
-    std::string AxisLine;
-    size_t Consumed = 0;
-    std::string Metadata = TScanner::ReadHeader(In, TextMode, AxisLine, Consumed);
-    // Axis line: the first token and the last two are labels, the ones between are the X
-    // coordinates of the columns.
-    const std::vector<double> X = TScanner::ReadXCoordinates(AxisLine, Options);
-    const double Resolution = TScanner::Resolution(X);
-
-    std::unique_ptr<TMap> Map(new TMap(Resolution));
-    Map->SetMetadata(std::move(Metadata));
-    const std::vector<double> Y = ReadBody(In, TextMode, Options, X.size(), *Map);
-    TScanner::RequireEvenRows(Y, X, Options);
-
-    Map->SetXAxis(TScanner::XAxis(X, Y[0], Resolution).get());
-    Map->SetYAxis(TScanner::YAxis(Y, X[0], Resolution).get());
-    return Map.release();
 }
 
 } // namespace
 
 TMap* TVELDANFileTools::LoadVELDANFile(std::istream& In) {
-    return Load(In, false, TReadOptions());
+    return LoadVELDANFile(In, false, TReadOptions());
 }
 
 TMap* TVELDANFileTools::LoadVELDANFile(std::istream& In, bool TextLineEnds) {
-    return Load(In, TextLineEnds, TReadOptions());
+    return LoadVELDANFile(In, TextLineEnds, TReadOptions());
 }
 
 TMap* TVELDANFileTools::LoadVELDANFile(std::istream& In, bool TextLineEnds,
                                        const TReadOptions& Options) {
-    return Load(In, TextLineEnds, Options);
+    return WithoutPosition([&] { return TVELDANScanner::ReadMap(In, TextLineEnds, Options); });
 }
 
 TMap* TVELDANFileTools::LoadVELDANFile(std::string FileName) {
@@ -86,14 +48,7 @@ TMap* TVELDANFileTools::LoadVELDANFile(std::string FileName) {
 }
 
 TMap* TVELDANFileTools::LoadVELDANFile(std::string FileName, const TReadOptions& Options) {
-    std::unique_ptr<char[]> Buffer; // outlives the stream
-    std::ifstream In;
-    TTextFile::OpenBuffered(In, FileName, Buffer);
-    try {
-        return Load(In, true, Options);
-    } catch (...) {
-        TTextFile::RethrowReadFailure(FileName);
-    }
+    return WithoutPosition([&] { return TVELDANScanner::ReadMap(FileName, Options); });
 }
 
 // ---------------------------------------------------------------------------------------

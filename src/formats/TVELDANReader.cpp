@@ -40,8 +40,6 @@ struct TVELDANReader::TImpl {
         Layout.Offsets.shrink_to_fit();
         Layout.Y.shrink_to_fit();
         Header = TScanner::GridHeader(Layout, NoData, Orientation);
-        if (Layout.FirstRowValues != Layout.X.size())
-            TError::Throw(TScanner::FirstRowWidthDiffers);
     }
 
     void RequireRow(long Row, const char* Message) const {
@@ -161,18 +159,18 @@ TMapGeometry::TCorner TVELDANReader::LowerLeftCorner() const {
 void TVELDANReader::ReadRow(long Row, double* Values) {
     TImpl& Impl = *MbrImpl;
     Impl.RequireRow(Row, "Row is out of range in TVELDANReader::ReadRow");
-    const char* const Last = Impl.ReadLine(Row);
+    const char* const Last = Impl.ReadLine(Row); // before the text is taken: it moves
+    const TScanner::TLine Line{Impl.Line.data(), Last, Impl.Layout.FirstLine + Row};
     const size_t Columns = Impl.Layout.X.size();
     size_t Count = 0;
-    TScanner::ScanDataLine(
-        Impl.Line.data(), Last, Impl.Options.Read.Strict, [&](const TScanner::TToken& Token) {
-            if (Count < Columns)
-                Values[Count] = Impl.Options.Marks(Token.Value) ? Impl.NoData : Token.Value;
-            ++Count;
-        });
+    TScanner::ScanDataLine(Line, Impl.Options.Read.Strict, [&](const TScanner::TToken& Token) {
+        if (Count < Columns)
+            Values[Count] = Impl.Options.Marks(Token.Value) ? Impl.NoData : Token.Value;
+        ++Count;
+    });
     // The first row was found as wide as the axis line when the reader opened.
     if (Count != Columns)
-        TError::Throw(TScanner::RowWidthDiffers);
+        TScanner::WidthFault(TScanner::RowWidthDiffers, Line, Columns);
 }
 
 void TVELDANReader::ReadNorthUpRow(long Line, double* Values) {
@@ -180,4 +178,33 @@ void TVELDANReader::ReadNorthUpRow(long Line, double* Values) {
     ReadRow(MbrImpl->Orientation.RowsSouthToNorth ? Rows() - 1 - Line : Line, Values);
     if (MbrImpl->Orientation.ColumnsEastToWest)
         std::reverse(Values, Values + Columns());
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+/// Gives the cells that the options mark the map's no-data value.
+TMap* Marked(TMap* Read, const TVELDANReader::TOptions& Options) {
+    std::unique_ptr<TMap> Map(Read);
+    if (!Options.MarkNoData)
+        return Map.release();
+    const double NoData = Map->GetNoDataValue();
+    for (long Y = 0; Y < Map->GetYDim(); ++Y) {
+        const std::vector<double>& Row = Map->RowValues(Y);
+        for (long X = 0; X < Map->GetXDim(); ++X)
+            if (Options.Marks(Row[X]))
+                Map->SetPoint(X, Y, NoData);
+    }
+    return Map.release();
+}
+
+} // namespace
+
+TMap* TVELDANReader::LoadMap(std::istream& In, bool TextLineEnds, const TOptions& Options) {
+    return Marked(TScanner::ReadMap(In, TextLineEnds, Options.Read), Options);
+}
+
+TMap* TVELDANReader::LoadMap(const std::string& FileName, const TOptions& Options) {
+    return Marked(TScanner::ReadMap(FileName, Options.Read), Options);
 }

@@ -10,14 +10,17 @@
 #include <string>
 #include <vector>
 
+class TMap;
+
 /// Reads a VELDAN grid a row at a time, in memory that does not grow with the number of
 /// cells (16 bytes a row). Opening reads the header and the axis line and finds where each
 /// data line starts and its Y coordinate, converting no cell; each row is parsed when it is
 /// asked for. The grid reads as `TVELDANFileTools::LoadVELDANFile` reads it, with the same
 /// messages for the same faults: those of the header, the axis line, the Y coordinates and
 /// the width of the first row when the reader opens, those of any other row when that row
-/// is read (where a grid has several faults, the one reported may differ). A reader reads
-/// one row at a time: threads share one only under a lock.
+/// is read (where a grid has several faults, the one reported may differ). A fault of the
+/// text is thrown as a `TReadFault`, which says where it lies. A reader reads one row at a
+/// time: threads share one only under a lock.
 class TVELDANReader {
 public:
     /// How the grid is read: as the map reader reads it under `Read`, and, with
@@ -69,6 +72,13 @@ public:
     /// Parses row `Line` of the grid north-up (0 the northernmost) into `Values`, west to
     /// east: the row as the ARC/INFO writer writes it.
     void ReadNorthUpRow(long Line, double* Values);
+
+    /// Reads the whole grid into a new map, as `TVELDANFileTools::LoadVELDANFile` reads it
+    /// from the stream or the named file, with the cells that the options mark given the
+    /// map's no-data value; a fault of the text is thrown as a `TReadFault`. The caller owns
+    /// the map. For a source read once (standard input) or a grid wanted whole.
+    static TMap* LoadMap(std::istream& In, bool TextLineEnds, const TOptions& Options);
+    static TMap* LoadMap(const std::string& FileName, const TOptions& Options);
 
 private:
     struct TImpl;

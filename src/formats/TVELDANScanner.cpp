@@ -1,11 +1,22 @@
 #include "TVELDANScanner.h"
 
 #include "TAxisTools.h"
+#include "TMap.h"
+#include "TMapGeometry.h"
 #include "TNumberText.h"
+#include "TReadFault.h"
+#include "TTextFile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <locale>
+#include <sstream>
+#include <string_view>
 
 const char* const TVELDANScanner::Marker = "degN/degE";
 const char* const TVELDANScanner::RowWidthDiffers =
@@ -16,7 +27,15 @@ const char* const TVELDANScanner::FirstRowWidthDiffers =
 
 namespace {
 
+using TScanner = TVELDANScanner;
+using TLine = TScanner::TLine;
+
 const char* const NotANumber = "Token is not a number in TVELDANFileTools::LoadVELDANFile";
+const char* const UnevenRows =
+    "Y coordinates are not evenly spaced by the cell size in TVELDANFileTools::LoadVELDANFile";
+
+/// Bytes of a token that a hint quotes: a hint is one line.
+const size_t QuotedLength = 40;
 
 /// Whether [First, Last) is one whole number as `strtod` reads it (a strict read refuses
 /// "abc", "5,5" and "1e", which `atof` reads as 0, 5 and 1).
@@ -29,15 +48,15 @@ bool IsWholeNumber(const char* First, const char* Last) {
     return End == Token.c_str() + Token.size();
 }
 
-/// Whether every coordinate lies within the tolerance (a fraction of the step) of its
-/// place `First + I * Step`.
-bool EvenlySpaced(const std::vector<double>& Coordinates, double First, double Step,
-                  double Tolerance) {
+/// The index of the first coordinate that lies farther than the tolerance (a fraction of
+/// the step) from its place `First + I * Step`, or the number of coordinates.
+size_t FirstOffPlace(const std::vector<double>& Coordinates, double First, double Step,
+                     double Tolerance) {
     for (size_t I = 0; I < Coordinates.size(); ++I)
         if (!(std::fabs(Coordinates[I] - (First + static_cast<double>(I) * Step)) <=
               Tolerance * std::fabs(Step)))
-            return false;
-    return true;
+            return I;
+    return Coordinates.size();
 }
 
 /// The step of evenly spaced X coordinates, from the first to the last, so that rounding
@@ -46,38 +65,180 @@ double XStep(const std::vector<double>& X) {
     return (X.back() - X.front()) / static_cast<double>(X.size() - 1);
 }
 
+/// The point axes of a grid: column centres along the first row, row centres along the
+/// first column.
+std::unique_ptr<TAxis> XAxis(const std::vector<double>& X, double FirstY, double Resolution) {
+    auto Axis = std::make_unique<TAxis>(Resolution);
+    for (double Coordinate : X)
+        Axis->AddPoint(new TPoint(Coordinate, FirstY));
+    return Axis;
+}
+
+std::unique_ptr<TAxis> YAxis(const std::vector<double>& Y, double FirstX, double Resolution) {
+    auto Axis = std::make_unique<TAxis>(Resolution);
+    for (double Coordinate : Y)
+        Axis->AddPoint(new TPoint(FirstX, Coordinate));
+    return Axis;
+}
+
+// ---------------------------------------------------------------------------------------
+// Where a fault lies, and the traps of the format that hints name
+
+/// The starts of the line's tokens.
+std::vector<const char*> TokensOf(const TLine& Line) {
+    std::vector<const char*> Tokens;
+    for (const char* P = TScanner::SkipSpaces(Line.First, Line.End); P != Line.End;
+         P = TScanner::SkipSpaces(TScanner::TokenEnd(P, Line.End), Line.End))
+        Tokens.push_back(P);
+    return Tokens;
+}
+
+/// The text in double quotes, a tab written \t and other control bytes \xNN, cut short.
+std::string Quoted(const char* First, const char* Last) {
+    std::string Text = "\"";
+    const size_t Length = static_cast<size_t>(Last - First);
+    for (size_t I = 0; I < Length && I < QuotedLength; ++I) {
+        const unsigned char C = static_cast<unsigned char>(First[I]);
+        if (C == '\t') {
+            Text += "\\t";
+        } else if (C < 0x20 || C == 0x7F) {
+            char Code[8];
+            std::snprintf(Code, sizeof Code, "\\x%02X", C);
+            Text += Code;
+        } else {
+            Text += First[I];
+        }
+    }
+    return Text + (Length > QuotedLength ? "...\"" : "\"");
+}
+
+/// Whether the token is a number cut before the minus sign of its exponent ("2.5e" of
+/// "2.5e-3"): the minus sign begins a new token.
+bool CutBeforeExponent(const char* First, const char* Last, const char* End) {
+    return Last - First >= 2 && (Last[-1] == 'e' || Last[-1] == 'E') &&
+           (std::isdigit(static_cast<unsigned char>(Last[-2])) || Last[-2] == '.') &&
+           End - Last >= 2 && Last[0] == '-' && std::isdigit(static_cast<unsigned char>(Last[1]));
+}
+
+/// Whether the token is text with a tab in it: no other control character (binary bytes
+/// are no trap of the format).
+bool HoldsTab(const char* First, const char* Last) {
+    bool Tab = false;
+    for (const char* P = First; P != Last; ++P) {
+        const unsigned char C = static_cast<unsigned char>(*P);
+        if ((C < 0x20 && C != '\t') || C == 0x7F)
+            return false;
+        Tab |= C == '\t';
+    }
+    return Tab;
+}
+
+/// The hint that names the trap the token [First, Last) of a line ending at `End` falls
+/// into, or "".
+std::string TrapHint(const char* First, const char* Last, const char* End) {
+    if (HoldsTab(First, Last))
+        return "the token " + Quoted(First, Last) +
+               " holds a tab: this format separates values by spaces only";
+    if (CutBeforeExponent(First, Last, End))
+        return "the token " + Quoted(First, Last) + " is followed by " +
+               Quoted(Last, TScanner::TokenEnd(Last, End)) +
+               ": this format reads a negative exponent as two numbers";
+    return "";
+}
+
+/// Throws the fault at the first token of the line that falls into a trap, if any.
+void FaultAtTrap(const char* Message, const TLine& Line, const std::vector<const char*>& Tokens) {
+    for (const char* Token : Tokens)
+        if (!TrapHint(Token, TScanner::TokenEnd(Token, Line.End), Line.End).empty())
+            TScanner::Fault(Message, Line, Token);
+}
+
+/// The token that holds the marker (or its first character) in a marker line.
+const char* MarkerToken(const TLine& Line, const std::vector<const char*>& Tokens) {
+    const char* const Marker =
+        Line.First + std::string_view(Line.First, static_cast<size_t>(Line.End - Line.First))
+                         .find(TScanner::Marker);
+    const char* Token = Tokens.front();
+    for (const char* Start : Tokens)
+        if (Start <= Marker)
+            Token = Start;
+    return Token;
+}
+
+/// Throws the fault of an axis line at the token. A line that does not begin as an axis
+/// line does (a label, then a number) is a header line that holds the marker: the fault is
+/// placed at the marker, with a hint that says so.
+[[noreturn]] void AxisFault(const char* Message, const TLine& Line,
+                            const std::vector<const char*>& Tokens, const char* Token) {
+    FaultAtTrap(Message, Line, Tokens);
+    if (Tokens.size() > 1 && IsWholeNumber(Tokens[1], TScanner::TokenEnd(Tokens[1], Line.End)))
+        TScanner::Fault(Message, Line, Token);
+    TScanner::Fault(Message, Line, MarkerToken(Line, Tokens),
+                    std::string("this line holds \"") + TScanner::Marker +
+                        "\", so it is read as the axis line: no header line may hold the marker");
+}
+
 } // namespace
 
-size_t TVELDANScanner::ReadLine(std::istream& In, std::string& Line, bool TextMode) {
-    if (!std::getline(In, Line)) {
-        if (In.bad())
+void TVELDANScanner::Fault(const char* Message, const TLine& Line, const char* Token,
+                           std::string Hint) {
+    const char* const Last = Token == Line.End || *Token == ' ' ? Token : TokenEnd(Token, Line.End);
+    if (Hint.empty())
+        Hint = TrapHint(Token, Last, Line.End);
+    throw TReadFault(Message, Line.Number, static_cast<long>(Token - Line.First) + 1,
+                     std::string(Token, Last), std::move(Hint));
+}
+
+void TVELDANScanner::WidthFault(const char* Message, const TLine& Line, size_t Columns) {
+    const std::vector<const char*> Tokens = TokensOf(Line);
+    FaultAtTrap(Message, Line, Tokens);
+    // The label and the Y coordinate are no values.
+    const size_t Values = Tokens.size() < 2 ? 0 : Tokens.size() - 2;
+    Fault(Message, Line, Values > Columns ? Tokens[Columns + 1] : Tokens.back());
+}
+
+// ---------------------------------------------------------------------------------------
+// Lines and tokens
+
+TLine TVELDANScanner::TLines::Next() {
+    const size_t Before = MbrText.size();
+    if (!std::getline(MbrIn, MbrText)) {
+        if (MbrIn.bad())
             TError::Throw("Unable to read the stream in TVELDANFileTools::LoadVELDANFile");
-        TError::Throw("Unexpected end of file found in TVELDANFileTools::LoadVELDANFile");
+        // The input ends after the last line read, or on the next line.
+        const long Line = MbrLineEnded ? MbrNumber + 1 : MbrNumber;
+        const long Column = MbrLineEnded ? 1 : static_cast<long>(Before) + 1;
+        throw TReadFault("Unexpected end of file found in TVELDANFileTools::LoadVELDANFile", Line,
+                         Column, "");
     }
-    const size_t Consumed = Line.size() + (In.eof() ? 0 : 1);
-    if (TextMode && !In.eof() && !Line.empty() && Line.back() == '\r')
-        Line.pop_back();
-    return Consumed;
+    ++MbrNumber;
+    MbrLineEnded = !MbrIn.eof();
+    MbrConsumed += MbrText.size() + (MbrLineEnded ? 1 : 0);
+    if (MbrTextMode && MbrLineEnded && !MbrText.empty() && MbrText.back() == '\r')
+        MbrText.pop_back();
+    return Current();
 }
 
-bool TVELDANScanner::IsMarkerLine(const std::string& Line) {
-    return Line.find(Marker) != std::string::npos;
+TLine TVELDANScanner::TLines::Current() const {
+    return {MbrText.data(), MbrText.data() + MbrText.size(), MbrNumber};
 }
 
-std::string TVELDANScanner::ReadHeader(std::istream& In, bool TextMode, std::string& AxisLine,
-                                       size_t& Consumed) {
-    // Every line before the first marker line, copied into the metadata.
-    std::string Metadata;
-    AxisLine.clear();
-    for (;;) {
-        Metadata += AxisLine;
-        Metadata += '\n';
-        Consumed += ReadLine(In, AxisLine, TextMode);
-        if (AxisLine.empty())
+bool TVELDANScanner::IsMarkerLine(const TLine& Line) {
+    return std::string_view(Line.First, static_cast<size_t>(Line.End - Line.First)).find(Marker) !=
+           std::string_view::npos;
+}
+
+std::string TVELDANScanner::ReadHeader(TLines& Lines) {
+    // Every line before the first marker line, each after a line feed (two for an empty
+    // line), and a line feed at the end.
+    std::string Metadata = "\n";
+    for (TLine Line = Lines.Next(); !IsMarkerLine(Line); Line = Lines.Next()) {
+        if (Line.First == Line.End)
             Metadata += '\n';
-        else if (IsMarkerLine(AxisLine))
-            return Metadata;
+        Metadata.append(Line.First, Line.End);
+        Metadata += '\n';
     }
+    return Metadata;
 }
 
 const char* TVELDANScanner::SkipSpaces(const char* P, const char* End) {
@@ -93,109 +254,84 @@ const char* TVELDANScanner::TokenEnd(const char* First, const char* End) {
     return P;
 }
 
-void TVELDANScanner::ReadToken(const char* First, const char* End, TToken& Token, bool Strict) {
+void TVELDANScanner::ReadToken(const char* First, const TLine& Line, TToken& Token, bool Strict) {
     Token.First = First;
     // Most tokens are short plain decimals, read in the same pass that finds their end.
-    const char* Last = TNumberText::ParseShortDecimal(First, End, Token.Value);
-    Token.Plain = Last && (Last == End || *Last == ' ' || *Last == '-');
+    const char* Last = TNumberText::ParseShortDecimal(First, Line.End, Token.Value);
+    Token.Plain = Last && (Last == Line.End || *Last == ' ' || *Last == '-');
     if (Token.Plain) {
         Token.Last = Last;
         return;
     }
-    Token.Last = TokenEnd(First, End);
+    Token.Last = TokenEnd(First, Line.End);
     if (Strict && !IsWholeNumber(First, Token.Last))
-        TError::Throw(NotANumber);
+        Fault(NotANumber, Line, First);
     Token.Value = TNumberText::Parse(First, Token.Last);
 }
 
-std::vector<double> TVELDANScanner::ReadXCoordinates(const std::string& Line,
+std::vector<double> TVELDANScanner::ReadXCoordinates(const TLine& Line,
                                                      const TReadOptions& Options) {
-    std::vector<double> Values;
-    std::vector<const char*> Starts;
-    const char* const End = Line.data() + Line.size();
+    const std::vector<const char*> Tokens = TokensOf(Line);
+    // The first token and the last two are labels.
+    if (Tokens.size() < 5)
+        AxisFault("Axis line must hold at least two X coordinates in "
+                  "TVELDANFileTools::LoadVELDANFile",
+                  Line, Tokens, MarkerToken(Line, Tokens));
+    std::vector<double> X;
     TToken Token;
-    for (const char* P = SkipSpaces(Line.data(), End); P != End; P = SkipSpaces(P, End)) {
-        ReadToken(P, End, Token, false); // labels are checked below, if at all
-        Values.push_back(Token.Value);
-        Starts.push_back(P);
-        P = Token.Last;
+    for (size_t I = 1; I + 2 < Tokens.size(); ++I) {
+        ReadToken(Tokens[I], Line, Token, false); // checked below, if at all
+        X.push_back(Token.Value);
     }
-    // The first value and the last two are those of labels.
-    if (Values.size() < 5)
-        TError::Throw(
-            "Axis line must hold at least two X coordinates in TVELDANFileTools::LoadVELDANFile");
-    std::vector<double> X(Values.begin() + 1, Values.end() - 2);
-    if (!Options.Strict)
-        return X;
-    for (size_t I = 1; I + 2 < Starts.size(); ++I)
-        if (!IsWholeNumber(Starts[I], TokenEnd(Starts[I], End)))
-            TError::Throw(NotANumber);
-    if (!EvenlySpaced(X, X.front(), XStep(X), Options.SpacingTolerance))
-        TError::Throw("X coordinates are not evenly spaced in TVELDANFileTools::LoadVELDANFile");
+    if (Options.Strict) {
+        for (size_t I = 1; I + 2 < Tokens.size(); ++I)
+            if (!IsWholeNumber(Tokens[I], TokenEnd(Tokens[I], Line.End)))
+                AxisFault(NotANumber, Line, Tokens, Tokens[I]);
+        const size_t Off = FirstOffPlace(X, X.front(), XStep(X), Options.SpacingTolerance);
+        if (Off != X.size())
+            AxisFault("X coordinates are not evenly spaced in TVELDANFileTools::LoadVELDANFile",
+                      Line, Tokens, Tokens[Off + 1]);
+    }
+    if (Resolution(X) == 0.0)
+        AxisFault("Resolution cannot be 0 in TVELDANFileTools::LoadVELDANFile", Line, Tokens,
+                  Tokens[2]);
     return X;
 }
 
 double TVELDANScanner::Resolution(const std::vector<double>& X) {
-    const double Resolution = std::fabs(X[1] - X[0]);
-    if (Resolution == 0.0)
-        TError::Throw("Resolution cannot be 0 in TVELDANFileTools::LoadVELDANFile");
-    return Resolution;
+    return std::fabs(X[1] - X[0]);
 }
 
-void TVELDANScanner::RequireEvenRows(const std::vector<double>& Y, const std::vector<double>& X,
-                                     const TReadOptions& Options) {
-    if (!Options.Strict || Y.size() < 2)
-        return;
-    const double Step = std::fabs(XStep(X));
-    if (!EvenlySpaced(Y, Y.front(), Y[1] < Y[0] ? -Step : Step, Options.SpacingTolerance))
-        TError::Throw("Y coordinates are not evenly spaced by the cell size in "
-                      "TVELDANFileTools::LoadVELDANFile");
-}
-
-std::unique_ptr<TAxis> TVELDANScanner::XAxis(const std::vector<double>& X, double FirstY,
-                                             double Resolution) {
-    auto Axis = std::make_unique<TAxis>(Resolution);
-    for (double Coordinate : X)
-        Axis->AddPoint(new TPoint(Coordinate, FirstY));
-    return Axis;
-}
-
-std::unique_ptr<TAxis> TVELDANScanner::YAxis(const std::vector<double>& Y, double FirstX,
-                                             double Resolution) {
-    auto Axis = std::make_unique<TAxis>(Resolution);
-    for (double Coordinate : Y)
-        Axis->AddPoint(new TPoint(FirstX, Coordinate));
-    return Axis;
-}
-
-const char* TVELDANScanner::FirstToken(const char* First, const char* End) {
-    const char* const Label = SkipSpaces(First, End);
-    if (Label == End)
-        TError::Throw("Empty data line found in TVELDANFileTools::LoadVELDANFile");
+const char* TVELDANScanner::FirstToken(const TLine& Line) {
+    const char* const Label = SkipSpaces(Line.First, Line.End);
+    if (Label == Line.End)
+        Fault("Empty data line found in TVELDANFileTools::LoadVELDANFile", Line, Line.First);
     return Label;
 }
 
-double TVELDANScanner::LabelCoordinate(const char* Label, const char* LabelEnd, bool Strict) {
+TVELDANScanner::TToken TVELDANScanner::LabelCoordinate(const char* Label, const TLine& Line,
+                                                       bool Strict) {
+    const char* const LabelEnd = TokenEnd(Label, Line.End);
     if (Strict && !IsWholeNumber(Label, LabelEnd))
-        TError::Throw(NotANumber);
-    return TNumberText::Parse(Label, LabelEnd);
+        Fault(NotANumber, Line, Label);
+    return {Label, LabelEnd, TNumberText::Parse(Label, LabelEnd), false};
 }
 
-double TVELDANScanner::RowCoordinate(const char* First, const char* End, bool Strict) {
-    const char* const Label = FirstToken(First, End);
-    const char* const LabelEnd = TokenEnd(Label, End);
-    const char* Stop = End;
+TVELDANScanner::TToken TVELDANScanner::RowCoordinate(const TLine& Line, bool Strict) {
+    const char* const Label = FirstToken(Line);
+    const char* const LabelEnd = TokenEnd(Label, Line.End);
+    const char* Stop = Line.End;
     while (Stop != LabelEnd && Stop[-1] == ' ')
         --Stop;
     if (Stop == LabelEnd)
-        return LabelCoordinate(Label, LabelEnd, Strict);
+        return LabelCoordinate(Label, Line, Strict);
     // The last token starts after the last space, or at a minus sign after it.
     const char* Start = Stop;
     while (Start != LabelEnd && Start[-1] != ' ' && *--Start != '-') {
     }
     TToken Token;
-    ReadToken(Start, Stop, Token, Strict);
-    return Token.Value;
+    ReadToken(Start, {Line.First, Stop, Line.Number}, Token, Strict);
+    return Token;
 }
 
 size_t TVELDANScanner::CountValues(const char* First, const char* End) {
@@ -207,29 +343,97 @@ size_t TVELDANScanner::CountValues(const char* First, const char* End) {
 }
 
 // ---------------------------------------------------------------------------------------
+// The data lines
+
+TVELDANScanner::TRows::TRows(const TLine& Axis, const std::vector<double>& X,
+                             const TReadOptions& Options)
+    : MbrAxisText(Axis.First, Axis.End), MbrAxisNumber(Axis.Number), MbrColumns(X.size()),
+      MbrStrict(Options.Strict), MbrTolerance(Options.SpacingTolerance) {
+    if (MbrStrict)
+        MbrXStep = std::fabs(XStep(X));
+}
+
+bool TVELDANScanner::TRows::AtPlace(double Y, size_t Row) const {
+    // Row 0 is at its place whichever way the rows run, unless it is not finite.
+    const double Place = MbrY.front() + static_cast<double>(Row) * MbrRowStep;
+    return std::fabs(Y - Place) <= MbrTolerance * MbrXStep;
+}
+
+void TVELDANScanner::TRows::Add(const TLine& Line, const TToken& Y, size_t Values) {
+    if (MbrY.empty()) {
+        MbrFirstText.assign(Line.First, Line.End);
+        MbrFirstNumber = Line.Number;
+        MbrFirstValues = Values;
+    }
+    MbrY.push_back(Y.Value);
+    if (!MbrStrict || MbrOffLine != 0)
+        return;
+    if (MbrY.size() == 2)
+        MbrRowStep = MbrY[1] < MbrY[0] ? -MbrXStep : MbrXStep;
+    if (!AtPlace(Y.Value, MbrY.size() - 1)) {
+        MbrOffLine = Line.Number;
+        MbrOffColumn = static_cast<long>(Y.First - Line.First) + 1;
+        MbrOffToken.assign(Y.First, Y.Last);
+    }
+}
+
+namespace {
+
+/// The hint for rows evenly spaced by another size than the columns' cell size, or "".
+std::string RowSpacingHint(const std::vector<double>& Y, double XStep, double Tolerance) {
+    const double RowStep = Y[1] - Y[0];
+    if (RowStep == 0.0 || std::fabs(RowStep) == XStep ||
+        FirstOffPlace(Y, Y[0], RowStep, Tolerance) != Y.size())
+        return "";
+    std::ostringstream Text;
+    Text.imbue(std::locale::classic());
+    Text << "the rows lie " << std::fabs(RowStep) << " apart and the columns " << XStep
+         << ": a strict read needs rows spaced by the cell size of the columns";
+    return Text.str();
+}
+
+} // namespace
+
+void TVELDANScanner::TRows::Finish(const TLine& Closing) const {
+    if (MbrY.empty())
+        Fault("No data lines found in TVELDANFileTools::LoadVELDANFile", Closing,
+              SkipSpaces(Closing.First, Closing.End));
+    // Row 0 off its place (a coordinate that is not finite) counts only beside another row.
+    if (MbrOffLine != 0 && MbrY.size() >= 2)
+        throw TReadFault(UnevenRows, MbrOffLine, MbrOffColumn, MbrOffToken,
+                         RowSpacingHint(MbrY, MbrXStep, MbrTolerance));
+    if (MbrFirstValues != MbrColumns) {
+        // A trap in the axis line gives it a column too many or too few.
+        const TLine Axis{MbrAxisText.data(), MbrAxisText.data() + MbrAxisText.size(),
+                         MbrAxisNumber};
+        FaultAtTrap(FirstRowWidthDiffers, Axis, TokensOf(Axis));
+        WidthFault(FirstRowWidthDiffers,
+                   {MbrFirstText.data(), MbrFirstText.data() + MbrFirstText.size(), MbrFirstNumber},
+                   MbrColumns);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
 // The first pass over a grid
 
 TVELDANScanner::TLayout TVELDANScanner::FindRows(std::istream& In, bool TextMode,
                                                  const TReadOptions& Options) {
     TLayout Layout;
-    std::string Line;
-    size_t Consumed = 0;
-    Layout.Metadata = ReadHeader(In, TextMode, Line, Consumed);
-    Layout.X = ReadXCoordinates(Line, Options);
-    Resolution(Layout.X);
+    TLines Lines(In, TextMode);
+    Layout.Metadata = ReadHeader(Lines);
+    Layout.X = ReadXCoordinates(Lines.Current(), Options);
+    Layout.FirstLine = Lines.Current().Number + 1;
+    TRows Rows(Lines.Current(), Layout.X, Options);
     for (;;) {
-        Layout.Offsets.push_back(Consumed);
-        Consumed += ReadLine(In, Line, TextMode);
+        Layout.Offsets.push_back(Lines.Consumed());
+        const TLine Line = Lines.Next();
         if (IsMarkerLine(Line))
             break;
-        const char* const End = Line.data() + Line.size();
-        if (Layout.Y.empty())
-            Layout.FirstRowValues = CountValues(Line.data(), End);
-        Layout.Y.push_back(RowCoordinate(Line.data(), End, Options.Strict));
+        Rows.Add(Line, RowCoordinate(Line, Options.Strict),
+                 Rows.Empty() ? CountValues(Line.First, Line.End) : 0);
     }
-    if (Layout.Y.empty())
-        TError::Throw("No data lines found in TVELDANFileTools::LoadVELDANFile");
-    RequireEvenRows(Layout.Y, Layout.X, Options);
+    Rows.Finish(Lines.Current());
+    Layout.Y = std::move(Rows.Y());
     return Layout;
 }
 
@@ -248,4 +452,45 @@ TARCGISFormatter::THeader TVELDANScanner::GridHeader(const TLayout& Layout, doub
     Orientation = TMapGeometry::Orientation(XEnds, YEnds);
     return TARCGISFormatter::Header(XEnds, YEnds, static_cast<long>(X.size()),
                                     static_cast<long>(Y.size()), Resolution, NoData);
+}
+
+// ---------------------------------------------------------------------------------------
+// The whole map
+
+TMap* TVELDANScanner::ReadMap(std::istream& In, bool TextMode, const TReadOptions& Options) {
+    TLines Lines(In, TextMode);
+    std::string Metadata = ReadHeader(Lines);
+    // Axis line: the first token and the last two are labels, the ones between are the X
+    // coordinates of the columns.
+    const std::vector<double> X = ReadXCoordinates(Lines.Current(), Options);
+    const double Resolution = TVELDANScanner::Resolution(X);
+    std::unique_ptr<TMap> Map(new TMap(Resolution));
+    Map->SetMetadata(std::move(Metadata));
+    // Each row is made room for once, at the width of the first row (or of the axis line).
+    TRows Rows(Lines.Current(), X, Options);
+    for (TLine Line = Lines.Next(); !IsMarkerLine(Line); Line = Lines.Next()) {
+        std::vector<double> Row;
+        Row.reserve((Rows.Empty() ? X.size() : Rows.FirstRowValues()) + 1);
+        const TToken Y = ScanDataLine(Line, Options.Strict,
+                                      [&Row](const TToken& Token) { Row.push_back(Token.Value); });
+        if (!Rows.Empty() && Row.size() != Rows.FirstRowValues())
+            WidthFault(RowWidthDiffers, Line, Rows.FirstRowValues());
+        Rows.Add(Line, Y, Row.size());
+        Map->AddRow(std::move(Row));
+    }
+    Rows.Finish(Lines.Current());
+    Map->SetXAxis(XAxis(X, Rows.Y()[0], Resolution).get());
+    Map->SetYAxis(YAxis(Rows.Y(), X[0], Resolution).get());
+    return Map.release();
+}
+
+TMap* TVELDANScanner::ReadMap(const std::string& FileName, const TReadOptions& Options) {
+    std::unique_ptr<char[]> Buffer; // outlives the stream
+    std::ifstream In;
+    TTextFile::OpenBuffered(In, FileName, Buffer);
+    try {
+        return ReadMap(In, true, Options);
+    } catch (...) {
+        TTextFile::RethrowReadFailure(FileName);
+    }
 }

@@ -13,10 +13,13 @@
 #include <string>
 #include <vector>
 
+class TMap;
+
 /// The lines of a VELDAN grid as the reader takes them apart, shared by the map reader
-/// (`TVELDANFileTools`), the converter that streams rows (`TVELDANConverter`) and the reader
-/// of rows on demand (`TVELDANReader`), so that all of them read every grid alike. Internal to the
-/// library; failures carry the reader's messages.
+/// (`TVELDANFileTools`, `TVELDANReader::LoadMap`), the converter that streams rows
+/// (`TVELDANConverter`) and the reader of rows on demand (`TVELDANReader`), so that all of
+/// them read every grid alike. Internal to the library; every fault of the text is thrown
+/// as a `TReadFault` that places it, with the reader's message.
 ///
 /// Tokens of axis and data lines are runs of characters other than the space, where a
 /// minus sign always begins a new token (as if every "-" were replaced by " -" and the
@@ -31,51 +34,46 @@ public:
     static const char* const RowWidthDiffers;
     static const char* const FirstRowWidthDiffers;
 
-    /// Reads the next line; throws when the input has ended or cannot be read. In text mode
-    /// one carriage return before the line feed belongs to the line end. Returns the number
-    /// of bytes the line took in the input, line feed included.
-    static size_t ReadLine(std::istream& In, std::string& Line, bool TextMode);
-    static bool IsMarkerLine(const std::string& Line);
-    /// Reads the header lines, up to the first marker line (the axis line, left in
-    /// `AxisLine`), and returns the metadata they make; `Consumed` grows by the bytes read.
-    static std::string ReadHeader(std::istream& In, bool TextMode, std::string& AxisLine,
-                                  size_t& Consumed);
+    /// A line of the grid: its text [First, End) without the line end, and its number,
+    /// counted from 1 from where the reading began.
+    struct TLine {
+        const char* First;
+        const char* End;
+        long Number;
+    };
+
+    /// Reads the lines of a grid one after the other, counting them and their bytes.
+    class TLines {
+    public:
+        TLines(std::istream& In, bool TextMode) : MbrIn(In), MbrTextMode(TextMode) {}
+        /// Reads the next line; throws when the input cannot be read, and when it has ended
+        /// (a fault placed where it ends). In text mode one carriage return before the line
+        /// feed belongs to the line end.
+        TLine Next();
+        /// The line read last.
+        TLine Current() const;
+        /// Bytes read so far, line ends included.
+        std::uint64_t Consumed() const { return MbrConsumed; }
+
+    private:
+        std::istream& MbrIn;
+        bool MbrTextMode;
+        std::string MbrText;
+        long MbrNumber = 0;
+        std::uint64_t MbrConsumed = 0;
+        bool MbrLineEnded = true; // the last line read ended with a line feed
+    };
+
+    static bool IsMarkerLine(const TLine& Line);
+    /// Reads the header lines, up to the first marker line (the axis line, then
+    /// `Lines.Current()`), and returns the metadata they make.
+    static std::string ReadHeader(TLines& Lines);
 
     /// The X coordinates of an axis line (with n tokens, the 2nd up to the (n-2)th), checked
-    /// as the options say.
-    static std::vector<double> ReadXCoordinates(const std::string& Line,
-                                                const TReadOptions& Options);
-    /// The cell size: the distance between the first two X coordinates (never 0).
+    /// as the options say, the first two never equal.
+    static std::vector<double> ReadXCoordinates(const TLine& Line, const TReadOptions& Options);
+    /// The cell size: the distance between the first two X coordinates.
     static double Resolution(const std::vector<double>& X);
-    /// Refuses, in a strict read, Y coordinates that are not spaced by the cell size of the
-    /// X coordinates (in either direction).
-    static void RequireEvenRows(const std::vector<double>& Y, const std::vector<double>& X,
-                                const TReadOptions& Options);
-    /// What a first pass over a grid finds without converting a cell: the metadata, the X
-    /// coordinates, the Y coordinate of each data line, where each data line starts (and,
-    /// last, where the closing line starts), in bytes from where the pass began, and how many
-    /// values the first data line holds.
-    struct TLayout {
-        std::string Metadata;
-        std::vector<double> X;
-        std::vector<double> Y;
-        std::vector<std::uint64_t> Offsets;
-        size_t FirstRowValues = 0;
-    };
-    /// The first pass, from the stream's current position to the closing line, with the
-    /// checks of the map reader that need no cell: header, axis line, Y coordinates.
-    static TLayout FindRows(std::istream& In, bool TextMode, const TReadOptions& Options);
-    /// The ARC/INFO header and the orientation of the map that the map reader makes of the
-    /// grid (its interval axes, worked out without making them).
-    static TARCGISFormatter::THeader GridHeader(const TLayout& Layout, double NoData,
-                                                TMapGeometry::TOrientation& Orientation);
-
-    /// The point axes of a grid: column centres along the first row, row centres along the
-    /// first column.
-    static std::unique_ptr<TAxis> XAxis(const std::vector<double>& X, double FirstY,
-                                        double Resolution);
-    static std::unique_ptr<TAxis> YAxis(const std::vector<double>& Y, double FirstX,
-                                        double Resolution);
 
     static const char* SkipSpaces(const char* P, const char* End);
     /// End of the token that starts at `First` (not a space).
@@ -90,39 +88,109 @@ public:
         double Value;
         bool Plain;
     };
-    /// Reads the token at `First` into `Token`; a strict read refuses a token that is not
-    /// entirely a number.
-    static void ReadToken(const char* First, const char* End, TToken& Token, bool Strict);
+    /// Reads the token at `First` in the line into `Token`; a strict read refuses a token
+    /// that is not entirely a number.
+    static void ReadToken(const char* First, const TLine& Line, TToken& Token, bool Strict);
 
-    /// Scans the data line [First, End): a label, the row's values, its Y coordinate. Calls
+    /// Scans a data line: a label, the row's values, its Y coordinate. Calls
     /// `Cell(const TToken&)` for each value, in order, and returns the Y coordinate. A line
     /// of one token has no values, and that token is its Y coordinate.
     template <typename TCell>
-    static double ScanDataLine(const char* First, const char* End, bool Strict, TCell Cell) {
-        const char* const Label = FirstToken(First, End);
-        const char* const LabelEnd = TokenEnd(Label, End);
+    static TToken ScanDataLine(const TLine& Line, bool Strict, TCell Cell) {
+        const char* const Label = FirstToken(Line);
+        const char* const LabelEnd = TokenEnd(Label, Line.End);
         TToken Pending;
         bool HasPending = false;
-        for (const char* P = SkipSpaces(LabelEnd, End); P != End; P = SkipSpaces(P, End)) {
+        for (const char* P = SkipSpaces(LabelEnd, Line.End); P != Line.End;
+             P = SkipSpaces(P, Line.End)) {
             if (HasPending)
                 Cell(Pending);
-            ReadToken(P, End, Pending, Strict);
+            ReadToken(P, Line, Pending, Strict);
             HasPending = true;
             P = Pending.Last;
         }
-        return HasPending ? Pending.Value : LabelCoordinate(Label, LabelEnd, Strict);
+        return HasPending ? Pending : LabelCoordinate(Label, Line, Strict);
     }
     /// The Y coordinate of the data line, as `ScanDataLine` gives it, without reading the
     /// values before it.
-    static double RowCoordinate(const char* First, const char* End, bool Strict);
+    static TToken RowCoordinate(const TLine& Line, bool Strict);
     /// The number of values that `ScanDataLine` finds in the data line, without reading
     /// them.
     static size_t CountValues(const char* First, const char* End);
 
+    /// Throws the fault at the token that starts at `Token` in the line (at its end, or at
+    /// a space, an empty token), with the hint, or else the hint that names the trap the
+    /// token falls into (a tab inside it, a negative exponent cut off by its minus sign).
+    [[noreturn]] static void Fault(const char* Message, const TLine& Line, const char* Token,
+                                   std::string Hint = "");
+    /// Throws the fault of a data line that holds another number of values than `Columns`:
+    /// at a token that falls into a trap, or else at the first value beyond the columns, or
+    /// at the Y coordinate of a line short of values.
+    [[noreturn]] static void WidthFault(const char* Message, const TLine& Line, size_t Columns);
+
+    /// The data lines of a grid as they are read, and the checks that need more than one of
+    /// them: that there are rows, that in a strict read each row lies at its place, spaced
+    /// by the cell size of the columns, and that the first row is as wide as the axis line.
+    class TRows {
+    public:
+        TRows(const TLine& Axis, const std::vector<double>& X, const TReadOptions& Options);
+        /// Adds a data line, its Y coordinate and how many values it holds (which counts
+        /// for the first row only).
+        void Add(const TLine& Line, const TToken& Y, size_t Values);
+        bool Empty() const { return MbrY.empty(); }
+        size_t FirstRowValues() const { return MbrFirstValues; }
+        /// Makes the checks, at the closing line, in the map reader's order.
+        void Finish(const TLine& Closing) const;
+        std::vector<double>& Y() { return MbrY; }
+
+    private:
+        bool AtPlace(double Y, size_t Row) const;
+
+        std::string MbrAxisText;
+        long MbrAxisNumber;
+        size_t MbrColumns;
+        bool MbrStrict;
+        double MbrTolerance;
+        double MbrXStep = 0.0;   // the cell size that strictly read rows are spaced by
+        double MbrRowStep = 0.0; // the same, signed the way the rows run
+        std::vector<double> MbrY;
+        std::string MbrFirstText;
+        long MbrFirstNumber = 0;
+        size_t MbrFirstValues = 0;
+        long MbrOffLine = 0; // where the first row off its place is (0: none)
+        long MbrOffColumn = 0;
+        std::string MbrOffToken;
+    };
+
+    /// What a first pass over a grid finds without converting a cell: the metadata, the X
+    /// coordinates, the number of the first data line, the Y coordinate of each data line,
+    /// where each data line starts (and, last, where the closing line starts), in bytes from
+    /// where the pass began.
+    struct TLayout {
+        std::string Metadata;
+        std::vector<double> X;
+        long FirstLine = 0;
+        std::vector<double> Y;
+        std::vector<std::uint64_t> Offsets;
+    };
+    /// The first pass, from the stream's current position to the closing line, with the
+    /// checks of the map reader that need no cell but the first row's number of values.
+    static TLayout FindRows(std::istream& In, bool TextMode, const TReadOptions& Options);
+    /// The ARC/INFO header and the orientation of the map that the map reader makes of the
+    /// grid (its interval axes, worked out without making them).
+    static TARCGISFormatter::THeader GridHeader(const TLayout& Layout, double NoData,
+                                                TMapGeometry::TOrientation& Orientation);
+
+    /// Reads the grid from the stream's current position into a new map (the caller owns
+    /// it).
+    static TMap* ReadMap(std::istream& In, bool TextMode, const TReadOptions& Options);
+    /// Reads the named file as text.
+    static TMap* ReadMap(const std::string& FileName, const TReadOptions& Options);
+
 private:
     /// The label of a data line; throws for an empty line.
-    static const char* FirstToken(const char* First, const char* End);
-    static double LabelCoordinate(const char* Label, const char* LabelEnd, bool Strict);
+    static const char* FirstToken(const TLine& Line);
+    static TToken LabelCoordinate(const char* Label, const TLine& Line, bool Strict);
 };
 
 #endif

@@ -141,6 +141,11 @@ TEST_F(SidecarToolsTest, AGISGridIsWrittenWithItsSidecarsAsOneSet) {
     // A descriptor has no place beside it: the grid alone.
     const int Descriptor = ::open((Dir + "/fd.asc").c_str(), O_WRONLY | O_CREAT, 0644);
     TSidecarTools::WriteGISGrid(Map.get(), "/dev/fd/" + std::to_string(Descriptor));
+    EXPECT_FALSE(TSidecarTools::HasPlaceBeside("/proc/self/fd/" + std::to_string(Descriptor)));
     ::close(Descriptor);
     EXPECT_EQ(testsupport::ReadFile(Dir + "/fd.asc"), Expected.str());
+    for (const std::string& Name : {std::string("/dev/stdout"), std::string("/dev/null")})
+        EXPECT_FALSE(TSidecarTools::HasPlaceBeside(Name)) << Name;
+    for (const std::string& Name : {Grid, Dir + "/new.asc"})
+        EXPECT_TRUE(TSidecarTools::HasPlaceBeside(Name)) << Name;
 }

@@ -30,16 +30,19 @@ LOAD = " in TVELDANFileTools::LoadVELDANFile"
 AXIS = "h\nlon 0.25 0.75 1.25 lat degN/degE\n"
 END = "end degN/degE\n"
 OPENED, READ = 4, 3  # the class of GDAL error: when the dataset opens, when rows are read
-MALFORMED = [  # (name, grid that looks right at first, the library's message, error class)
-    ("no closing line", AXIS + "r 1 2 3 5\n", "Unexpected end of file found" + LOAD, OPENED),
-    ("cut in a row", AXIS + "r 1 2 3 5\nr 1 2", "Unexpected end of file found" + LOAD, OPENED),
+MALFORMED = [  # (name, grid that looks right at first, where and the library's message,
+    # error class)
+    ("no closing line", AXIS + "r 1 2 3 5\n", "4:1: Unexpected end of file found" + LOAD, OPENED),
+    ("cut in a row", AXIS + "r 1 2 3 5\nr 1 2", "4:6: Unexpected end of file found" + LOAD,
+     OPENED),
     ("equal X coordinates", "lon 1 1 lat degN/degE\nr 1 2 5\n" + END,
-     "Resolution cannot be 0" + LOAD, OPENED),
+     "1:7: Resolution cannot be 0" + LOAD, OPENED),
     ("short second row", AXIS + "r 1 2 3 5\nr 1 2 4\n" + END,
-     "Number of values in data line does not match the first data line" + LOAD, READ),
+     "4:7: Number of values in data line does not match the first data line" + LOAD, READ),
     ("first row against the axis line", AXIS + "r 1 2 5\n" + END,
-     "Length of new X axis does not match the X dimension of the map", OPENED),
-    ("empty data line", AXIS + "r 1 2 3 5\n\n" + END, "Empty data line found" + LOAD, OPENED),
+     "3:7: Length of new X axis does not match the X dimension of the map", OPENED),
+    ("empty data line", AXIS + "r 1 2 3 5\n\n" + END, "4:1: Empty data line found" + LOAD,
+     OPENED),
 ]
 STRICT = (["STRICT=YES"], ["--strict"])
 OPTIONS = [  # (name, grid, open options, veldconv's options meaning the same)
@@ -262,9 +265,10 @@ def check_identify_cost(gdal, path):
 
 
 def check_malformed(path, message, error):
-    """Reading every cell fails with the library's message, as a GDAL error of the class."""
+    """Reading every cell fails with the library's message, placed in the file as the
+    commands place it, as a GDAL error of the class."""
     failed = run("gdal_translate", "-q", "-of", "MEM", path, "")
-    check(failed.returncode == 1 and "ERROR %d: %s" % (error, message) in failed.stderr,
+    check(failed.returncode == 1 and "ERROR %d: %s:%s" % (error, path, message) in failed.stderr,
           "status %d: %s" % (failed.returncode, failed.stderr))
 
 

@@ -4,6 +4,8 @@
 // or the machine does (two names of one file, a full disk, a signal, a second conversion),
 // a previous grid or metadata file is either replaced whole or left as it was.
 
+#include "TSidecarTools.h"
+
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -30,12 +33,29 @@ const char* const RowZeroMismatch =
 const char* const RowMismatch = "Number of values in data line does not match the first data "
                                 "line in TVELDANFileTools::LoadVELDANFile";
 
+const char* const EmptyLine = "Empty data line found in TVELDANFileTools::LoadVELDANFile";
 const char* const NonFinite = "Header numbers must be finite in TARCGISFileTools::WriteARCGISFile";
 const char* const NonFiniteCell = "Cell values must be finite in TARCGISFileTools::WriteARCGISFile";
 
 const std::string Axis = "x 0 1 2 lat degN/degE\n";
 const std::string Row = "r 1 2 3 5\n";
 const std::string Closing = "end degN/degE\n";
+
+/// The hints that name the traps of the format, on the line after the message.
+const std::string ExponentHint = "\n  the token \"2.5e\" is followed by \"-3\": this format reads "
+                                 "a negative exponent as two numbers";
+const std::string TabHint = "\n  the token \"r\\t1\\t2\\t3\\t5\" holds a tab: this format "
+                            "separates values by spaces only";
+const std::string MarkerHint = "\n  this line holds \"degN/degE\", so it is read as the axis line: "
+                               "no header line may hold the marker";
+
+/// Where the text ends: after its last line feed, or after the last character of its last
+/// line.
+std::string EndOf(const std::string& Text) {
+    const size_t LastLine = Text.rfind('\n') + 1; // 0 for no line feed
+    return std::to_string(std::count(Text.begin(), Text.end(), '\n') + 1) + ":" +
+           std::to_string(Text.size() - LastLine + 1);
+}
 
 /// Bytes of every value, in a fixed pseudo-random order, with no marker among them.
 std::string BinaryBytes(size_t Size) {
@@ -136,42 +156,51 @@ protected:
 } // namespace
 
 TEST_F(VeldconvBadInputTest, RefusedSourcesLeaveNoGrid) {
+    // A fault of the source's text is placed in it: "in.txt:LINE:COLUMN: " before the
+    // message; the writer's faults are not.
     const struct {
         const char* Name;
         std::string Text;
-        const char* Err;
+        std::string Where; // "" for a fault of no place
+        std::string Err;
     } Cases[] = {
-        {"empty file", "", Eof},
-        {"header only", "Mean annual field\nsecond line\n", Eof},
-        {"truncated mid-row", Axis + Row + "r 4 5", RowMismatch},
+        {"empty file", "", "1:1", Eof},
+        {"header only", "Mean annual field\nsecond line\n", "3:1", Eof},
+        {"truncated mid-row", Axis + Row + "r 4 5", "3:5", RowMismatch},
         {"carriage returns as line ends", "head\rx 0 1 lat degN/degE\rr 1 2 5\rend degN/degE\r",
-         Eof},
-        {"row with a missing value", Axis + Row + "r 4 6 5\n" + Closing, RowMismatch},
-        {"first row with an extra value", Axis + "r 1 2 3 4 5\n" + Closing, RowZeroMismatch},
-        {"data line of spaces", Axis + Row + "    \n" + Closing,
-         "Empty data line found in TVELDANFileTools::LoadVELDANFile"},
-        {"tabs between numbers", Axis + "r\t1\t2\t3\t5\n" + Closing, RowZeroMismatch},
-        {"exponent with a minus sign", Axis + Row + "r 1 2.5e-3 3 5\n" + Closing, RowMismatch},
-        {"binary file", BinaryBytes(4096), Eof},
-        {"binary rows", Axis + Row + BinaryBytes(4096), RowMismatch},
-        {"10 MB without a line feed", std::string(10 * 1024 * 1024, '7'), Eof},
-        {"X coordinate nan", "x nan 1 lat degN/degE\nr 1 2 5\n" + Closing, NonFinite},
-        {"Y coordinate inf", "x 0 1 lat degN/degE\nr 1 2 inf\n" + Closing, NonFinite},
-        {"cell nan", Axis + "r 1 nan 3 5\n" + Closing, NonFiniteCell},
-        {"cell inf", Axis + "r 1 2 inf 5\n" + Closing, NonFiniteCell},
-        {"cell beyond the doubles", Axis + "r 1e999 2 3 5\n" + Closing, NonFiniteCell},
+         "1:48", Eof},
+        {"row with a missing value", Axis + Row + "r 4 6 5\n" + Closing, "3:7", RowMismatch},
+        {"first row with an extra value", Axis + "r 1 2 3 4 5\n" + Closing, "2:9", RowZeroMismatch},
+        {"data line of spaces", Axis + Row + "    \n" + Closing, "3:1", EmptyLine},
+        {"tabs between numbers", Axis + "r\t1\t2\t3\t5\n" + Closing, "2:1",
+         RowZeroMismatch + TabHint},
+        {"exponent with a minus sign", Axis + Row + "r 1 2.5e-3 3 5\n" + Closing, "3:5",
+         RowMismatch + ExponentHint},
+        {"exponent with a minus sign in the first row", Axis + "r 1 2.5e-3 3 5\n" + Closing, "2:5",
+         RowZeroMismatch + ExponentHint},
+        {"marker in a header line", "Grid in degN/degE\n" + Axis + Row + Closing, "1:9",
+         "Axis line must hold at least two X coordinates in TVELDANFileTools::LoadVELDANFile" +
+             MarkerHint},
+        {"binary file", BinaryBytes(4096), EndOf(BinaryBytes(4096)), Eof},
+        {"binary rows", Axis + Row + BinaryBytes(4096), "3:82", RowMismatch},
+        {"10 MB without a line feed", std::string(10 * 1024 * 1024, '7'), "1:10485761", Eof},
+        {"X coordinate nan", "x nan 1 lat degN/degE\nr 1 2 5\n" + Closing, "", NonFinite},
+        {"Y coordinate inf", "x 0 1 lat degN/degE\nr 1 2 inf\n" + Closing, "", NonFinite},
+        {"cell nan", Axis + "r 1 nan 3 5\n" + Closing, "", NonFiniteCell},
+        {"cell inf", Axis + "r 1 2 inf 5\n" + Closing, "", NonFiniteCell},
+        {"cell beyond the doubles", Axis + "r 1e999 2 3 5\n" + Closing, "", NonFiniteCell},
         // The reader's fault is reported before the writer's, whatever comes first.
-        {"cell nan before a short row", Axis + "r 1 nan 3 5\n" + Row + "r 1 2 4\n" + Closing,
+        {"cell nan before a short row", Axis + "r 1 nan 3 5\n" + Row + "r 1 2 4\n" + Closing, "4:7",
          RowMismatch},
-        {"cell inf before an empty line", Axis + "r inf 2 3 5\n\n" + Closing,
-         "Empty data line found in TVELDANFileTools::LoadVELDANFile"},
+        {"cell inf before an empty line", Axis + "r inf 2 3 5\n\n" + Closing, "3:1", EmptyLine},
     };
     ASSERT_EQ(BinaryBytes(4096).find("degN/degE"), std::string::npos);
     for (const auto& C : Cases) {
         testsupport::WriteFile(Source(), C.Text);
         const auto R = Run(Quoted(Source()) + " " + Quoted(Grid()));
+        const std::string Place = C.Where.empty() ? "" : Source() + ":" + C.Where + ": ";
         EXPECT_EQ(R.Status, 1) << C.Name;
-        EXPECT_EQ(R.Err, C.Err) << C.Name;
+        EXPECT_EQ(R.Err, Place + C.Err + "\n") << C.Name;
         EXPECT_EQ(R.Out, "") << C.Name;
         EXPECT_FALSE(GridExists()) << C.Name;
     }
@@ -193,7 +222,11 @@ TEST_F(VeldconvBadInputTest, AGridWrittenInPlaceIsWrittenOnlyFromAGoodSource) {
         testsupport::WriteFile(Source(), Bad);
         auto R = Run("--no-sidecars " + Quoted(Source()) + " " + Quoted(Grid) + " " +
                      Quoted(Dir + "/meta.txt"));
-        EXPECT_EQ(R.Err, RowMismatch) << Grid;
+        // The fault lies at the Y coordinate of the last row, short of values.
+        const std::string Last = Bad.substr(0, Bad.size() - Closing.size() - 1);
+        EXPECT_EQ(R.Err, Source() + ":3001:" + std::to_string(Last.size() - Last.rfind('\n') - 1) +
+                             ": " + RowMismatch + "\n")
+            << Grid;
         EXPECT_TRUE(ReadFile(Grid) == Previous) << Grid; // the grid is megabytes long
         testsupport::WriteFile(Source(), Text);
         R = Run("--no-sidecars " + Quoted(Source()) + " " + Quoted(Grid) + " " +
@@ -214,14 +247,14 @@ TEST_F(VeldconvBadInputTest, PlacesThatCannotBeWrittenAreReported) {
     // The grid cannot be created: no metadata is handed on.
     auto R = Run(Quoted(Example + ".txt") + " " + Quoted(Unwritable) + " " + Quoted(Meta));
     EXPECT_EQ(R.Status, 1);
-    EXPECT_EQ(R.Err, "Unable to open file " + Unwritable);
+    EXPECT_EQ(R.Err, "Unable to open file " + Unwritable + "\n");
     EXPECT_EQ(R.Out, "");
     EXPECT_FALSE(std::ifstream(Meta).good());
 
     // The metadata file cannot be created: the grid stays written.
     R = Run(Quoted(Example + ".txt") + " " + Quoted(Grid()) + " " + Quoted(Unwritable));
     EXPECT_EQ(R.Status, 1);
-    EXPECT_EQ(R.Err, "Unable to open file " + Unwritable);
+    EXPECT_EQ(R.Err, "Unable to open file " + Unwritable + "\n");
     EXPECT_EQ(R.Out, "");
     EXPECT_EQ(ReadFile(Grid()), ReadFile(Example + ".asc"));
 }
@@ -287,7 +320,7 @@ TEST_F(VeldconvBadInputTest, FailuresLeaveEveryFileAsItWas) {
             "(" + std::string(C.Limit) + " exec " + Quoted(VELDCONV_PATH) + " " + C.Arguments + ")",
             Dir);
         EXPECT_EQ(R.Status, 1) << C.Name;
-        EXPECT_EQ(R.Err, C.Err) << C.Name;
+        EXPECT_EQ(R.Err, C.Err + "\n") << C.Name;
         EXPECT_EQ(ReadFile(Source()), Text) << C.Name;
         EXPECT_EQ(ReadFile(Grid()), "previous grid\n") << C.Name;
         EXPECT_EQ(ReadFile(Meta), "previous metadata\n") << C.Name;
@@ -345,7 +378,7 @@ TEST_F(VeldconvBadInputTest, ConcurrentConversionsLeaveOneCompleteGrid) {
 }
 
 // Options used wrongly: one message naming the fault, exit status 1, and no grid, sidecar or
-// temporary file left behind. Like every message, it ends without a line feed.
+// temporary file left behind. Like every message, it ends with a line feed.
 TEST_F(VeldconvBadInputTest, BadOptionsAreReportedAndWriteNothing) {
     const std::string Usage = "Usage: veldconv source_file destination_file [metadata_file]";
     testsupport::WriteFile(Source(), Axis + Row + Closing);
@@ -368,10 +401,20 @@ TEST_F(VeldconvBadInputTest, BadOptionsAreReportedAndWriteNothing) {
          "Invalid value for --nodata: \"\" is not a number (nor nan)"},
         {"--nodata twice", "--nodata 1 --nodata 2 " + S + " " + G,
          "--nodata: At Most 1 required but received 2\n" + Usage},
+        // A bad token is refused alike, and placed, whichever line it is in.
         {"--strict on a letter", "--strict " + Quoted(Dir + "/letter.txt") + " " + G,
-         "Token is not a number in TVELDANFileTools::LoadVELDANFile"},
+         Dir + "/letter.txt:2:5: Token is not a number in TVELDANFileTools::LoadVELDANFile"},
+        {"--strict on a letter in a later row",
+         "--strict " + Quoted(Dir + "/letter4.txt") + " " + G,
+         Dir + "/letter4.txt:4:5: Token is not a number in TVELDANFileTools::LoadVELDANFile"},
         {"--strict on uneven columns", "--strict " + Quoted(Dir + "/uneven.txt") + " " + G,
-         "X coordinates are not evenly spaced in TVELDANFileTools::LoadVELDANFile"},
+         Dir + "/uneven.txt:1:5: X coordinates are not evenly spaced in "
+               "TVELDANFileTools::LoadVELDANFile"},
+        {"--strict on rows spaced unlike the columns",
+         "--strict " + Quoted(Dir + "/rows.txt") + " " + G,
+         Dir + "/rows.txt:3:9: Y coordinates are not evenly spaced by the cell size in "
+               "TVELDANFileTools::LoadVELDANFile\n  the rows lie 0.5 apart and the columns 1: a "
+               "strict read needs rows spaced by the cell size of the columns"},
         {"grid to standard output without a metadata file", S + " -",
          "The grid goes to standard output (-): give a metadata_file for the metadata\n" + Usage},
         {"grid and metadata to standard output", S + " - -",
@@ -383,16 +426,48 @@ TEST_F(VeldconvBadInputTest, BadOptionsAreReportedAndWriteNothing) {
         {"options but one name", "--strict " + S, Usage},
     };
     testsupport::WriteFile(Dir + "/letter.txt", Axis + "r 1 abc 3 5\n" + Closing);
+    testsupport::WriteFile(Dir + "/letter4.txt", Axis + Row + Row + "r 1 abc 3 5\n" + Closing);
     testsupport::WriteFile(Dir + "/uneven.txt", "x 0 1 3 lat degN/degE\n" + Row + Closing);
+    testsupport::WriteFile(Dir + "/rows.txt", Axis + Row + "r 1 2 3 4.5\n" + Closing);
     for (const auto& C : Cases) {
         const auto R = Run(C.Arguments + " < " + S);
         EXPECT_EQ(R.Status, 1) << C.Name;
-        EXPECT_EQ(R.Err, C.Err) << C.Name;
+        EXPECT_EQ(R.Err, C.Err + "\n") << C.Name;
         EXPECT_EQ(R.Out, "") << C.Name;
         EXPECT_FALSE(GridExists()) << C.Name;
         for (const char* Other : {"/out.prj", "/out.asc.aux.xml", "/meta.txt", "/in.asc"})
             EXPECT_FALSE(std::ifstream(Dir + Other).good()) << C.Name << Other;
         EXPECT_EQ(HiddenFiles(), std::vector<std::string>()) << C.Name;
+    }
+    // Standard input is named as compilers name it.
+    EXPECT_EQ(Run("--strict - " + G + " < " + Quoted(Dir + "/letter.txt")).Err,
+              "<stdin>:2:5: Token is not a number in TVELDANFileTools::LoadVELDANFile\n");
+}
+
+// A destination that names standard output or a descriptor gets no sidecar files, whatever
+// it leads to: `veldconv in.txt /dev/stdout > out.asc` run by an ordinary user, who may not
+// write into /dev, writes the grid to out.asc and nothing else anywhere.
+TEST_F(VeldconvBadInputTest, ADestinationThatNamesADescriptorGetsNoSidecars) {
+    const std::string Open = Dir + "/open"; // where the ordinary user may write
+    ASSERT_EQ(::mkdir(Open.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(Open.c_str(), 0777), 0);
+    const std::string Example = std::string(VELDGRID_EXAMPLES) + "/example";
+    const std::string Grid = ReadFile(Example + ".asc");
+    for (const std::string Destination : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
+        // Standard output goes to a file in `Open`, read back as `Out`.
+        const std::string Result = testsupport::InChildProcess(
+            [&] {
+                const auto R = testsupport::RunCapturing(
+                    Quoted(VELDCONV_PATH) + " " + Quoted(Example + ".txt") + " " + Destination,
+                    Open);
+                return std::to_string(R.Status) + " " + R.Err + (R.Out == Grid ? "grid" : R.Out);
+            },
+            true);
+        EXPECT_EQ(Result, "0 grid") << Destination;
+        EXPECT_TRUE(std::filesystem::is_empty(Open)) << Destination;
+        for (const std::string& Sidecar : {TSidecarTools::ProjectionFileName(Destination),
+                                           TSidecarTools::AuxiliaryFileName(Destination)})
+            EXPECT_FALSE(std::filesystem::exists(Sidecar)) << Sidecar;
     }
 }
 
@@ -413,12 +488,13 @@ TEST_F(VeldconvBadInputTest, ABatchReportsEachFailedSourceAndConvertsTheOthers) 
                        Quoted(Dir + "/missing.txt") + " " + Quoted(Dir + "/c.txt") + " " +
                        Quoted(Projection) + " -");
     EXPECT_EQ(R.Status, 1);
-    EXPECT_EQ(R.Err, Dir + "/bad.txt: " + Eof + "\n" + Other + "/a.txt: Unable to write file " +
+    // A fault of a source's text is placed in it, every other failure follows its name.
+    EXPECT_EQ(R.Err, Dir + "/bad.txt:3:1: " + Eof + "\n" + Other + "/a.txt: Unable to write file " +
                          Out + "/a.asc: it is the same file as the destination file " + Out +
                          "/a.asc\n" + Dir + "/missing.txt: Unable to open file " + Dir +
                          "/missing.txt\n" + Projection + ": Unable to write file " + Projection +
                          ": it is the same file as the source file " + Projection + "\n" +
-                         "-: Only named files are converted with --output-dir");
+                         "-: Only named files are converted with --output-dir\n");
     EXPECT_EQ(R.Out, "");
     const std::string Header = "ncols 3\nnrows 1\nxllcorner     -0.5\nyllcorner      4.5\n"
                                "cellsize 1\nNODATA_value -9999\n";

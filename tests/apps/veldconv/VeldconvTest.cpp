@@ -56,7 +56,7 @@ TEST_F(VeldconvTest, FailuresAreReportedWithExitStatusOne) {
         {"source is a directory", "'" + Dir + "' '" + Dir + "/out.asc'",
          "Unable to open file " + Dir},
         {"malformed source", "'" + Bad + "' '" + Dir + "/out.asc'",
-         "Unexpected end of file found in TVELDANFileTools::LoadVELDANFile"},
+         Bad + ":3:1: Unexpected end of file found in TVELDANFileTools::LoadVELDANFile"},
         {"destination is a directory", "'" + Example(".txt") + "' '" + Dir + "'",
          "Unable to open file " + Dir},
         {"destination device full", "'" + Example(".txt") + "' /dev/full",
@@ -75,7 +75,7 @@ TEST_F(VeldconvTest, FailuresAreReportedWithExitStatusOne) {
     for (const auto& C : Cases) {
         const TRun R = Run(C.Arguments);
         EXPECT_EQ(R.Status, 1) << C.Name;
-        EXPECT_EQ(R.Err, C.Err) << C.Name;
+        EXPECT_EQ(R.Err, C.Err + "\n") << C.Name; // every message ends with a line feed
         EXPECT_EQ(R.Out, "") << C.Name;
     }
     EXPECT_FALSE(Exists("out.asc"));
@@ -96,7 +96,7 @@ TEST_F(VeldconvTest, MetadataFileFailuresAreReportedAfterTheGrid) {
     for (const auto& C : Cases) {
         const TRun R = Run("'" + Example(".txt") + "' '" + Grid + "' '" + C.MetadataFile + "'");
         EXPECT_EQ(R.Status, 1) << C.Name;
-        EXPECT_EQ(R.Err, C.Err) << C.Name;
+        EXPECT_EQ(R.Err, C.Err + "\n") << C.Name; // every message ends with a line feed
         EXPECT_EQ(ReadFile(Grid), ReadFile(Example(".asc"))) << C.Name;
     }
 }
@@ -128,7 +128,7 @@ TEST_F(VeldconvTest, AFailingStandardOutputIsReported) {
     for (const char* Redirection : {">/dev/full", ">&-"}) {
         const TRun R = RunWithStdout(Args, Redirection);
         EXPECT_EQ(R.Status, 1) << Redirection;
-        EXPECT_EQ(R.Err, "Unable to write metadata to standard output") << Redirection;
+        EXPECT_EQ(R.Err, "Unable to write metadata to standard output\n") << Redirection;
     }
 }
 
@@ -136,7 +136,7 @@ TEST_F(VeldconvTest, AFailingStandardOutputIsReportedForHelpAndVersion) {
     for (const char* Option : {"--help", "--version"}) {
         const TRun R = RunWithStdout(Option, ">/dev/full");
         EXPECT_EQ(R.Status, 1) << Option;
-        EXPECT_EQ(R.Err, "Unable to write to standard output") << Option;
+        EXPECT_EQ(R.Err, "Unable to write to standard output\n") << Option;
     }
 }
 
@@ -235,7 +235,7 @@ TEST_F(VeldconvTest, OptionsChangeWhatIsReadAndWhereItGoes) {
     const TRun R =
         testsupport::RunCapturing("cd '" + Dir + "' && " + V + " --nodata -999 marked.txt x", Dir);
     EXPECT_EQ(R.Status, 1);
-    EXPECT_EQ(R.Err, "Cell values must be finite in TARCGISFileTools::WriteARCGISFile");
+    EXPECT_EQ(R.Err, "Cell values must be finite in TARCGISFileTools::WriteARCGISFile\n");
     EXPECT_FALSE(Exists("x"));
 }
 
