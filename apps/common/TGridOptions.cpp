@@ -1,7 +1,5 @@
 #include "TGridOptions.h"
 
-#include "TMap.h"
-
 #include <CLI/CLI.hpp>
 
 #include <cstdlib>
@@ -41,17 +39,4 @@ TVELDANConverter::TOptions TGridOptions::ConversionOptions(unsigned Threads) con
     Options.NoData = MbrNoData;
     Options.Threads = Threads;
     return Options;
-}
-
-void TGridOptions::MarkNoData(TMap* Map) const {
-    const TVELDANConverter::TOptions Options = ConversionOptions(0);
-    if (!Options.MarkNoData)
-        return;
-    const double NoData = Map->GetNoDataValue();
-    for (long Y = 0; Y < Map->GetYDim(); ++Y) {
-        const std::vector<double>& Row = Map->RowValues(Y);
-        for (long X = 0; X < Map->GetXDim(); ++X)
-            if (Options.Marks(Row[X]))
-                Map->SetPoint(X, Y, NoData);
-    }
 }

@@ -12,8 +12,6 @@ class App;
 class Option;
 } // namespace CLI
 
-class TMap;
-
 /// The options with which the commands read VELDAN grids and write grids: --nodata VALUE,
 /// --strict and --no-sidecars, with one meaning in every command.
 class TGridOptions {
@@ -27,11 +25,9 @@ public:
 
     /// How VELDAN grids are read (--strict).
     TVELDANFileTools::TReadOptions ReadOptions() const;
-    /// How VELDAN grids are converted by the converter that streams rows.
+    /// How VELDAN grids are read (`TVELDANReader`, its `LoadMap`) and converted by the
+    /// converter that streams rows: --strict, and the cells --nodata marks made no-data.
     TVELDANConverter::TOptions ConversionOptions(unsigned Threads) const;
-    /// Gives the cells that --nodata marks the map's no-data value, as the converter that
-    /// streams rows writes them.
-    void MarkNoData(TMap* Map) const;
     /// Whether grids get their sidecar files (no --no-sidecars).
     bool Sidecars() const { return !MbrNoSidecars; }
 

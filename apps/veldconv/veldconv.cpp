@@ -24,6 +24,7 @@
 #include "TFileSet.h"
 #include "TGridOptions.h"
 #include "TSignalCleanup.h"
+#include "TSourceFailure.h"
 
 #include "TARCGISFileTools.h"
 #include "TError.h"
@@ -112,20 +113,6 @@ const char* const Footer =
 /// failures travel as the library throws them).
 [[noreturn]] void Fail(const std::string& Message) {
     throw Message;
-}
-
-/// The message of a failure of reading or converting the source ("-": standard input, shown
-/// as <stdin>): a fault of the source's text where it lies, "NAME:LINE:COLUMN: message" and
-/// the hint on a line of its own, as compilers report faults; any other failure as "NAME: "
-/// and its message.
-std::string SourceFailureMessage(const std::string& Source, std::exception_ptr Failure) {
-    try {
-        std::rethrow_exception(Failure);
-    } catch (const TReadFault& Fault) {
-        return Fault.Report(Source == "-" ? "<stdin>" : Source);
-    } catch (...) {
-        return Source + ": " + TError::Message(Failure);
-    }
 }
 
 /// Writes the text to standard output and flushes it; reports a failure with the message.
@@ -349,7 +336,7 @@ void ConvertOne(const TSettings& Settings) {
         Map = Grid == "-" ? LoadSource(Source, Settings)
                           : WriteGridSet(Source, Settings, 0, Grid, Sidecars, "");
     } catch (const TReadFault&) {
-        Fail(SourceFailureMessage(Source, std::current_exception()));
+        Fail(TSourceFailure::Message(Source, std::current_exception()));
     }
     if (Grid == "-")
         WriteGridToStandardOutput(Map.get());
@@ -380,7 +367,7 @@ template <typename TAction> std::string FailureOf(const std::string& Source, TAc
     try {
         Action();
     } catch (...) {
-        return SourceFailureMessage(Source, std::current_exception());
+        return TSourceFailure::Message(Source, std::current_exception());
     }
     return "";
 }

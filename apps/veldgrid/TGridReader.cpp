@@ -1,9 +1,11 @@
 #include "TGridReader.h"
 
+#include "TSourceFailure.h"
+
 #include "TARCGISFileTools.h"
-#include "TError.h"
 #include "TMap.h"
 #include "TVELDANFileTools.h"
+#include "TVELDANReader.h"
 
 #include <strings.h>
 
@@ -45,12 +47,12 @@ std::unique_ptr<TMap> TGridReader::Load(const std::string& FileName, TFormat& Fo
         Format = FormatOf(FileName);
         if (Format == TFormat::ARCGIS)
             return std::unique_ptr<TMap>(TARCGISFileTools::LoadARCGISFile(FileName));
-        std::unique_ptr<TMap> Map(
-            TVELDANFileTools::LoadVELDANFile(FileName, MbrOptions.ReadOptions()));
-        MbrOptions.MarkNoData(Map.get());
-        return Map;
+        // The reading front end of every command: --strict and --nodata as veldconv reads
+        // them, a fault of the text placed in the file.
+        return std::unique_ptr<TMap>(
+            TVELDANReader::LoadMap(FileName, MbrOptions.ConversionOptions(0)));
     } catch (...) {
-        throw FileName + ": " + TError::Message(std::current_exception());
+        throw TSourceFailure::Message(FileName, std::current_exception());
     }
 }
 

@@ -251,6 +251,7 @@ TEST_F(VeldgridTest, ProgressShowsOnlyWhereAsked) {
 // Every failure: one message ending with a line feed, exit status 1, nothing written.
 TEST_F(VeldgridTest, FailuresNameTheirCauseAndWriteNothing) {
     testsupport::WriteFile(Dir + "/bad.txt", "x 0 1 lat degN/degE\nr 1 2 5\n");
+    testsupport::WriteFile(Dir + "/tab.txt", "x 0 1 lat degN/degE\nr 1\t2 5\nend degN/degE\n");
     testsupport::WriteFile(Dir + "/bad.csv", "name,x,y\nA,1,2\nB,1\n");
     ASSERT_EQ(::mkdir((Dir + "/sub").c_str(), 0777), 0);
     testsupport::WriteFile(Dir + "/sub/a.txt", ReadFile(Dir + "/a.txt"));
@@ -286,10 +287,14 @@ TEST_F(VeldgridTest, FailuresNameTheirCauseAndWriteNothing) {
          "--window 5 needs at least 5 files\n"},
         {"window directory missing", "gradients --window 1 -o none " + Series,
          "Unable to write to directory none: it is not a directory\n"},
+        // A fault of a grid's text is placed in it, as veldconv places it.
         {"malformed input", "sum -o x.asc a.txt bad.txt",
-         "bad.txt: Unexpected end of file found in TVELDANFileTools::LoadVELDANFile\n"},
+         "bad.txt:3:1: Unexpected end of file found in TVELDANFileTools::LoadVELDANFile\n"},
         {"malformed input after a window", "runmean --window 2 -o sub a.txt b.asc bad.txt",
-         "bad.txt: Unexpected end of file found in TVELDANFileTools::LoadVELDANFile\n"},
+         "bad.txt:3:1: Unexpected end of file found in TVELDANFileTools::LoadVELDANFile\n"},
+        {"a tab between values", "northup -o x.asc tab.txt",
+         "tab.txt:2:3: Length of new X axis does not match the X dimension of the map\n  the "
+         "token \"1\\t2\" holds a tab: this format separates values by spaces only\n"},
         {"grids of other sizes", "mean -o x.asc a.txt small.txt",
          "small.txt: X-dimension of maps are inconsistent in TSeriesStatistics::Add\n"},
         {"bad points", "sample --points bad.csv -o x.csv a.txt",
